@@ -1,0 +1,27 @@
+#pragma once
+// Facts about the machine and the user that the core needs: the local clock,
+// the folder for the program's own files, the user's name and language.
+#include <string>
+
+namespace quadrell {
+
+struct LocalTime {
+  int year = 1900;
+  int month = 1;
+  int day = 1;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+LocalTime CurrentLocalTime();
+
+// $localappdata when set, else $XDG_DATA_HOME, else ~/.local/share (no trailing slash).
+std::string LocalAppDataFolder();
+// The login name of the current user (UTF-8).
+std::string CurrentUserName();
+// From LC_ALL, LC_MESSAGES and LANG: German gives "de"; English, Spanish and
+// French give "en"; anything else gives "".
+std::string SystemLanguage();
+
+}  // namespace quadrell

@@ -1,0 +1,19 @@
+#pragma once
+// Conversions between the model's UTF-16 text and UTF-8 files, in one place.
+#include <string>
+#include <string_view>
+
+namespace quadrell {
+
+// Malformed UTF-8 sequences become U+FFFD; nothing is dropped silently.
+std::u16string Utf8ToUtf16(std::string_view text);
+// Unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// ASCII-only widening and narrowing, for texts known to be ASCII (numbers, keys).
+std::u16string AsciiToUtf16(std::string_view text);
+void AppendAscii(std::u16string& out, std::string_view text);
+
+inline bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+}  // namespace quadrell
