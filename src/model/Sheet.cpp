@@ -32,7 +32,10 @@ Sheet::~Sheet() {
 
 Host* Sheet::GetHost() const { return workbook_ ? workbook_->GetHost() : nullptr; }
 
-void Sheet::SetStyle(const StyleRecord& style) { defaultStyle_ = InternStyle(style); }
+void Sheet::SetStyle(const StyleRecord& style) {
+  defaultStyle_ = InternStyle(style);
+  Row::InheritedStylesChanged();
+}
 
 Row* Sheet::GetRow(int32_t row) {
   Row* found = rows_.Get(row);
@@ -52,14 +55,6 @@ Column* Sheet::GetColumn(int32_t column) {
     maxColumn_ = std::max(maxColumn_, column);
   }
   return found;
-}
-
-Cell* Sheet::GetCellDirect(int32_t row, int32_t column) {
-  if (row != cachedRowNumber_) {
-    cachedRow_ = GetRow(row);
-    cachedRowNumber_ = row;
-  }
-  return cachedRow_->GetCell(column);
 }
 
 // Filter and pivot-table cells are served here once those classes take part.

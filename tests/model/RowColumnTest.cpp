@@ -57,6 +57,38 @@ TEST_F(RowColumnTest, AutomaticAndManualHeights) {
   EXPECT_EQ(styled->GetHeight(), big);
 }
 
+TEST_F(RowColumnTest, AutomaticHeightFollowsInheritedFonts) {
+  Row* row = sheet->GetRow(2);
+  Cell* cell = row->GetCell(1);
+  int32_t big = GetFont(u"Arial", 24, 0)->PixelHeight();
+  StyleRecord s = NewDefaultStyle();
+  s.font = GetFont(u"Arial", 24, 0);
+  sheet->GetColumn(1)->SetStyle(s);
+  row->SetHeight(0, false);
+  EXPECT_EQ(row->GetHeight(), big);
+  sheet->GetColumn(1)->SetStyle(NewDefaultStyle());
+  row->SetHeight(0, false);
+  EXPECT_EQ(row->GetHeight(), kDefaultRowHeight);
+  sheet->SetStyle(s);  // column 1 keeps its own style; a cell in column 5 shows the default
+  row->SetHeight(0, false);
+  EXPECT_EQ(row->GetHeight(), kDefaultRowHeight);
+  row->GetCell(5);
+  row->SetHeight(0, false);
+  EXPECT_EQ(row->GetHeight(), big);
+  sheet->SetStyle(NewDefaultStyle());
+  // The tallest of several cells decides; taking it away lowers the row again.
+  StyleRecord mid = NewDefaultStyle();
+  mid.font = GetFont(u"Arial", 18, 0);
+  row->GetCell(3)->SetStyle(mid);
+  cell->SetStyle(s);
+  EXPECT_EQ(row->GetHeight(), big);
+  cell->SetStyle(NewDefaultStyle());
+  EXPECT_EQ(row->GetHeight(), GetFont(u"Arial", 18, 0)->PixelHeight());
+  sheet->DeleteColumn(3);
+  row->SetHeight(0, false);
+  EXPECT_EQ(row->GetHeight(), kDefaultRowHeight);
+}
+
 TEST_F(RowColumnTest, HiddenRowsAndColumnsReportZero) {
   Row* row = sheet->GetRow(2);
   row->SetHeight(30, true);
