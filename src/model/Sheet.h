@@ -140,6 +140,7 @@ class Sheet {
     cachedRow_ = nullptr;
   }
   void UpdateObjectPositions();
+  void JoinRangeDependencies(int32_t at, bool row);
 
   static constexpr int32_t kNoCachedRow = INT32_MIN;
 
