@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "formula/Formula.h"
+#include "formula/FormulaNode.h"
 #include "model/Style.h"
 #include "value/Matrix.h"
 #include "value/Value.h"
@@ -146,7 +147,8 @@ class Cell {
   void LinkFormula();
   void DropFormula();
   void RecalculateOnce();
-  void StoreResult(std::unique_ptr<Matrix> result);
+  void EvaluateAndStore(bool notifyDependents);
+  void StoreResult(std::unique_ptr<Matrix> result, bool notifyDependents);
   void RetractSpill(int32_t columns, int32_t rows);
   std::vector<Cell*> SpillMembers() const;
   const StyleRecord* InheritedStyle() const;
@@ -156,9 +158,9 @@ class Cell {
   // The formula engine's side of the cell: compile, evaluate, walk references.
   void CompileFormula(std::u16string_view text, std::u16string_view language);
   bool HasCompiledFormula() const;
-  std::unique_ptr<Matrix> EvaluateFormula();
-  void CollectReferencedCells(std::vector<Cell*>& cells) const;
-  void CollectReferencedRanges(std::vector<Range*>& ranges) const;
+  // Whether this cell's new formula reads, directly or through the formulas
+  // linked to it, this cell itself.
+  bool FormsCycle();
   std::u16string FormulaText(std::u16string_view language) const;
   std::u16string ShiftedFormulaText(int32_t columnOffset, int32_t rowOffset, std::u16string_view language) const;
   void CollectNamedRanges(std::u16string_view text, std::vector<std::unique_ptr<Range>>& ranges) const;
