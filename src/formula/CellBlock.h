@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/Cell.h"
+#include "model/RangeDependencies.h"
 #include "value/Matrix.h"
 #include "value/Value.h"
 
 namespace quadrell {
 
 class Cell;
+class RangeDependencies;
 class Sheet;
 
 class CellBlock {
@@ -25,20 +28,46 @@ class CellBlock {
   Cell* At(int32_t column, int32_t row) const;
   const Value* ValueAt(int32_t column, int32_t row) const;
   // Every position, column by column (for each column, every row).
+  // The numbers of all positions added column by column, the count of
+  // positions and the format of the first (what SUM and AVG need); kept in
+  // locals so that the loop is not held up by stores.
+  struct Sum {
+    double total = 0;
+    int64_t count = 0;
+    FormatId firstFormat = 0;
+  };
+  Sum SumNumbers() const;
   template <typename F>
   void ForEachColumnWise(F&& f) const {
+    if (const std::vector<Cell*>* cells = ValidCells()) {
+      for (Cell* cell : *cells) f(cell ? CellValue(cell) : EmptyValue());
+      return;
+    }
     for (int32_t c = 0; c < columns_; ++c) {
       for (int32_t r = 0; r < rows_; ++r) f(ValueAt(c, r));
     }
   }
 
  private:
+  RangeDependencies::CellTable* ValidTable() const {
+    return table_ && dependencies_->CacheVersion() == cacheVersion_ ? table_ : nullptr;
+  }
+  const std::vector<Cell*>* ValidCells() const {
+    RangeDependencies::CellTable* t = ValidTable();
+    return t ? &t->cells : nullptr;
+  }
+  static const Value* CellValue(const Cell* cell) { return cell->GetValue(); }
+
   Sheet* sheet_;
   int32_t firstRow_;
   int32_t firstColumn_;
   int32_t rows_;
   int32_t columns_;
-  const std::vector<Cell*>* cells_;  // column by column, or null
+  // The sheet's table of the block's cells (column by column) while it is
+  // valid: a spill or a recalculation may create cells and drop it.
+  const RangeDependencies* dependencies_;
+  RangeDependencies::CellTable* table_;
+  uint64_t cacheVersion_;
 };
 
 // A live view of a block: values are read at each call.

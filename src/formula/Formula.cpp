@@ -32,9 +32,15 @@ bool IsOperatorCharacter(char16_t c) {
 
 TokenList Tokenize(std::u16string_view text, std::u16string_view language) {
   TokenList list;
+  Tokenize(text, language, list);
+  return list;
+}
+
+void Tokenize(std::u16string_view text, std::u16string_view language, TokenList& list) {
   const char16_t separator = ArgumentSeparator(language)[0];
   list.text_.assign(text);
-  list.tokens_.reserve(text.size() / 2 + 4);
+  list.tokens_.clear();
+  list.cursor_ = -1;
   std::u16string& s = list.text_;
   auto push = [&](size_t offset, size_t length) {
     list.tokens_.push_back({static_cast<uint32_t>(offset), static_cast<uint32_t>(length)});
@@ -70,7 +76,6 @@ TokenList Tokenize(std::u16string_view text, std::u16string_view language) {
     s += u')';
   }
   push(s.size(), 0);
-  return list;
 }
 
 namespace {
@@ -214,10 +219,12 @@ std::unique_ptr<FormulaNode> ParseFormula(TokenList& tokens, Sheet* sheet, std::
 std::unique_ptr<Formula> CompileFormula(std::u16string_view text, Sheet* sheet, std::u16string_view language) {
   std::unique_ptr<FormulaNode> root;
   if (sheet) {
-    TokenList tokens = Tokenize(text, language);
+    // Compiling does not nest, so one list serves every formula and keeps its storage.
+    static TokenList tokens;
+    Tokenize(text, language, tokens);
     root = ParseFormula(tokens, sheet, language);
   }
-  return std::make_unique<Formula>(std::u16string(text.empty() ? text : text.substr(1)), std::move(root));
+  return std::make_unique<Formula>(text.empty() ? text : text.substr(1), std::move(root));
 }
 
 std::vector<std::unique_ptr<Range>> ReferencedRanges(std::u16string_view text, Sheet* sheet,

@@ -36,7 +36,7 @@ class TokenList {
   }
 
  private:
-  friend TokenList Tokenize(std::u16string_view text, std::u16string_view language);
+  friend void Tokenize(std::u16string_view text, std::u16string_view language, TokenList& list);
   struct Token {
     uint32_t offset;
     uint32_t length;
@@ -52,10 +52,15 @@ class TokenList {
 // token, kept as typed; every other token is upper-cased. Unclosed "(" are
 // closed at the end.
 TokenList Tokenize(std::u16string_view text, std::u16string_view language);
+// The same into a list whose storage is reused.
+void Tokenize(std::u16string_view text, std::u16string_view language, TokenList& list);
 
 class Formula {
  public:
-  Formula(std::u16string text, std::unique_ptr<FormulaNode> root) : text_(std::move(text)), root_(std::move(root)) {}
+  // The text is kept only for a formula without a tree: a parsed one is
+  // rendered from its tree.
+  Formula(std::u16string_view text, std::unique_ptr<FormulaNode> root)
+      : text_(root ? std::u16string() : std::u16string(text)), root_(std::move(root)) {}
 
   std::unique_ptr<Matrix> Evaluate() { return root_ ? root_->Evaluate() : nullptr; }
   bool HasNextCell() { return root_ && root_->HasNextCell(); }
@@ -74,7 +79,7 @@ class Formula {
     return std::make_unique<Formula>(text_, root_ ? root_->CopyShifted(columnOffset, rowOffset) : nullptr);
   }
   FormulaNode* GetRoot() const { return root_.get(); }
-  // The typed text without its first character.
+  // The typed text without its first character, for a formula that did not parse.
   const std::u16string& GetText() const { return text_; }
 
  private:

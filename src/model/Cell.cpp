@@ -103,7 +103,7 @@ bool IsBlank(const Value* v) {
 uint64_t gStamp = 0;
 
 // Results larger than this do not spill: the anchor shows "Matrix Error".
-constexpr int64_t kMaxSpillValues = int64_t{1} << 20;
+constexpr int64_t kMaxSpillValues = int64_t{1} << 18;
 
 }  // namespace
 
@@ -145,7 +145,7 @@ class CellPropagation {
 
  private:
   // A cycle that only spilled results close would otherwise run without end.
-  static constexpr int kMaxPasses = 64;
+  static constexpr int kMaxPasses = 16;
 
   static void Run(std::vector<Cell*> roots) {
     running_ = true;
@@ -350,11 +350,6 @@ bool Cell::IsUsed() const {
 
 // --- Values ---
 
-const Value* Cell::GetValue() const {
-  const Value* v = ValueAtReference(value_);
-  return v ? v : EmptyValue();
-}
-
 ValueRecord Cell::GetValueCopy() const { return CopyValue(GetValue()); }
 
 std::u16string Cell::GetText() const { return DisplayText(ValueAtReference(value_)); }
@@ -380,8 +375,15 @@ void Cell::StoreValue(const Value* value, bool notifyDependents) {
 }
 
 void Cell::NotifyChanged(bool notifyDependents) {
-  if (notifyDependents && CellPropagation::HasReaders(this)) CellPropagation::Changed(this);
+  // Every value change reaches the ranges over the cell, also when no recalculation follows.
+  bool rangeReaders = false;
+  Sheet* sheet = GetSheet();
+  if (sheet && !sheet->GetRangeDependencies().Empty()) {
+    rangeReaders = sheet->GetRangeDependencies().ValueChangedAt(GetRowIndex(), GetColumnIndex());
+  }
   CellExtra* e = Extra();
+  if (notifyDependents && (rangeReaders || (e && !e->dependents.empty()))) CellPropagation::Changed(this);
+  e = Extra();
   if (!e || e->listeners.empty()) return;
   // Callbacks may add or remove listeners: call those still registered, newest first.
   auto listeners = e->listeners;
@@ -634,6 +636,18 @@ bool Cell::DependsOn(Cell* target, uint64_t stamp) {
 // when one of them is a cell the new formula reads. Typing a formula into a
 // cell nothing reads yet costs nothing, however long the chain it ends.
 bool Cell::FormsCycle() {
+  CellExtra* own = Extra();
+  bool anchor = own && own->matrixMember && own->matrixColumn == 0 && own->matrixRow == 0;
+  if (!anchor && !CellPropagation::HasReaders(this)) {
+    bool self = false;
+    WalkReferences(
+        GetFormula(), [&](Cell* c) { self = self || c == this; },
+        [&](FormulaRange& r) {
+          Block b;
+          self = self || (r.Bounds(b.firstRow, b.firstColumn, b.lastRow, b.lastColumn) && b.Holds(this));
+        });
+    return self;
+  }
   FormulaReads reads(GetFormula());
   if (reads.Reads(this)) return true;
   uint64_t stamp = NewCycleStamp();
@@ -812,10 +826,14 @@ void Cell::SpillMatrix(const Matrix& matrix) {
   int32_t row = GetRowIndex();
   int32_t column = GetColumnIndex();
   bool conflict = false;
+  // A result may not spill over the cells its own formula reads: each spill
+  // would change its input and call for the next.
+  FormulaReads reads(HasCompiledFormula() ? GetFormula() : nullptr);
   for (int32_t i = 0; i < width; ++i) {
     for (int32_t j = 0; j < height; ++j) {
       if (i == 0 && j == 0) continue;
       Cell* target = sheet->GetCellDirect(row + j, column + i);
+      if (reads.Reads(target)) conflict = true;
       CellExtra& te = target->MakeExtra();
       if (!te.matrixMember) {
         te.matrixBlocked = true;

@@ -54,7 +54,10 @@ class Cell {
   // The display text; "" for a never-filled cell.
   std::u16string GetText() const;
   // The value, or the shared empty value for a never-filled cell.
-  const Value* GetValue() const;
+  const Value* GetValue() const {
+    const Value* v = ValueAtReference(value_);
+    return v ? v : EmptyValue();
+  }
   ValueRecord GetValueCopy() const;
   // Stores the value (null clears it) without parsing, adjusts hyperlink
   // styling, then recalculates the dependents and tells the listeners.

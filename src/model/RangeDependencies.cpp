@@ -115,6 +115,16 @@ void RangeDependencies::CollectReaders(int32_t row, int32_t column, std::vector<
   ForEachGroupAt(row, column, [&](const Group& g) { out.insert(out.end(), g.readers.begin(), g.readers.end()); });
 }
 
+bool RangeDependencies::ValueChangedAt(int32_t row, int32_t column) {
+  if (groups_.empty()) return false;
+  bool any = false;
+  ForEachGroupAt(row, column, [&](Group& g) {
+    any = true;
+    g.table.hasSum = false;
+  });
+  return any;
+}
+
 bool RangeDependencies::HasReaders(int32_t row, int32_t column) const {
   if (groups_.empty()) return false;
   bool any = false;
@@ -149,9 +159,10 @@ void RangeDependencies::LayoutChanged() {
 
 void RangeDependencies::DropCache(Group& group) {
   if (!group.cached) return;
+  ++cacheVersion_;
   group.cached = false;
-  cachedPositions_ -= group.cells.size();
-  std::vector<Cell*>().swap(group.cells);
+  cachedPositions_ -= group.table.cells.size();
+  group.table = CellTable();
   std::erase(cachedGroups_, &group);
 }
 
@@ -161,28 +172,28 @@ void RangeDependencies::DropCachesAt(int32_t row, int32_t column) {
   }
 }
 
-const std::vector<Cell*>* RangeDependencies::CachedCells(int32_t firstRow, int32_t firstColumn, int32_t lastRow,
+RangeDependencies::CellTable* RangeDependencies::CachedCells(int32_t firstRow, int32_t firstColumn, int32_t lastRow,
                                                          int32_t lastColumn) {
   if (groups_.empty()) return nullptr;
   auto found = groups_.find(Rect{firstRow, firstColumn, lastRow, lastColumn});
   if (found == groups_.end() || found->second->readers.empty()) return nullptr;
   Group& g = *found->second;
-  if (g.cached) return &g.cells;
+  if (g.cached) return &g.table;
   int64_t height = static_cast<int64_t>(lastRow) - firstRow + 1;
   int64_t width = static_cast<int64_t>(lastColumn) - firstColumn + 1;
   if (height <= 0 || width <= 0 || height * width > static_cast<int64_t>(kCacheBudget - cachedPositions_)) {
     return nullptr;
   }
-  g.cells.assign(static_cast<size_t>(height * width), nullptr);
+  g.table.cells.assign(static_cast<size_t>(height * width), nullptr);
   auto takeRow = [&](int32_t r, const Row& row) {
     size_t base = static_cast<size_t>(r - firstRow);
     if (width <= 64) {
       for (int32_t c = firstColumn; c <= lastColumn; ++c) {
-        if (Cell* cell = row.FindCell(c)) g.cells[static_cast<size_t>(c - firstColumn) * height + base] = cell;
+        if (Cell* cell = row.FindCell(c)) g.table.cells[static_cast<size_t>(c - firstColumn) * height + base] = cell;
       }
     } else {
       row.ForEachCell([&](int32_t c, Cell* cell) {
-        if (c >= firstColumn && c <= lastColumn) g.cells[static_cast<size_t>(c - firstColumn) * height + base] = cell;
+        if (c >= firstColumn && c <= lastColumn) g.table.cells[static_cast<size_t>(c - firstColumn) * height + base] = cell;
       });
     }
   };
@@ -196,9 +207,9 @@ const std::vector<Cell*>* RangeDependencies::CachedCells(int32_t firstRow, int32
     });
   }
   g.cached = true;
-  cachedPositions_ += g.cells.size();
+  cachedPositions_ += g.table.cells.size();
   cachedGroups_.push_back(&g);
-  return &g.cells;
+  return &g.table;
 }
 
 }  // namespace quadrell

@@ -22,6 +22,15 @@ class Sheet;
 
 class RangeDependencies {
  public:
+  // The cells of a registered block, column by column (null where none is
+  // stored), and the sum of their numbers while no value in the block changed.
+  struct CellTable {
+    std::vector<Cell*> cells;
+    bool hasSum = false;
+    double sum = 0;
+    int16_t firstFormat = 0;
+  };
+
   explicit RangeDependencies(Sheet* sheet) : sheet_(sheet) {}
   RangeDependencies(const RangeDependencies&) = delete;
   RangeDependencies& operator=(const RangeDependencies&) = delete;
@@ -36,6 +45,9 @@ class RangeDependencies {
   // Appends the cells whose registered ranges hold the position.
   void CollectReaders(int32_t row, int32_t column, std::vector<Cell*>& out) const;
   bool HasReaders(int32_t row, int32_t column) const;
+  // A value changed at the position: kept sums over it are stale. True when
+  // the position has readers.
+  bool ValueChangedAt(int32_t row, int32_t column);
   // The cells whose registered ranges span the row (or the column), each once.
   std::vector<Cell*> ReadersSpanning(int32_t at, bool row) const;
   // Rows or columns moved: the ranges' bounds are read again.
@@ -46,8 +58,10 @@ class RangeDependencies {
   }
   // The cells of the block (column by column, null where none is stored) when
   // the block is a registered range worth keeping a table for; else null.
-  // Valid until the next cell is created or the layout changes.
-  const std::vector<Cell*>* CachedCells(int32_t firstRow, int32_t firstColumn, int32_t lastRow, int32_t lastColumn);
+  // Valid while CacheVersion() stays as it was.
+  CellTable* CachedCells(int32_t firstRow, int32_t firstColumn, int32_t lastRow, int32_t lastColumn);
+  // Grows whenever a table of cells is dropped.
+  uint64_t CacheVersion() const { return cacheVersion_; }
 
  private:
   struct Rect {
@@ -68,7 +82,7 @@ class RangeDependencies {
   struct Group {
     Rect rect;
     std::vector<Cell*> readers;
-    std::vector<Cell*> cells;  // column by column
+    CellTable table;
     bool cached = false;
   };
   struct Registration {
@@ -97,6 +111,7 @@ class RangeDependencies {
   std::vector<Group*> wide_;
   std::vector<Group*> cachedGroups_;
   size_t cachedPositions_ = 0;
+  uint64_t cacheVersion_ = 0;
   size_t emptyGroups_ = 0;
 };
 

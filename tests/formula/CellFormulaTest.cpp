@@ -229,6 +229,10 @@ TEST_F(CellFormulaTest, ManyFormulasOverOneRangeStayCurrent) {
   EXPECT_EQ(TextAt(11, 1), u"1251");
   EXPECT_EQ(TextAt(1, 1), u"");
   EXPECT_EQ(sheet->RangeDependencyCount(), 10u);
+  // A formula inside the range recalculates before the sums that read it.
+  Type(50, 0, u"=A1*100");
+  Type(1, 0, u"3");
+  for (int r = 11; r <= 20; ++r) EXPECT_EQ(TextAt(r, 1), u"1502");
 }
 
 }  // namespace

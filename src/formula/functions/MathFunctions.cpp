@@ -20,7 +20,15 @@ struct Sum {
 Sum SumOf(FormulaFunction& call, size_t first) {
   Sum s;
   for (size_t i = first; i < call.ArgumentCount(); ++i) {
-    ForEachValue(call.Argument(i), [&](const Value* v) {
+    FormulaNode* node = call.Argument(i);
+    if (node->Kind() == FormulaNodeKind::Range && !static_cast<FormulaRange*>(node)->Problem()) {
+      CellBlock::Sum block = static_cast<FormulaRange*>(node)->Block().SumNumbers();
+      if (s.count == 0) s.format = block.firstFormat;
+      s.count += block.count;
+      s.total += block.total;
+      continue;
+    }
+    ForEachValue(node, [&](const Value* v) {
       if (s.count++ == 0) s.format = v->Format();
       s.total += NumberOf(v);
     });
