@@ -175,8 +175,7 @@ void PivotTable::ClearPreviousOutput() {
   }
 }
 
-// Each record stores the display text of every value (so numbers and dates
-// group by what the sheet shows) and its number (0 for texts).
+// Each record stores the text of every value and its number (0 for texts).
 void PivotTable::LoadRecords() {
   const int32_t firstColumn = sourceRange_->GetFirstColumn();
   const int32_t lastColumn = sourceRange_->GetLastColumn();
@@ -194,7 +193,7 @@ void PivotTable::LoadRecords() {
     int parameter = 1;
     for (int32_t c = firstColumn; c <= lastColumn; ++c) {
       const Value* value = sourceRange_->GetCell(r, c)->GetValue();
-      insert.BindText(parameter++, Utf16ToUtf8(DisplayText(value)));
+      insert.BindText(parameter++, Utf16ToUtf8(value->Text()));
       insert.BindDouble(parameter++, value->IsNumeric() ? value->Number() : 0);
     }
     insert.Step();
