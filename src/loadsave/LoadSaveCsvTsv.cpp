@@ -219,20 +219,57 @@ std::unique_ptr<Workbook> Load(Host* host, const std::string& fileName, std::str
   return workbook;
 }
 
+// Appends UTF-16 text as UTF-8; plain ASCII (the common case) directly.
+void AppendUtf8(std::string& out, std::u16string_view text) {
+  char ascii[64];
+  if (text.size() > sizeof ascii) {
+    out += Utf16ToUtf8(text);
+    return;
+  }
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] >= 0x80) {
+      out += Utf16ToUtf8(text);
+      return;
+    }
+    ascii[i] = static_cast<char>(text[i]);
+  }
+  out.append(ascii, text.size());
+}
+
+void AppendCsvField(std::string& out, std::u16string_view text) {
+  if (text.find_first_of(u";\"\r\n") == std::u16string_view::npos) {
+    AppendUtf8(out, text);
+  } else {
+    AppendUtf8(out, QuoteCsvField(text));
+  }
+}
+
+// A tab or a line break inside a cell would split its row: each becomes one
+// space (a CR LF pair too).
+void AppendTsvField(std::string& out, std::u16string_view text) {
+  if (text.find_first_of(u"\t\r\n") == std::u16string_view::npos) {
+    AppendUtf8(out, text);
+    return;
+  }
+  std::u16string flat;
+  flat.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
+    flat += c == u'\t' || c == u'\r' || c == u'\n' ? u' ' : c;
+  }
+  AppendUtf8(out, flat);
+}
+
 // Writes row 1 to the highest row, each cell's display text followed by the
 // separator, from column 0 to the row's last column; a row without cells is
 // an empty line.
-template <typename FieldText>
-std::string Write(Sheet& sheet, char separator, FieldText fieldText) {
+std::string Write(Sheet& sheet, char separator, void (*appendField)(std::string&, std::u16string_view)) {
   std::string out;
-  std::u16string text;
   for (int32_t r = 1; r <= sheet.GetMaxRow(); ++r) {
     if (Row* row = sheet.FindRow(r)) {
       for (int32_t c = 0; c <= row->GetLastColumn(); ++c) {
-        if (Cell* cell = row->FindCell(c)) {
-          text = fieldText(cell->GetText());
-          out += Utf16ToUtf8(text);
-        }
+        if (Cell* cell = row->FindCell(c)) appendField(out, cell->GetText());
         out += separator;
       }
     }
@@ -273,24 +310,9 @@ void ReadTsv(Sheet& sheet, std::string_view text) {
   ReadTsvLines(source, sheet);
 }
 
-std::string WriteCsv(Sheet& sheet) {
-  return Write(sheet, ';', [](std::u16string text) { return QuoteCsvField(text); });
-}
+std::string WriteCsv(Sheet& sheet) { return Write(sheet, ';', AppendCsvField); }
 
-// A tab or a line break inside a cell would split its row: each becomes one
-// space (a CR LF pair too).
-std::string WriteTsv(Sheet& sheet) {
-  return Write(sheet, '\t', [](std::u16string text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-      char16_t c = text[i];
-      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
-      out += c == u'\t' || c == u'\r' || c == u'\n' ? u' ' : c;
-    }
-    return out;
-  });
-}
+std::string WriteTsv(Sheet& sheet) { return Write(sheet, '\t', AppendTsvField); }
 
 std::unique_ptr<Workbook> LoadCsv(Host* host, const std::string& fileName, std::string* error) {
   return Load(host, fileName, error, ReadCsvLines);

@@ -84,7 +84,11 @@ std::string Trimmed(std::string text) {
 // "c3s,c5s" for the fields 3 and 5.
 std::string KeyList(const std::vector<int32_t>& fields) {
   std::string list;
-  for (int32_t f : fields) list += "c" + IntegerText(f) + "s,";
+  for (int32_t f : fields) {
+    list += 'c';
+    list += IntegerText(f);
+    list += "s,";
+  }
   return Trimmed(list);
 }
 
@@ -119,7 +123,8 @@ PivotTable::PivotTable(Sheet* sourceSheet, const Range& sourceRange) : sourceShe
   }
   std::string create = "Create table pivot (row int";
   for (int32_t c = sourceRange_->GetFirstColumn(); c <= sourceRange_->GetLastColumn(); ++c) {
-    create += ",c" + IntegerText(c) + "s text ,c" + IntegerText(c) + "d decimal";
+    std::string number = IntegerText(c);
+    create.append(",c").append(number).append("s text ,c").append(number).append("d decimal");
   }
   create += ")";
   Execute(create);
@@ -182,7 +187,8 @@ void PivotTable::LoadRecords() {
   std::string columns;
   std::string parameters;
   for (int32_t c = firstColumn; c <= lastColumn; ++c) {
-    columns += ",c" + IntegerText(c) + "s,c" + IntegerText(c) + "d";
+    std::string number = IntegerText(c);
+    columns.append(",c").append(number).append("s,c").append(number).append("d");
     parameters += ",?,?";
   }
   Execute("begin");
@@ -239,7 +245,7 @@ void PivotTable::Build() {
 
   if (!valueFields_.empty()) {
     std::string group = Trimmed(KeyList(columnFields_) + "," + KeyList(rowFields_));
-    std::string selection = "sum(c" + IntegerText(valueFields_.front()) + "d),";
+    std::string selection = std::string("sum(c").append(IntegerText(valueFields_.front())).append("d),");
     std::string query = "select " + Trimmed(selection + group) + " from pivot";
     if (!group.empty()) query += " group by " + group + " order by " + group;
     Statement sums(database_, query);
