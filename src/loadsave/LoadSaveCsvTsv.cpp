@@ -105,6 +105,33 @@ void DropByteOrderMark(std::string& line) {
   if (std::string_view(line).substr(0, 3) == kByteOrderMark) line.erase(0, 3);
 }
 
+// The line loop of both readers: each line of the source fills the next row
+// of the sheet. fill(row, line) may take further lines from the reading for
+// a record that goes on over a line end.
+struct Reading {
+  LineSource& source;
+  std::string raw;
+  std::string_view ending;
+  std::u16string line;
+
+  bool NextLine() {
+    if (!source.Next(raw, ending)) return false;
+    line = Utf8ToUtf16(raw);
+    return true;
+  }
+};
+
+template <typename Fill>
+void ReadRows(LineSource& source, Sheet& sheet, Fill fill) {
+  Reading reading{source, {}, {}, {}};
+  int32_t rowNumber = 1;
+  for (bool first = true; reading.source.Next(reading.raw, reading.ending); first = false) {
+    if (first) DropByteOrderMark(reading.raw);
+    reading.line = Utf8ToUtf16(reading.raw);
+    fill(sheet.GetRow(rowNumber++), reading);
+  }
+}
+
 // Fields are separated by ";". A field that opens with a double quote is
 // quoted: a doubled quote stands for one, the next lone quote closes it, and
 // line ends inside it belong to the text (so a written cell with a line
@@ -112,87 +139,69 @@ void DropByteOrderMark(std::string& line) {
 // the end of the input. A quote later in a field quotes the rest of its line
 // the same way, after the characters before it. Characters between a
 // closing quote and the next ";" are kept.
-void ReadCsvLines(LineSource& source, Sheet& sheet) {
-  std::string raw;
-  std::string_view ending;
-  std::u16string line;
+void FillCsvRow(Row* row, Reading& reading) {
+  const std::u16string* line = &reading.line;
   std::u16string field;
-  int32_t rowNumber = 1;
-  bool first = true;
-  while (source.Next(raw, ending)) {
-    if (first) DropByteOrderMark(raw);
-    first = false;
-    line = Utf8ToUtf16(raw);
-    Row* row = sheet.GetRow(rowNumber++);
-    int32_t column = 0;
-    size_t p = 0;
-    field.clear();
-    size_t fieldStart = 0;
-    while (true) {
-      if (p >= line.size()) {
-        row->GetCell(column)->SetInput(field);
-        break;
-      }
-      char16_t c = line[p];
-      if (c == u';') {
-        row->GetCell(column++)->SetInput(field);
-        field.clear();
-        fieldStart = ++p;
-        continue;
-      }
-      if (c != u'"') {
-        field += c;
-        ++p;
-        continue;
-      }
-      const bool opening = p == fieldStart;
+  int32_t column = 0;
+  size_t p = 0;
+  size_t fieldStart = 0;
+  while (true) {
+    if (p >= line->size()) {
+      row->GetCell(column)->SetInput(field);
+      return;
+    }
+    char16_t c = (*line)[p];
+    if (c == u';') {
+      row->GetCell(column++)->SetInput(field);
+      field.clear();
+      fieldStart = ++p;
+      continue;
+    }
+    if (c != u'"') {
+      field += c;
       ++p;
-      while (true) {
-        if (p >= line.size()) {
-          if (!opening) break;
-          std::u16string_view lineEnd = ending == "\r\n" ? u"\r\n" : (ending == "\r" ? u"\r" : u"\n");
-          if (ending.empty() || !source.Next(raw, ending)) break;
-          field += lineEnd;
-          line = Utf8ToUtf16(raw);
-          p = 0;
+      continue;
+    }
+    const bool opening = p == fieldStart;
+    ++p;
+    while (true) {
+      if (p >= line->size()) {
+        if (!opening || reading.ending.empty()) break;
+        std::u16string_view lineEnd = reading.ending == "\r\n" ? u"\r\n" : (reading.ending == "\r" ? u"\r" : u"\n");
+        if (!reading.NextLine()) break;
+        field += lineEnd;
+        p = 0;
+        continue;
+      }
+      if ((*line)[p] == u'"') {
+        if (p + 1 < line->size() && (*line)[p + 1] == u'"') {
+          field += u'"';
+          p += 2;
           continue;
         }
-        if (line[p] == u'"') {
-          if (p + 1 < line.size() && line[p + 1] == u'"') {
-            field += u'"';
-            p += 2;
-            continue;
-          }
-          ++p;  // the closing quote
-          break;
-        }
-        field += line[p++];
+        ++p;  // the closing quote
+        break;
       }
+      field += (*line)[p++];
     }
   }
 }
 
+void ReadCsvLines(LineSource& source, Sheet& sheet) { ReadRows(source, sheet, FillCsvRow); }
+
 // Fields are separated by tabs; nothing is quoted.
 void ReadTsvLines(LineSource& source, Sheet& sheet) {
-  std::string raw;
-  std::string_view ending;
-  int32_t rowNumber = 1;
-  bool first = true;
-  while (source.Next(raw, ending)) {
-    if (first) DropByteOrderMark(raw);
-    first = false;
-    std::u16string line = Utf8ToUtf16(raw);
-    Row* row = sheet.GetRow(rowNumber++);
+  ReadRows(source, sheet, [](Row* row, Reading& reading) {
+    std::u16string_view line = reading.line;
     int32_t column = 0;
     size_t start = 0;
     while (true) {
       size_t tab = line.find(u'\t', start);
-      std::u16string_view field = std::u16string_view(line).substr(start, tab == std::u16string::npos ? tab : tab - start);
-      row->GetCell(column++)->SetInput(field);
-      if (tab == std::u16string::npos) break;
+      row->GetCell(column++)->SetInput(line.substr(start, tab == std::u16string_view::npos ? tab : tab - start));
+      if (tab == std::u16string_view::npos) return;
       start = tab + 1;
     }
-  }
+  });
 }
 
 using Reader = void (*)(LineSource&, Sheet&);

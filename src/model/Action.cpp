@@ -140,25 +140,25 @@ void UndoHistory::AddAction(std::unique_ptr<Action> action) {
   redo_.clear();
 }
 
+namespace {
+
 // The action leaves its list before it runs, so that whatever it sets off
 // never finds it half moved.
-bool UndoHistory::Undo() {
-  if (undo_.empty()) return false;
-  std::unique_ptr<Action> action = std::move(undo_.back());
-  undo_.pop_back();
-  action->Undo();
-  redo_.push_back(std::move(action));
+bool MoveNewest(std::vector<std::unique_ptr<Action>>& from, std::vector<std::unique_ptr<Action>>& to,
+                void (Action::*step)()) {
+  if (from.empty()) return false;
+  std::unique_ptr<Action> action = std::move(from.back());
+  from.pop_back();
+  ((*action).*step)();
+  to.push_back(std::move(action));
   return true;
 }
 
-bool UndoHistory::Redo() {
-  if (redo_.empty()) return false;
-  std::unique_ptr<Action> action = std::move(redo_.back());
-  redo_.pop_back();
-  action->Redo();
-  undo_.push_back(std::move(action));
-  return true;
-}
+}  // namespace
+
+bool UndoHistory::Undo() { return MoveNewest(undo_, redo_, &Action::Undo); }
+
+bool UndoHistory::Redo() { return MoveNewest(redo_, undo_, &Action::Redo); }
 
 void UndoHistory::Clear() {
   redo_.clear();
