@@ -6,6 +6,11 @@
 // Exit status 0 on success, 1 when a file cannot be read or written or its
 // type is unknown, 2 for a wrong command line. An existing OUTPUT is replaced
 // only by a complete new file.
+#include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -151,7 +156,26 @@ std::u16string ParseArguments(int argc, char** argv, Options& options) {
   return {};
 }
 
+// A converted workbook is built once and freed at the end: let the heap grow
+// in large steps backed by huge pages where the system offers them, which
+// spares tens of thousands of page faults on a large sheet.
+void PrepareHeap() {
+  constexpr int kStep = 64 << 20;
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TOP_PAD, kStep);
+  mallopt(M_TRIM_THRESHOLD, 2 * kStep);
+  // One allocation larger than what is left makes the heap take its first step now.
+  void* block = malloc(1 << 20);
+  auto start = reinterpret_cast<uintptr_t>(block);
+  auto end = reinterpret_cast<uintptr_t>(sbrk(0));
+  constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+  start = (start + kHuge - 1) & ~(kHuge - 1);
+  if (block && end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  free(block);
+}
+
 int Run(int argc, char** argv) {
+  PrepareHeap();
   // The context loads the texts of its language setting, which follows the
   // system language until the user chose one.
   std::u16string language = GetContext().GetSetting(kSettingLanguage) == u"de" ? u"de" : u"en";
