@@ -11,7 +11,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/Environment.h"
-#include "platform/PixelImage.h"
+#include "object/ImageCodec.h"
 
 namespace quadrell {
 
