@@ -201,7 +201,9 @@ void XmlParser::OnStart(void* self, const char* name, const char** attributes) {
   node->attributes_.reserve(8);
   for (const char** a = attributes; a[0]; a += 2) node->attributes_.emplace_back(a[0], a[1]);
   p->current_ = node;
-  if (p->handler_ && node->parent_ == p->document_.root_ && node->parent_ && node->name_ == p->streamed_)
+  if (!p->handler_) return;
+  bool everything = p->streamed_ == "*" && node == p->document_.root_;
+  if (everything || (node->parent_ && node->parent_ == p->document_.root_ && node->name_ == p->streamed_))
     p->streamDepth_ = 1;
 }
 

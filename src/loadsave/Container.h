@@ -114,7 +114,8 @@ class XmlStreamHandler {
 class XmlParser {
  public:
   // When `streamed` names a child element of the root, that element becomes an
-  // empty node of the tree and everything inside it goes to `handler`.
+  // empty node of the tree and everything inside it goes to `handler`; "*"
+  // streams everything inside the root.
   explicit XmlParser(XmlDocument& document, std::string_view streamed = {}, XmlStreamHandler* handler = nullptr);
   ~XmlParser();
   XmlParser(const XmlParser&) = delete;
