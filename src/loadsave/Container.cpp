@@ -4,7 +4,10 @@
 #include <archive_entry.h>
 #include <expat.h>
 
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "platform/Files.h"
 
@@ -414,6 +417,7 @@ bool PackageReader::Next() {
   const char* name = archive_entry_pathname_utf8(entry);
   if (!name) name = archive_entry_pathname(entry);
   name_ = name ? name : "";
+  entrySize_ = archive_entry_size_is_set(entry) ? static_cast<uint64_t>(archive_entry_size(entry)) : 0;
   dataRead_ = false;
   return true;
 }
@@ -449,9 +453,82 @@ bool PackageReader::Read(std::string& bytes) {
   });
 }
 
+namespace {
+
+// Blocks handed from the inflating thread to the parsing one.
+class BlockQueue {
+ public:
+  // False when the consumer gave up.
+  bool Push(std::string block) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return blocks_.size() < kDepth || stopped_; });
+    if (stopped_) return false;
+    blocks_.push_back(std::move(block));
+    changed_.notify_all();
+    return true;
+  }
+  void Close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    changed_.notify_all();
+  }
+  void Stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+  // False once the producer closed the queue and it is empty.
+  bool Pop(std::string& block) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !blocks_.empty() || closed_; });
+    if (blocks_.empty()) return false;
+    block = std::move(blocks_.front());
+    blocks_.pop_front();
+    changed_.notify_all();
+    return true;
+  }
+
+ private:
+  static constexpr size_t kDepth = 16;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::string> blocks_;
+  bool closed_ = false;
+  bool stopped_ = false;
+};
+
+}  // namespace
+
 bool PackageReader::ReadInto(XmlParser& parser) {
-  bool ok = Inflate([&](const char* data, size_t size) { return parser.Feed(data, size, false); });
-  return parser.Feed("", 0, true) && ok;
+  // A big member is inflated on a second thread while this one parses.
+  if (entrySize_ < kThreadedMemberSize) {
+    bool ok = Inflate([&](const char* data, size_t size) { return parser.Feed(data, size, false); });
+    return parser.Feed("", 0, true) && ok;
+  }
+  BlockQueue queue;
+  bool inflated = false;
+  std::thread inflater([&] {
+    std::string pending;
+    inflated = Inflate([&](const char* data, size_t size) {
+      pending.append(data, size);
+      if (pending.size() < (size_t{1} << 18)) return true;
+      bool more = queue.Push(std::move(pending));
+      pending = std::string();
+      return more;
+    });
+    if (inflated && !pending.empty()) inflated = queue.Push(std::move(pending));
+    queue.Close();
+  });
+  bool parsed = true;
+  std::string block;
+  while (queue.Pop(block)) {
+    if (parsed && !parser.Feed(block.data(), block.size(), false)) {
+      parsed = false;
+      queue.Stop();
+    }
+  }
+  inflater.join();
+  return parser.Feed("", 0, true) && parsed && inflated;
 }
 
 // ---------------------------------------------------------------------------

@@ -208,7 +208,10 @@ class PackageReader {
 
   struct archive* archive_ = nullptr;
   std::string memory_;  // keeps OpenMemory's bytes alive
+  // Members from this size on are inflated on a thread of their own.
+  static constexpr uint64_t kThreadedMemberSize = uint64_t{4} << 20;
   std::string name_;
+  uint64_t entrySize_ = 0;
   uint64_t inflated_ = 0;
   bool broken_ = false;
   bool dataRead_ = false;

@@ -149,7 +149,17 @@ void ReadReference(std::string_view text, int32_t& column, int32_t& row) {
   row = (digits == 0 || r < 1 || r > kXlsxMaxRows) ? -1 : static_cast<int32_t>(r);
 }
 
-int64_t ReadInteger8(std::string_view text) { return ReadInteger(AsciiToUtf16(text.substr(0, 24))); }
+// Leading spaces, a sign and decimal digits; 0 for anything else. Saturates far beyond any index.
+int64_t ReadInteger8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = i < text.size() && text[i] == '-';
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+  int64_t n = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    if (n < (int64_t{1} << 50)) n = n * 10 + (text[i] - '0');
+  return negative ? -n : n;
+}
 
 // A plain decimal number as a file writes it ("-12.5", "1E-3"): read directly
 // instead of going through the typed-input rules.
@@ -463,11 +473,7 @@ class SheetDataReader : public XmlStreamHandler {
       } else if (hasValue_) {
         if ((type_.empty() || type_ == "n") && IsPlainNumber(value_)) {
           // Numbers straight in, with their format and the date system converted.
-          ValueRecord record;
-          record.kind = ValueKind::Number;
-          record.number = SerialFromFile(ReadDecimal(value_), format);
-          record.formatId = format;
-          cell->SetValue(Intern(record));
+          cell->SetValue(NewNumber(SerialFromFile(ReadDecimal(value_), format), format));
           return;
         }
         cell->SetInput(Utf8ToUtf16(value_));
