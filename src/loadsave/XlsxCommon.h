@@ -10,6 +10,6 @@ constexpr int64_t kXlsxMaxColumns = 16384;
 // Drawing positions and sizes count English Metric Units.
 constexpr int64_t kEmuPerPixel = 9525;
 // Merged areas of one sheet together, in cells, that a file may ask for.
-constexpr int64_t kMaxMergedCells = 2000000;
+constexpr int64_t kMaxMergedCells = 1000000;
 
 }  // namespace quadrell
