@@ -562,6 +562,11 @@ long PackageWriter::OnWrite(struct archive*, void* self, const void* data, size_
 
 bool PackageWriter::AddMember(std::string_view name, std::string_view bytes) {
   if (failed_ || finished_) return false;
+  // A member needs a name; libarchive also loses memory on the failed header.
+  if (name.empty() || name.find('\0') != std::string_view::npos) {
+    failed_ = true;
+    return false;
+  }
   struct archive_entry* entry = archive_entry_new();
   std::string path(name);
   archive_entry_set_pathname_utf8(entry, path.c_str());

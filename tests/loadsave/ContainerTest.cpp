@@ -258,6 +258,15 @@ TEST(Xml, WrittenTreesSerialiseIndentedEscapedAndInOrder) {
   EXPECT_EQ(back->Root()->Find("empty")->Attribute("v"), "x\"y<\n");
 }
 
+TEST(Package, MemberWithoutNameFailsTheWrite) {
+  PackageWriter writer;
+  EXPECT_TRUE(writer.AddMember("a.xml", "<a/>"));
+  EXPECT_FALSE(writer.AddMember("", "x"));
+  EXPECT_FALSE(writer.AddMember("b.xml", "<b/>"));
+  std::string bytes;
+  EXPECT_FALSE(writer.Finish(bytes));
+}
+
 TEST(Package, PathHelpers) {
   EXPECT_EQ(FilePart("xl/drawings/drawing1.xml"), "drawing1.xml");
   EXPECT_EQ(FilePart("plain"), "plain");
