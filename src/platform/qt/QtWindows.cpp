@@ -139,7 +139,7 @@ class QtWindow : public Window, public WidgetParent {
     } else {
       QWidget* owner = widget_->parentWidget();
       QRect area = owner ? QRect(owner->mapToGlobal(QPoint(0, 0)), owner->size()) : ScreenArea(widget_);
-      widget_->move(CentredOn(area, widget_->size()).topLeft());
+      widget_->setGeometry(CentredOn(area, widget_->size()));
       widget_->show();
     }
     widget_->raise();

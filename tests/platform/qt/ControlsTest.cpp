@@ -98,6 +98,20 @@ TEST(ControlsTest, ContainersHoldControlsAndTabPagesFillTheirPanel) {
   EXPECT_EQ(text->Text(), u"licence");
 }
 
+TEST(ControlsTest, AnImageControlShowsItsPictureAndReportsClicks) {
+  OpenWindow w(u"pictures");
+  Bitmap picture(16, 16);
+  picture.SetPixel(3, 4, 0x0000FF);
+  int clicks = 0;
+  auto image = CreateImageControl(*w.window, Rect{62, 2, 16, 16}, picture, [&] { ++clicks; });
+  QLabel* label = Find<QLabel>(*w.window);
+  ASSERT_NE(label, nullptr);
+  QImage shown = label->pixmap().toImage();
+  EXPECT_EQ(shown.pixelColor(3, 4), QColor(255, 0, 0));
+  QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(8, 8));
+  EXPECT_EQ(clicks, 1);
+}
+
 TEST(ControlsTest, AButtonMayDestroyItsWindowFromItsOwnClick) {
   auto w = std::make_unique<OpenWindow>(u"ok button", WindowKind::Tool);
   std::unique_ptr<Button> ok;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
@@ -175,6 +178,67 @@ TEST(WindowTest, TheTimerRepeatsAndCloseIsTheOwnersDecision) {
   w.widget->close();
   Settle();
   EXPECT_EQ(w.window, nullptr);
+}
+
+TEST(WindowTest, APointerConfinedToTheCanvasStaysInsideWhileTheButtonIsHeld) {
+  OpenWindow w(u"confined");
+  auto canvas = CreateCanvasControl(*w.window, Rect{20, 20, 100, 60}, w.events, CanvasOptions{.confinePointer = true});
+  QWidget* target = CanvasWidgetOf(*canvas);
+  QWindow* window = WidgetOf(*w.window)->windowHandle();
+  w.events.Take();
+  QTest::mousePress(window, Qt::LeftButton, {}, QPoint(30, 30));
+  QTest::mouseMove(window, QPoint(400, 10));
+  EXPECT_EQ(QCursor::pos(), target->mapToGlobal(QPoint(99, 0)));
+  QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(400, 10));
+  std::vector<std::string> events = w.events.Take();
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.front(), "left down 10,10");
+}
+
+TEST(WindowTest, FilesDroppedOnTheWindowArriveWithTheirPaths) {
+  OpenWindow w(u"drop");
+  w.window->AcceptFileDrops();
+  QWidget* widget = WidgetOf(*w.window);
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a picture.png")), QUrl(QStringLiteral("https://x.invalid/b")),
+                QUrl::fromLocalFile(QStringLiteral("/tmp/b.jpg"))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &drop);
+  std::vector<std::string> events = w.events.Take();
+  EXPECT_EQ(std::vector<std::string>(events.end() - 2, events.end()),
+            (std::vector<std::string>{"drop /tmp/a picture.png", "drop /tmp/b.jpg"}));
+}
+
+TEST(WindowTest, AToolWindowIsCentredOnItsOwnerAndKeptAboveIt) {
+  OpenWindow owner(u"owner");
+  Recorder events;
+  WindowOptions options;
+  options.kind = WindowKind::Tool;
+  options.title = u"Search";
+  options.width = 320;
+  options.height = 140;
+  options.resizable = false;
+  options.stayOnTop = true;
+  options.owner = owner.window.get();
+  auto dialog = CreateWindow(options, events);
+  dialog->Show();
+  ASSERT_TRUE(WaitFor([&] { return dialog->IsVisible(); }));
+  Rect o = owner.window->ScreenRect();
+  Rect d = dialog->ScreenRect();
+  EXPECT_EQ(d.width, 320);
+  EXPECT_EQ(d.height, 140);
+  EXPECT_NEAR(d.x + d.width / 2, o.x + o.width / 2, 1);
+  EXPECT_NEAR(d.y + d.height / 2, o.y + o.height / 2, 1);
+  QWidget* widget = WidgetOf(*dialog);
+  EXPECT_TRUE(widget->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_EQ(widget->parentWidget(), WidgetOf(*owner.window));
+  dialog->Hide();
+  EXPECT_FALSE(dialog->IsVisible());
+  dialog->Activate();
+  EXPECT_TRUE(dialog->IsVisible());
 }
 
 }  // namespace
