@@ -1,11 +1,18 @@
 #include "object/Comment.h"
 
 
+#include <map>
+#include <optional>
+
 #include "context/ApplicationContext.h"
+#include "context/EmbeddedResources.h"
 #include "model/Cell.h"
+#include "model/Font.h"
 #include "model/Host.h"
 #include "model/Range.h"
 #include "model/Sheet.h"
+#include "object/Image.h"
+#include "object/ImageCodec.h"
 #include "object/SheetAnchor.h"
 #include "platform/Canvas.h"
 
@@ -33,9 +40,7 @@ void DeleteCommentCallback(void* sheet, void* comment) {
 
 CommentRecord::CommentRecord(Cell* cell) : author_(GetContext().GetSetting(kSettingUsername)), cell_(cell) {}
 
-struct Comment::ImageHolder {};
-
-Comment::Comment(CommentRecord* record) : record_(record) {
+Comment::Comment(CommentRecord* record) : record_(record), image_(std::make_unique<Bitmap>(kInitialWidth, kInitialHeight)) {
   ranges_.push_back(std::make_unique<SingleCellRange>(record->GetCell()));
   icons_[1] = {2, nullptr, nullptr};
   icons_[0] = {5, nullptr, &icons_[1]};
@@ -43,11 +48,12 @@ Comment::Comment(CommentRecord* record) : record_(record) {
 
 Comment::~Comment() = default;
 
-PlatformImage* Comment::GetImage() { return nullptr; }
+Bitmap* Comment::GetImage() { return image_.get(); }
 
 void Comment::SetSize(int32_t width, int32_t height) {
   width_ = width;
   height_ = height;
+  image_->Resize(std::max(width, 1), std::max(height, 1));
   Render();
 }
 
@@ -126,9 +132,45 @@ std::vector<std::u16string> WrapCommentText(std::u16string_view text, int32_t wi
   return lines;
 }
 
-void Comment::Render() {}
+namespace {
 
-void Comment::Render(Canvas& canvas) const { (void)canvas; }
+// The title bar's icons, decoded once from the pictures built into the program.
+const Bitmap& Icon(std::string_view name) {
+  static std::map<std::string, Bitmap, std::less<>> icons;
+  auto found = icons.find(name);
+  if (found != icons.end()) return found->second;
+  std::optional<PixelImage> pixels = DecodePng(GetEmbeddedResource(name));
+  return icons.emplace(std::string(name), pixels ? ToBitmap(*pixels) : Bitmap()).first->second;
+}
+
+}  // namespace
+
+void Comment::Render() {
+  if (std::unique_ptr<Canvas> canvas = OpenBitmapCanvas(*image_)) Render(*canvas);
+}
+
+void Comment::Render(Canvas& canvas) const {
+  canvas.ClearClip();
+  canvas.FillBox(0, 0, width_, height_, kWhite);
+  canvas.FrameBox(0, 0, width_, height_, kBlack);
+  canvas.DrawLine(0, kTitleHeight, width_, kTitleHeight, kBlack);
+  canvas.SetDrawMode(DrawMode::AlphaBlend);
+  canvas.DrawImage(Icon("commentClose.png"), width_ - 18, 2);
+  canvas.DrawImage(Icon("commentDelete.png"), width_ - 38, 2);
+  canvas.SetDrawMode(DrawMode::TransparentText);
+  canvas.SetFont(*GetFont(u"Arial", kSmallTextSize, 0)->platformFont);
+  canvas.SetTextColour(kBlack);
+  canvas.DrawText(4, 4, record_->GetAuthor());
+  canvas.SetClip(4, kTitleHeight + 4, width_ - 8, height_ - 28);
+  int32_t lineHeight = canvas.TextHeight(u" ");
+  int32_t y = kTitleHeight + 4;
+  for (const std::u16string& line :
+       WrapCommentText(record_->GetText(), width_, [&](std::u16string_view t) { return canvas.TextWidth(t); })) {
+    canvas.DrawText(4, y, line);
+    y += lineHeight;
+  }
+  canvas.ClearClip();
+}
 
 void AddComment(Sheet* sheet, Cell* cell) {
   if (!sheet || !cell) return;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "object/Object.h"
+#include "platform/Bitmap.h"
 
 namespace quadrell {
 
@@ -41,11 +42,13 @@ class Comment final : public Object {
   static constexpr int32_t kInitialWidth = 200;
   static constexpr int32_t kInitialHeight = 250;
   static constexpr int32_t kTitleHeight = 20;
+  // The point size of the application's small text font.
+  static constexpr int32_t kSmallTextSize = 8;
 
   explicit Comment(CommentRecord* record);
   ~Comment() override;
 
-  PlatformImage* GetImage() override;
+  Bitmap* GetImage() override;
   int32_t GetKind() const override { return kObjectComment; }
   int32_t GetObjectWidth() const override { return width_; }
   int32_t GetObjectHeight() const override { return height_; }
@@ -82,8 +85,7 @@ class Comment final : public Object {
   int32_t height_ = kInitialHeight;
   std::vector<Handler> handlers_;
   ObjectToolIcon icons_[2];
-  struct ImageHolder;
-  std::unique_ptr<ImageHolder> image_;
+  std::unique_ptr<Bitmap> image_;
 };
 
 // The lines of the text in a box of the width: words separated by single

@@ -10,7 +10,21 @@ namespace quadrell {
 Image::Image(std::string bytes, PixelImage pixels, int32_t width, int32_t height, std::u16string fileName)
     : bytes_(std::move(bytes)), pixels_(std::move(pixels)), width_(width), height_(height), fileName_(std::move(fileName)) {}
 
-PlatformImage* Image::GetImage() { return nullptr; }
+Bitmap* Image::GetImage() {
+  if (!bitmap_) bitmap_ = std::make_unique<Bitmap>(ToBitmap(pixels_));
+  return bitmap_.get();
+}
+
+Bitmap ToBitmap(const PixelImage& pixels) {
+  Bitmap bitmap(pixels.width, pixels.height);
+  if (bitmap.Width() != pixels.width || bitmap.Height() != pixels.height) return bitmap;
+  for (int y = 0; y < pixels.height; ++y)
+    for (int x = 0; x < pixels.width; ++x) {
+      const uint8_t* p = pixels.Pixel(x, y);
+      bitmap.SetPixel(x, y, RgbColour(p[0], p[1], p[2]), p[3]);
+    }
+  return bitmap;
+}
 
 void Image::AddEventHandler(int32_t event, void* userData, ObjectEventCallback callback) {
   for (auto& [number, handler] : handlers_) {

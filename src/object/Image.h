@@ -8,6 +8,7 @@
 
 #include "object/ImageCodec.h"
 #include "object/Object.h"
+#include "platform/Bitmap.h"
 
 namespace quadrell {
 
@@ -15,7 +16,8 @@ class Image final : public Object {
  public:
   Image(std::string bytes, PixelImage pixels, int32_t width, int32_t height, std::u16string fileName);
 
-  PlatformImage* GetImage() override;
+  // The picture as the platform draws it, made on first use.
+  Bitmap* GetImage() override;
   int32_t GetKind() const override { return kObjectImage; }
   int32_t GetObjectWidth() const override { return width_; }
   int32_t GetObjectHeight() const override { return height_; }
@@ -49,9 +51,13 @@ class Image final : public Object {
   int32_t width_;
   int32_t height_;
   std::u16string fileName_;
+  std::unique_ptr<Bitmap> bitmap_;
   std::vector<std::pair<int32_t, Handler>> handlers_;
   ObjectToolIcon removeIcon_{2, nullptr, nullptr};
 };
+
+// Straight RGBA pixels as the platform's premultiplied image.
+Bitmap ToBitmap(const PixelImage& pixels);
 
 // Decodes the picture and keeps the bytes; null when they are no picture.
 std::unique_ptr<Image> ImageFromMemory(std::string bytes, int32_t width, int32_t height, std::u16string name);

@@ -22,7 +22,7 @@ namespace {
 class Box final : public Object {
  public:
   Box(int32_t w, int32_t h) : width(w), height(h) {}
-  PlatformImage* GetImage() override { return nullptr; }
+  Bitmap* GetImage() override { return nullptr; }
   int32_t GetKind() const override { return kObjectImage; }
   int32_t GetObjectWidth() const override { return width; }
   int32_t GetObjectHeight() const override { return height; }
