@@ -281,11 +281,18 @@ void ReadStyles(const XmlDocument* styles, StyleTables& tables) {
   }
   if (const XmlNode* fonts = root->FirstChildNamed("fonts")) {
     for (const XmlNode* font = fonts->FirstChild(); font; font = font->NextSibling()) {
+      // A flag element is on unless its val switches it off ("0", "false", "none").
+      auto on = [&](const char* name) {
+        const XmlNode* flag = font->FirstChildNamed(name);
+        if (!flag) return false;
+        std::string_view val = flag->Attribute("val");
+        return val != "0" && val != "false" && val != "none";
+      };
       uint32_t flags = 0;
-      if (font->FirstChildNamed("b")) flags |= kFontFlagBold;
-      if (font->FirstChildNamed("i")) flags |= kFontFlagItalic;
-      if (font->FirstChildNamed("u")) flags |= kFontFlagUnderline;
-      if (font->FirstChildNamed("strike")) flags |= kFontFlagStrikeOut;
+      if (on("b")) flags |= kFontFlagBold;
+      if (on("i")) flags |= kFontFlagItalic;
+      if (on("u")) flags |= kFontFlagUnderline;
+      if (on("strike")) flags |= kFontFlagStrikeOut;
       const XmlNode* name = font->FirstChildNamed("name");
       std::u16string face = name ? Attribute16(name, "val") : u"Arial";
       int64_t size = AttributeInteger(font->FirstChildNamed("sz"), "val");

@@ -69,3 +69,12 @@ image = Image(io.BytesIO(png(40, 20, (200, 30, 30))))
 image.width, image.height = 80, 40
 ps.add_image(image, "B3")
 pic.save(os.path.join(out, "peer_picture.xlsx"))
+
+# The same workbook as LibreOffice writes it, when LibreOffice is installed
+# (the Debian package libreoffice-calc-nogui; the tests only use the file kept here).
+import shutil, subprocess, tempfile
+if shutil.which("soffice"):
+    with tempfile.TemporaryDirectory() as folder:
+        subprocess.run(["soffice", "--headless", "--convert-to", "xlsx", "--outdir", folder,
+                        os.path.join(out, "peer_openpyxl.xlsx")], check=True, capture_output=True)
+        shutil.copy(os.path.join(folder, "peer_openpyxl.xlsx"), os.path.join(out, "peer_libreoffice.xlsx"))

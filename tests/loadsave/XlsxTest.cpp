@@ -151,6 +151,30 @@ TEST(XlsxImport, FileOfAnotherProgramLoadsValuesFormulasAndStyles) {
   EXPECT_EQ(link->Link(), u"https://example.org/page");
 }
 
+TEST(XlsxImport, LibreOfficeFileLoadsItsValuesFormulasAndLayout) {
+  auto book = LoadXlsx(Data("peer_libreoffice.xlsx"), nullptr);
+  ASSERT_TRUE(book);
+  ASSERT_EQ(book->GetSheetCount(), 2);
+  Sheet* s = book->GetSheet(0);
+  EXPECT_EQ(s->GetName(), u"Values");
+  EXPECT_EQ(s->GetCellDirect(1, 0)->GetValue()->Number(), 42);
+  EXPECT_EQ(TextAt(s, 1, 2), u"text from openpyxl");  // a shared string
+  EXPECT_EQ(s->GetCellDirect(2, 0)->GetValue()->Number(), DateSerial(2020, 2, 1));
+  EXPECT_EQ(s->GetCellDirect(3, 0)->GetEnglishFormulaText(), u"=A1*2");
+  EXPECT_EQ(s->GetCellDirect(3, 2)->GetEnglishFormulaText(), u"=CONCATENATE(\"a\",\"b\")");
+  EXPECT_TRUE(s->GetCellDirect(1, 3)->HasFormula());  // TRUE() as this writer stores a boolean
+  const StyleRecord* bold = s->GetCellDirect(4, 0)->GetStyle();
+  EXPECT_EQ(bold->font->face, u"Courier New");
+  EXPECT_TRUE(bold->font->IsBold());
+  EXPECT_EQ(s->GetCellDirect(4, 1)->GetStyle()->fillColor, 0x00FF00u);
+  EXPECT_EQ(s->GetCellDirect(4, 3)->GetStyle()->textFlow, kTextFlowLineBreak);
+  EXPECT_EQ(s->GetCellDirect(6, 0)->GetColumnSpan(), 3);
+  EXPECT_EQ(s->GetColumnWidth(1), 210);
+  EXPECT_EQ(s->GetRowHeight(4), 40);
+  EXPECT_EQ(s->GetCellDirect(8, 0)->GetValue()->Link(), u"https://example.org/page");
+  EXPECT_EQ(book->GetSheet(1)->GetCellDirect(2, 1)->GetEnglishFormulaText(), u"=1+1");
+}
+
 TEST(XlsxImport, SheetOrderStringsAndCellKinds) {
   std::string strings =
       "<sst><si><t>plain</t></si><si><r><t>ri</t></r><r><rPr/><t>ch</t></r><rPh><t>guide</t></rPh></si>"
@@ -208,7 +232,7 @@ TEST(XlsxImport, WhatIsNoWorkbookIsRefusedAndBrokenPartsAreSurvived) {
       "<mergeCells><mergeCell ref=\"A1:XFD1048576\"/><mergeCell ref=\"B:B\"/></mergeCells>"
       "<sheetViews><sheetView><selection activeCell=\"ZZZZZZZZ99999999999\"/></sheetView></sheetViews>");
   std::string styles =
-      "<styleSheet><fonts><font><sz val=\"99999999999\"/></font></fonts><cellXfs><xf fontId=\"-1\" fillId=\"77\" "
+      "<styleSheet><fonts><font><sz val=\"99999999999\"/><b val=\"false\"/><u val=\"none\"/><i/></font></fonts><cellXfs><xf fontId=\"-1\" fillId=\"77\" "
       "borderId=\"9\" numFmtId=\"999999\"/><xf/><xf numFmtId=\"14\"><alignment indent=\"100000\"/></xf></cellXfs>"
       "</styleSheet>";
   auto book = LoadXlsxFromMemory(Package({{"xl/worksheets/sheet1.xml", hostile},
@@ -222,6 +246,11 @@ TEST(XlsxImport, WhatIsNoWorkbookIsRefusedAndBrokenPartsAreSurvived) {
   EXPECT_LE(s->GetMaxRow(), 1048576);
   EXPECT_LE(s->GetMaxColumn(), 16383);
   EXPECT_EQ(s->GetCellDirect(5, 2)->GetValue()->Number(), 5);
+  // Flags switched off by their value stay off.
+  const FontRecord* font = s->GetCellDirect(5, 2)->GetStyle()->font;
+  EXPECT_FALSE(font->IsBold() || font->IsUnderline());
+  EXPECT_TRUE(font->IsItalic());
+  EXPECT_EQ(font->size, 409);
   // A worksheet that is not well-formed leaves its sheet empty.
   ASSERT_EQ(book->GetSheetCount(), 2);
   EXPECT_EQ(book->GetSheet(1)->GetName(), u"Second");
