@@ -1,4 +1,5 @@
 // The writing half of the XLSX format.
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -390,6 +391,16 @@ class Writer {
     addDefault("png", "image/png");
     addDefault("jpeg", "image/jpeg");
     addDefault("jpg", "image/jpeg");
+    // Every member needs a content type; pictures of other kinds get theirs.
+    for (const std::string& extension : mediaExtensions_) {
+      if (extension == "png" || extension == "jpeg" || extension == "jpg" || extension == "rels" || extension == "xml")
+        continue;
+      std::string type = extension == "gif" ? "image/gif"
+                         : extension == "tif" || extension == "tiff" ? "image/tiff"
+                         : extension == "bmp" ? "image/bmp"
+                                              : "application/octet-stream";
+      typesRoot->AppendChild("Default")->SetAttribute("Extension", extension)->SetAttribute("ContentType", type);
+    }
     addDefault("rels", "application/vnd.openxmlformats-package.relationships+xml");
     addOverride("/docProps/app.xml", "application/vnd.openxmlformats-officedocument.extended-properties+xml");
     addOverride("/xl/workbook.xml", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
@@ -421,8 +432,12 @@ class Writer {
     while (SheetAnchor* anchor = sheet->NextObject()) {
       if (anchor->GetKind() != kObjectImage) continue;
       auto* image = static_cast<Image*>(anchor->GetObject());
-      std::string extension(Extension(U8(image->GetFileName())));
+      // Part names allow few characters; an extension is letters and digits, lower case.
+      std::string extension, fileName = U8(image->GetFileName());
+      for (char c : Extension(fileName))
+        if (std::isalnum(static_cast<unsigned char>(c))) extension += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       if (extension.empty()) extension = image->DefaultExtension();
+      mediaExtensions_.insert(extension);
       std::string media = "image" + Str(imageCounter_) + "." + extension;
       ok = ok && WriteMedia(image->GetBytes(), package, "xl/media/" + media);
       AddRelationship(drawingRels, "rId" + Str(k), "image", "../media/" + media);
@@ -647,6 +662,7 @@ class Writer {
   StyleRegistry styles_;
   SharedStrings strings_;
   int imageCounter_ = 1;
+  std::set<std::string> mediaExtensions_;
 };
 
 }  // namespace

@@ -384,7 +384,7 @@ TEST(XlsxRoundTrip, PicturesTravelWithTheirBytesAndPlace) {
   Sheet* s = book->GetActiveSheet();
   for (int sheet = 0; sheet < 2; ++sheet) {
     Sheet* target = sheet == 0 ? s : book->AddSheet(u"two");
-    auto image = ImageFromMemory(jpeg, 60, 40, u"photo.jpg");
+    auto image = ImageFromMemory(jpeg, 60, 40, sheet == 0 ? u"photo.jpg" : u"scan.GIF");
     ASSERT_TRUE(image);
     target->AddObject(std::make_unique<ObjectAnchor>(target, target->GetCellDirect(2, 1), std::move(image), 5, 3));
   }
@@ -394,7 +394,12 @@ TEST(XlsxRoundTrip, PicturesTravelWithTheirBytesAndPlace) {
   auto reader = PackageReader::Open(path);
   while (reader->Next()) names.push_back(reader->Name());
   EXPECT_NE(std::find(names.begin(), names.end(), "xl/media/image1.jpg"), names.end());
-  EXPECT_NE(std::find(names.begin(), names.end(), "xl/media/image2.jpg"), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), "xl/media/image2.gif"), names.end());
+  std::string types;
+  reader = PackageReader::Open(path);
+  while (reader->Next())
+    if (reader->Name() == "[Content_Types].xml") reader->Read(types);
+  EXPECT_NE(types.find("<Default Extension=\"gif\" ContentType=\"image/gif\"/>"), std::string::npos);
 
   auto back = LoadXlsx(path, nullptr);
   ASSERT_TRUE(back);
@@ -412,7 +417,7 @@ TEST(XlsxRoundTrip, PicturesTravelWithTheirBytesAndPlace) {
     EXPECT_EQ(image->GetObjectWidth(), 60);
     EXPECT_EQ(image->GetObjectHeight(), 40);
     EXPECT_TRUE(image->GetBytes() == jpeg);
-    EXPECT_EQ(image->GetFileName(), u"photo.jpg");
+    EXPECT_EQ(image->GetFileName(), sheet == 0 ? u"photo.jpg" : u"scan.GIF");
   }
 }
 
