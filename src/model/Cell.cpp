@@ -288,7 +288,9 @@ const StyleRecord* Cell::GetStyle() const { return style_ ? StyleFromHandle(styl
 StyleRecord Cell::CopyStyle() const { return *GetStyle(); }
 
 void Cell::ApplyStyleHandle(uint32_t handle) {
+  int32_t before = GetStyle()->font->PixelHeight();
   style_ = StyleFromHandle(handle) == InheritedStyle() ? 0 : handle;
+  if (row_) row_->NoteCellFontHeight(before, GetStyle()->font->PixelHeight());
 }
 
 bool Cell::SetStyle(const StyleRecord& style) {

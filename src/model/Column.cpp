@@ -1,5 +1,6 @@
 #include "model/Column.h"
 
+#include "model/Row.h"
 #include "model/Sheet.h"
 
 namespace quadrell {
@@ -9,7 +10,10 @@ const StyleRecord* Column::GetStyle() const {
   return sheet_ ? sheet_->GetStyle() : GetDefaultStyle();
 }
 
-void Column::SetStyle(const StyleRecord& style) { style_ = InternStyle(style); }
+void Column::SetStyle(const StyleRecord& style) {
+  style_ = InternStyle(style);
+  Row::InheritedStylesChanged();
+}
 
 void Column::SetHidden(bool hidden) {
   hidden_ = hidden;

@@ -71,15 +71,20 @@ const FontRecord* GetDefaultFont() {
   return font;
 }
 
-void EnumerateFonts() {
-  FontTables& tables = Tables();
+std::vector<std::u16string> FontFaceList(std::vector<std::u16string> families) {
   std::vector<std::u16string> faces;
-  for (std::u16string name : GetFontBackend().InstalledFamilies()) {
+  for (std::u16string& name : families) {
     name.erase(std::remove(name.begin(), name.end(), u'@'), name.end());
-    if (std::find(faces.begin(), faces.end(), name) == faces.end()) faces.push_back(std::move(name));
+    faces.push_back(std::move(name));
   }
   std::sort(faces.begin(), faces.end(), LessIgnoringCase);
-  tables.faces = std::move(faces);
+  faces.erase(std::unique(faces.begin(), faces.end()), faces.end());
+  return faces;
+}
+
+void EnumerateFonts() {
+  FontTables& tables = Tables();
+  tables.faces = FontFaceList(GetFontBackend().InstalledFamilies());
   tables.positions.clear();
   for (size_t i = 0; i < tables.faces.size(); ++i) tables.positions[tables.faces[i]] = static_cast<int32_t>(i + 1);
   for (const std::u16string& name : tables.faces) GetFont(name, 14, 0);

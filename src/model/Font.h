@@ -37,6 +37,9 @@ int32_t FontPixelSize(int32_t size);
 // Reads the installed families into the sorted face list (at signs removed, each
 // face once, sorted without regard to case) and creates each face at 14 points.
 void EnumerateFonts();
+// Family names as the face list holds them: at signs removed (vertical
+// variants fall onto their face), each once, sorted without regard to case.
+std::vector<std::u16string> FontFaceList(std::vector<std::u16string> families);
 // The face list of the last EnumerateFonts (empty before).
 const std::vector<std::u16string>& GetFontFaces();
 // 1-based position of a face in the list; 0 when it is not listed.

@@ -18,7 +18,28 @@ const StyleRecord* Row::GetStyle() const {
   return sheet_ ? sheet_->GetStyle() : GetDefaultStyle();
 }
 
-void Row::SetStyle(const StyleRecord& style) { style_ = InternStyle(style); }
+void Row::SetStyle(const StyleRecord& style) {
+  style_ = InternStyle(style);
+  fontEpoch_ = 0;
+}
+
+int32_t Row::CellFontMaximum() {
+  if (fontEpoch_ != styleEpoch_) {
+    fontMaximum_ = 0;
+    ForEachCell([&](int32_t, Cell* cell) { fontMaximum_ = std::max(fontMaximum_, cell->GetStyle()->font->PixelHeight()); });
+    fontEpoch_ = styleEpoch_;
+  }
+  return fontMaximum_;
+}
+
+void Row::NoteCellFontHeight(int32_t before, int32_t after) {
+  if (fontEpoch_ != styleEpoch_) return;
+  if (after >= fontMaximum_) {
+    fontMaximum_ = after;
+  } else if (before >= fontMaximum_) {
+    fontEpoch_ = 0;  // the tallest font may be gone: count again when asked
+  }
+}
 
 bool Row::SetHeight(int32_t height, bool manual) {
   int32_t before = height_;
@@ -26,20 +47,16 @@ bool Row::SetHeight(int32_t height, bool manual) {
     if (manual) height_ = height;
   } else {
     int32_t h = std::max(height, style_ ? style_->font->PixelHeight() : kDefaultRowHeight);
-    ForEachCell([&](int32_t, Cell* cell) { h = std::max(h, cell->GetStyle()->font->PixelHeight()); });
-    height_ = h;
+    height_ = std::max(h, CellFontMaximum());
     manualHeight_ = manual;
   }
   return height_ != before;
 }
 
-Cell* Row::GetCell(int32_t column) {
-  empty_ = false;
-  Cell* cell = cells_.Get(column);
-  if (!cell) {
-    cell = new Cell(this, sheet_->GetColumn(column));
-    cells_.Put(column, cell);
-  }
+Cell* Row::CreateCell(int32_t column) {
+  Cell* cell = new Cell(this, sheet_->GetColumn(column));
+  cells_.Put(column, cell);
+  if (fontEpoch_ == styleEpoch_) fontMaximum_ = std::max(fontMaximum_, cell->GetStyle()->font->PixelHeight());
   if (column > lastColumn_) lastColumn_ = column;
   return cell;
 }
@@ -56,6 +73,7 @@ void Row::InsertColumn(int32_t column) {
 
 std::unique_ptr<Cell> Row::DeleteColumn(int32_t column) {
   std::unique_ptr<Cell> dropped(ShiftEntriesDown(cells_, column, lastColumn_, [](Cell*, int32_t) {}));
+  if (dropped) fontEpoch_ = 0;
   if (column <= lastColumn_) --lastColumn_;
   return dropped;
 }

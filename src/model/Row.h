@@ -39,7 +39,11 @@ class Row {
   void SetIndex(int32_t index) { index_ = index; }
   bool HasStyle() const { return style_ != nullptr; }
   // The cell at the column, created when missing.
-  Cell* GetCell(int32_t column);
+  Cell* GetCell(int32_t column) {
+    empty_ = false;
+    if (Cell* cell = cells_.Get(column)) return cell;
+    return CreateCell(column);
+  }
   // The stored cell or null; creates nothing.
   Cell* FindCell(int32_t column) const { return cells_.Get(column); }
   // True until the first GetCell.
@@ -72,7 +76,16 @@ class Row {
   }
   size_t MemoryBytes() const { return sizeof(Row) + cells_.MemoryBytes(); }
 
+  // A cell of the row changed its effective font pixel height.
+  void NoteCellFontHeight(int32_t before, int32_t after);
+  // Cells' inherited styles changed somewhere (sheet or column styles).
+  static void InheritedStylesChanged() { ++styleEpoch_; }
+
  private:
+  int32_t CellFontMaximum();
+  Cell* CreateCell(int32_t column);
+
+  static inline uint32_t styleEpoch_ = 1;
   int32_t index_;
   int32_t height_ = kDefaultRowHeight;
   int32_t lastColumn_ = -1;
@@ -80,6 +93,10 @@ class Row {
   bool hidden_ = false;
   bool empty_ = true;
   const StyleRecord* style_ = nullptr;
+  // The largest font pixel height of the cells, valid while fontEpoch_ is the
+  // current style epoch: style changes of single cells keep it without a scan.
+  int32_t fontMaximum_ = 0;
+  uint32_t fontEpoch_ = 0;
   Sheet* sheet_;
   Hashtable<Cell*> cells_;
 };

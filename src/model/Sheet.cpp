@@ -32,7 +32,10 @@ Sheet::~Sheet() {
 
 Host* Sheet::GetHost() const { return workbook_ ? workbook_->GetHost() : nullptr; }
 
-void Sheet::SetStyle(const StyleRecord& style) { defaultStyle_ = InternStyle(style); }
+void Sheet::SetStyle(const StyleRecord& style) {
+  defaultStyle_ = InternStyle(style);
+  Row::InheritedStylesChanged();
+}
 
 Row* Sheet::GetRow(int32_t row) {
   Row* found = rows_.Get(row);
@@ -52,14 +55,6 @@ Column* Sheet::GetColumn(int32_t column) {
     maxColumn_ = std::max(maxColumn_, column);
   }
   return found;
-}
-
-Cell* Sheet::GetCellDirect(int32_t row, int32_t column) {
-  if (row != cachedRowNumber_) {
-    cachedRow_ = GetRow(row);
-    cachedRowNumber_ = row;
-  }
-  return cachedRow_->GetCell(column);
 }
 
 // Filter and pivot-table cells are served here once those classes take part.
@@ -158,23 +153,33 @@ Cell* Sheet::GetRangeDependent(const Range* range) const {
 
 // --- Inserting and deleting ---
 
+// A registered range that now spans the inserted row (or column) reads its
+// new cells too. Recalculation may change the registrations: walk a snapshot.
+void Sheet::JoinRangeDependencies(int32_t at, bool row) {
+  std::vector<RangeDependency> dependencies;
+  for (const auto& entry : rangeDependencies_) dependencies.push_back(entry.second);
+  for (const RangeDependency& d : dependencies) {
+    const Range& range = *d.range;
+    int32_t low = row ? range.GetFirstRow() : range.GetFirstColumn();
+    int32_t high = row ? range.GetLastRow() : range.GetLastColumn();
+    if (at < low || at > high) continue;
+    int32_t first = row ? std::max(range.GetFirstColumn(), 0) : std::max(range.GetFirstRow(), 1);
+    int32_t last = row ? range.GetLastColumn() : range.GetLastRow();
+    if (last == -1) last = row ? maxColumn_ : maxRow_;
+    for (int32_t i = first; i <= last; ++i) {
+      (row ? GetCellDirect(at, i) : GetCellDirect(i, at))->AddDependent(d.cell);
+    }
+    d.cell->Recalculate();
+  }
+}
+
 void Sheet::InsertRow(int32_t at) {
   if (at < 1) return;
   ShiftEntriesUp(rows_, at, maxRow_, [](Row* row, int32_t number) { row->SetIndex(number); });
   maxRow_ = at > maxRow_ ? at : maxRow_ + 1;
   rows_.Put(at, new Row(at, this));
   ForgetRowCache();
-  // A range that now spans the new row reads its cells too. Recalculation may
-  // change the registrations: walk a snapshot.
-  std::vector<RangeDependency> dependencies;
-  for (const auto& entry : rangeDependencies_) dependencies.push_back(entry.second);
-  for (const RangeDependency& d : dependencies) {
-    if (at < d.range->GetFirstRow() || at > d.range->GetLastRow()) continue;
-    int32_t first = std::max(d.range->GetFirstColumn(), 0);
-    int32_t last = d.range->GetLastColumn() == -1 ? maxColumn_ : d.range->GetLastColumn();
-    for (int32_t c = first; c <= last; ++c) GetCellDirect(at, c)->AddDependent(d.cell);
-    d.cell->Recalculate();
-  }
+  JoinRangeDependencies(at, true);
   UpdateObjectPositions();
 }
 
@@ -196,15 +201,7 @@ void Sheet::InsertColumn(int32_t at) {
   rows_.ForEachSlot([&](int32_t, Row* row) {
     if (row) row->InsertColumn(at);
   });
-  std::vector<RangeDependency> dependencies;
-  for (const auto& entry : rangeDependencies_) dependencies.push_back(entry.second);
-  for (const RangeDependency& d : dependencies) {
-    if (at < d.range->GetFirstColumn() || at > d.range->GetLastColumn()) continue;
-    int32_t first = std::max(d.range->GetFirstRow(), 1);
-    int32_t last = d.range->GetLastRow() == -1 ? maxRow_ : d.range->GetLastRow();
-    for (int32_t r = first; r <= last; ++r) GetCellDirect(r, at)->AddDependent(d.cell);
-    d.cell->Recalculate();
-  }
+  JoinRangeDependencies(at, false);
   UpdateObjectPositions();
 }
 

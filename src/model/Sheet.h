@@ -52,7 +52,13 @@ class Sheet {
   // The cell as the user sees it: filter and pivot-table cells come first.
   Cell* GetCell(int32_t row, int32_t column);
   // The stored cell, created when missing; formulas, spills and cell ranges use it.
-  Cell* GetCellDirect(int32_t row, int32_t column);
+  Cell* GetCellDirect(int32_t row, int32_t column) {
+    if (row != cachedRowNumber_) {
+      cachedRow_ = GetRow(row);
+      cachedRowNumber_ = row;
+    }
+    return cachedRow_->GetCell(column);
+  }
   // The display text at the position ("" without a cell); creates the row, no cell.
   std::u16string GetCellText(int32_t row, int32_t column);
   const std::u16string& GetName() const { return name_; }
@@ -134,6 +140,7 @@ class Sheet {
     cachedRow_ = nullptr;
   }
   void UpdateObjectPositions();
+  void JoinRangeDependencies(int32_t at, bool row);
 
   static constexpr int32_t kNoCachedRow = INT32_MIN;
 
