@@ -477,6 +477,19 @@ class BlockQueue {
     stopped_ = true;
     changed_.notify_all();
   }
+  // Emptied blocks go back to the producer, so big buffers are not allocated anew.
+  void Recycle(std::string block) {
+    block.clear();
+    std::lock_guard lock(mutex_);
+    if (spare_.size() < kDepth) spare_.push_back(std::move(block));
+  }
+  std::string Recycled() {
+    std::lock_guard lock(mutex_);
+    if (spare_.empty()) return {};
+    std::string block = std::move(spare_.back());
+    spare_.pop_back();
+    return block;
+  }
   // False once the producer closed the queue and it is empty.
   bool Pop(std::string& block) {
     std::unique_lock lock(mutex_);
@@ -489,10 +502,11 @@ class BlockQueue {
   }
 
  private:
-  static constexpr size_t kDepth = 16;
+  static constexpr size_t kDepth = 4;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::string> blocks_;
+  std::vector<std::string> spare_;
   bool closed_ = false;
   bool stopped_ = false;
 };
@@ -507,13 +521,16 @@ bool PackageReader::ReadInto(XmlParser& parser) {
   }
   BlockQueue queue;
   bool inflated = false;
+  constexpr size_t kBlock = size_t{1} << 18;
   std::thread inflater([&] {
     std::string pending;
+    pending.reserve(kBlock * 2);
     inflated = Inflate([&](const char* data, size_t size) {
       pending.append(data, size);
-      if (pending.size() < (size_t{1} << 18)) return true;
+      if (pending.size() < kBlock) return true;
       bool more = queue.Push(std::move(pending));
-      pending = std::string();
+      pending = queue.Recycled();
+      pending.reserve(kBlock * 2);
       return more;
     });
     if (inflated && !pending.empty()) inflated = queue.Push(std::move(pending));
@@ -526,6 +543,7 @@ bool PackageReader::ReadInto(XmlParser& parser) {
       parsed = false;
       queue.Stop();
     }
+    queue.Recycle(std::move(block));
   }
   inflater.join();
   return parser.Feed("", 0, true) && parsed && inflated;

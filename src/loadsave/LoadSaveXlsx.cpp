@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <map>
 #include <optional>
 #include <unordered_map>
@@ -341,11 +345,66 @@ void ReadStyles(const XmlDocument* styles, StyleTables& tables) {
   }
 }
 
-// The cells of one worksheet, as its sheetData streams past.
-class SheetDataReader : public XmlStreamHandler {
+// What the cells of a worksheet say, in the order they stream past: read on
+// the parsing thread, applied to the sheet on the loading one.
+struct CellRecord {
+  enum Kind : uint8_t { kRow, kCell };
+  enum Type : uint8_t { kNumber, kShared, kInline, kBoolean, kOther };
+  Kind kind = kCell;
+  Type type = kNumber;
+  bool hidden = false;       // rows
+  bool hasFormula = false;   // cells: an f element
+  bool hasValue = false;     // a v element
+  bool hasInline = false;    // an is element
+  int32_t style = -1;        // position in the cell formats, -1 for none
+  int64_t number = 0;        // rows: the row number; cells: the column
+  int64_t sharedIndex = -1;  // the group of a shared formula
+  double height = -1;        // rows: ht in points, -1 for none
+  uint32_t formula = 0, formulaLength = 0;
+  uint32_t value = 0, valueLength = 0;
+};
+
+struct CellChunk {
+  std::vector<CellRecord> records;
+  std::string text;  // the formula, value and inline texts of the records
+  std::string_view Text(uint32_t at, uint32_t length) const { return std::string_view(text).substr(at, length); }
+};
+
+// Chunks handed from the parsing thread to the loading one.
+class ChunkQueue {
  public:
-  SheetDataReader(Sheet* sheet, const StyleTables& styles, const std::vector<std::u16string>& strings)
-      : sheet_(sheet), styles_(styles), strings_(strings) {}
+  void Push(CellChunk chunk) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return chunks_.size() < 4; });
+    chunks_.push_back(std::move(chunk));
+    changed_.notify_all();
+  }
+  void Close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    changed_.notify_all();
+  }
+  bool Pop(CellChunk& chunk) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !chunks_.empty() || closed_; });
+    if (chunks_.empty()) return false;
+    chunk = std::move(chunks_.front());
+    chunks_.pop_front();
+    changed_.notify_all();
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<CellChunk> chunks_;
+  bool closed_ = false;
+};
+
+// Reads the sheetData events into records; touches nothing of the model.
+class SheetDataScanner : public XmlStreamHandler {
+ public:
+  SheetDataScanner(ChunkQueue& queue, int32_t cellFormats) : queue_(queue), cellFormats_(cellFormats) {}
 
   void StartElement(const char* name, const char** attributes) override {
     if (std::strcmp(name, "row") == 0) {
@@ -356,22 +415,22 @@ class SheetDataReader : public XmlStreamHandler {
       if (std::strcmp(name, "f") == 0) {
         collect_ = &formula_;
         formula_.clear();
-        sharedIndex_ = -1;
+        cell_.sharedIndex = -1;
         bool shared = false;
         for (const char** a = attributes; a[0]; a += 2) {
           if (std::strcmp(a[0], "t") == 0) shared = std::strcmp(a[1], "shared") == 0;
-          if (std::strcmp(a[0], "si") == 0) sharedIndex_ = ReadInteger8(a[1]);
+          if (std::strcmp(a[0], "si") == 0) cell_.sharedIndex = ReadInteger8(a[1]);
         }
-        if (!shared) sharedIndex_ = -1;
-        hasFormulaElement_ = true;
+        if (!shared) cell_.sharedIndex = -1;
+        cell_.hasFormula = true;
       } else if (std::strcmp(name, "v") == 0) {
         collect_ = &value_;
         value_.clear();
-        hasValue_ = true;
+        cell_.hasValue = true;
       } else if (std::strcmp(name, "is") == 0) {
         inInline_ = true;
         inline_.clear();
-        hasInline_ = true;
+        cell_.hasInline = true;
       } else if (inInline_ && std::strcmp(name, "rPh") == 0) {
         inPhonetic_ = true;  // phonetic guides are no part of the text
       } else if (inInline_ && !inPhonetic_ && std::strcmp(name, "t") == 0) {
@@ -395,37 +454,49 @@ class SheetDataReader : public XmlStreamHandler {
     if (collect_) collect_->append(text, static_cast<size_t>(length));
   }
 
+  // Hands on what is left; the queue is closed by the caller.
+  void Flush() {
+    if (!chunk_.records.empty()) queue_.Push(std::move(chunk_));
+    chunk_ = CellChunk();
+  }
+
  private:
+  void Add(const CellRecord& record) {
+    chunk_.records.push_back(record);
+    if (chunk_.records.size() >= 8192 || chunk_.text.size() >= (size_t{1} << 20)) Flush();
+  }
+  uint32_t Store(const std::string& text) {
+    uint32_t at = static_cast<uint32_t>(chunk_.text.size());
+    chunk_.text += text;
+    return at;
+  }
+
   void StartRow(const char** attributes) {
-    int64_t r = 0;
-    std::string_view ht;
-    bool hidden = false;
+    CellRecord row;
+    row.kind = CellRecord::kRow;
     for (const char** a = attributes; a[0]; a += 2) {
-      if (std::strcmp(a[0], "r") == 0) r = ReadInteger8(a[1]);
-      else if (std::strcmp(a[0], "ht") == 0) ht = a[1];
-      else if (std::strcmp(a[0], "hidden") == 0) hidden = std::strcmp(a[1], "1") == 0 || std::strcmp(a[1], "true") == 0;
+      if (std::strcmp(a[0], "r") == 0) {
+        row.number = ReadInteger8(a[1]);
+      } else if (std::strcmp(a[0], "ht") == 0 && a[1][0]) {
+        double points = ReadDecimal(std::string_view(a[1]));
+        if (std::isfinite(points) && points >= 0) row.height = std::min(points, 2000.0);
+      } else if (std::strcmp(a[0], "hidden") == 0) {
+        row.hidden = std::strcmp(a[1], "1") == 0 || std::strcmp(a[1], "true") == 0;
+      }
     }
     // Rows without a number follow the previous one.
-    if (r == 0) r = rowNumber_ + 1;
-    rowNumber_ = r;
+    if (row.number == 0) row.number = rowNumber_ + 1;
+    rowNumber_ = row.number;
     lastColumn_ = -1;
-    row_ = r >= 1 && r <= kXlsxMaxRows ? sheet_->GetRow(static_cast<int32_t>(r)) : nullptr;
-    if (!row_) return;
-    if (!ht.empty()) {
-      double points = ReadDecimal(ht);
-      if (std::isfinite(points) && points >= 0)
-        row_->SetHeight(static_cast<int32_t>(std::lround(std::min(points, 2000.0) / 0.75)), true);
-    }
-    if (hidden) row_->SetHeight(0, false);
+    Add(row);
   }
 
   void StartCell(const char** attributes) {
     inCell_ = true;
-    hasFormulaElement_ = hasValue_ = hasInline_ = false;
+    cell_ = CellRecord();
     formula_.clear();
     value_.clear();
     inline_.clear();
-    type_.clear();
     int64_t s = 0;
     int32_t column = -2;
     for (const char** a = attributes; a[0]; a += 2) {
@@ -435,32 +506,88 @@ class SheetDataReader : public XmlStreamHandler {
       } else if (std::strcmp(a[0], "s") == 0) {
         s = ReadInteger8(a[1]);
       } else if (std::strcmp(a[0], "t") == 0) {
-        type_ = a[1];
+        const char* t = a[1];
+        cell_.type = (!t[0] || std::strcmp(t, "n") == 0) ? CellRecord::kNumber
+                     : std::strcmp(t, "s") == 0         ? CellRecord::kShared
+                     : std::strcmp(t, "inlineStr") == 0 ? CellRecord::kInline
+                     : std::strcmp(t, "b") == 0         ? CellRecord::kBoolean
+                                                        : CellRecord::kOther;
       }
     }
     if (column == -2) column = lastColumn_ + 1;  // no reference: the next column
     lastColumn_ = column;
-    style_ = s >= 0 && s < static_cast<int64_t>(styles_.cellFormats.size()) ? s : -1;
-    cell_ = row_ && column >= 0 ? row_->GetCell(column) : nullptr;
-    column_ = column;
+    cell_.number = column;
+    cell_.style = s >= 0 && s < cellFormats_ ? static_cast<int32_t>(s) : -1;
   }
 
   void FinishCell() {
     inCell_ = false;
     collect_ = nullptr;
-    Cell* cell = cell_;
-    if (!cell) return;
-    if (style_ >= 0) SetStyleKeepingBorders(cell, *styles_.cellFormats[style_]);
-    FormatId format = style_ >= 0 ? styles_.cellFormatIds[style_] : kFormatGeneral;
+    if (cell_.number < 0) return;
+    cell_.formula = Store(formula_);
+    cell_.formulaLength = static_cast<uint32_t>(formula_.size());
+    const std::string& text = cell_.type == CellRecord::kInline || (cell_.hasInline && !cell_.hasValue) ? inline_ : value_;
+    cell_.value = Store(text);
+    cell_.valueLength = static_cast<uint32_t>(text.size());
+    Add(cell_);
+  }
+
+  ChunkQueue& queue_;
+  int32_t cellFormats_;
+  CellChunk chunk_;
+  CellRecord cell_;
+  int64_t rowNumber_ = 0;
+  int32_t lastColumn_ = -1;
+  bool inCell_ = false;
+  bool inInline_ = false;
+  bool inPhonetic_ = false;
+  std::string formula_;
+  std::string value_;
+  std::string inline_;
+  std::string* collect_ = nullptr;
+};
+
+// Applies the records to the sheet.
+class SheetDataBuilder {
+ public:
+  SheetDataBuilder(Sheet* sheet, const StyleTables& styles, const std::vector<std::u16string>& strings)
+      : sheet_(sheet), styles_(styles), strings_(strings) {}
+
+  void Apply(const CellChunk& chunk) {
+    for (const CellRecord& record : chunk.records) {
+      if (record.kind == CellRecord::kRow) {
+        StartRow(record);
+      } else if (row_ && record.number >= 0 && record.number < kXlsxMaxColumns) {
+        column_ = static_cast<int32_t>(record.number);
+        FinishCell(record, chunk, row_->GetCell(column_));
+      }
+    }
+  }
+
+ private:
+  void StartRow(const CellRecord& record) {
+    rowNumber_ = record.number;
+    row_ = record.number >= 1 && record.number <= kXlsxMaxRows ? sheet_->GetRow(static_cast<int32_t>(record.number))
+                                                               : nullptr;
+    if (!row_) return;
+    if (record.height >= 0) row_->SetHeight(static_cast<int32_t>(std::lround(record.height / 0.75)), true);
+    if (record.hidden) row_->SetHeight(0, false);
+  }
+
+  void FinishCell(const CellRecord& r, const CellChunk& chunk, Cell* cell) {
+    if (r.style >= 0) SetStyleKeepingBorders(cell, *styles_.cellFormats[r.style]);
+    FormatId format = r.style >= 0 ? styles_.cellFormatIds[r.style] : kFormatGeneral;
+    std::string_view formula = chunk.Text(r.formula, r.formulaLength);
+    std::string_view value = chunk.Text(r.value, r.valueLength);
 
     bool formulaSet = false;
-    if (hasFormulaElement_ && !formula_.empty()) {
-      cell->SetInput(u"=" + Utf8ToUtf16(formula_), u"en");
+    if (r.hasFormula && !formula.empty()) {
+      cell->SetInput(u"=" + Utf8ToUtf16(formula), u"en");
       formulaSet = true;
-      if (sharedIndex_ >= 0) sharedMasters_[sharedIndex_] = cell;
-    } else if (hasFormulaElement_ && sharedIndex_ >= 0) {
+      if (r.sharedIndex >= 0) sharedMasters_[r.sharedIndex] = cell;
+    } else if (r.hasFormula && r.sharedIndex >= 0) {
       // A formula shared with the group's first cell, moved to this one.
-      auto master = sharedMasters_.find(sharedIndex_);
+      auto master = sharedMasters_.find(r.sharedIndex);
       if (master != sharedMasters_.end()) {
         cell->CopyFrom(master->second, column_ - master->second->GetColumnIndex(),
                        static_cast<int32_t>(rowNumber_) - master->second->GetRowIndex());
@@ -468,28 +595,28 @@ class SheetDataReader : public XmlStreamHandler {
       }
     }
     if (!formulaSet) {
-      if (type_ == "s" && hasValue_) {
-        int64_t index = ReadInteger8(value_);
+      if (r.type == CellRecord::kShared && r.hasValue) {
+        int64_t index = ReadInteger8(value);
         cell->SetInput(index >= 0 && index < static_cast<int64_t>(strings_.size()) ? std::u16string_view(strings_[index])
                                                                                      : std::u16string_view());
-      } else if (type_ == "inlineStr" || (hasInline_ && !hasValue_)) {
-        cell->SetInput(DecodeEscapes(Utf8ToUtf16(inline_)));
-      } else if (type_ == "b" && hasValue_) {
-        cell->SetValue(BooleanValue(ReadDecimal(value_) != 0));
+      } else if (r.type == CellRecord::kInline || (r.hasInline && !r.hasValue)) {
+        cell->SetInput(DecodeEscapes(Utf8ToUtf16(value)));
+      } else if (r.type == CellRecord::kBoolean && r.hasValue) {
+        cell->SetValue(BooleanValue(ReadDecimal(value) != 0));
         return;
-      } else if (hasValue_) {
-        if ((type_.empty() || type_ == "n") && IsPlainNumber(value_)) {
+      } else if (r.hasValue) {
+        if (r.type == CellRecord::kNumber && IsPlainNumber(value)) {
           // Numbers straight in, with their format and the date system converted.
           // Displays render numbers from the number itself; keeping no text for
           // them saves a sixth of a big sheet's memory.
           ValueRecord record;
           record.kind = ValueKind::Number;
-          record.number = SerialFromFile(ReadDecimal(value_), format);
+          record.number = SerialFromFile(ReadDecimal(value), format);
           record.formatId = format;
           cell->SetValue(Intern(record));
           return;
         }
-        cell->SetInput(Utf8ToUtf16(value_));
+        cell->SetInput(Utf8ToUtf16(value));
       }
     }
     ValueRecord record = cell->GetValueCopy();
@@ -527,23 +654,8 @@ class SheetDataReader : public XmlStreamHandler {
   const StyleTables& styles_;
   const std::vector<std::u16string>& strings_;
   Row* row_ = nullptr;
-  Cell* cell_ = nullptr;
   int64_t rowNumber_ = 0;
-  int32_t lastColumn_ = -1;
   int32_t column_ = 0;
-  int64_t style_ = -1;
-  bool inCell_ = false;
-  bool inInline_ = false;
-  bool inPhonetic_ = false;
-  bool hasFormulaElement_ = false;
-  bool hasValue_ = false;
-  bool hasInline_ = false;
-  int64_t sharedIndex_ = -1;
-  std::string formula_;
-  std::string value_;
-  std::string inline_;
-  std::string type_;
-  std::string* collect_ = nullptr;
   std::unordered_map<int64_t, Cell*> sharedMasters_;
 };
 
@@ -815,10 +927,21 @@ std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host) {
     if (!found) return nullptr;
     Sheet* sheet = workbook->AddSheet(entry.name);
     sheet->SetName(entry.name);
+    // One thread parses the worksheet while this one fills the sheet.
     XmlDocument worksheet;
-    SheetDataReader cells(sheet, tables, strings);
-    XmlParser parser(worksheet, "sheetData", &cells);
-    bool parsed = reader->ReadInto(parser);
+    ChunkQueue queue;
+    SheetDataScanner scanner(queue, static_cast<int32_t>(tables.cellFormats.size()));
+    XmlParser parser(worksheet, "sheetData", &scanner);
+    bool parsed = false;
+    std::thread parsing([&] {
+      parsed = reader->ReadInto(parser);
+      scanner.Flush();
+      queue.Close();
+    });
+    SheetDataBuilder builder(sheet, tables, strings);
+    CellChunk chunk;
+    while (queue.Pop(chunk)) builder.Apply(chunk);
+    parsing.join();
     if (reader->Broken()) return nullptr;
     if (!parsed || !worksheet.Root()) {
       // A worksheet that is not well-formed counts as missing: its sheet stays empty.
