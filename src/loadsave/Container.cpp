@@ -239,7 +239,7 @@ XmlWriter::XmlWriter(std::string& out, bool indent) : out_(out), indent_(indent)
 void XmlWriter::Declaration() { out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"; }
 
 void XmlWriter::NewLine() {
-  if (!indent_) return;
+  if (!indent_ || open_.size() > indentDepth_) return;
   out_ += '\n';
   out_.append(open_.size() * 2, ' ');
 }
@@ -284,7 +284,8 @@ void XmlWriter::End() {
   } else {
     std::string name = std::move(open_.back());
     open_.pop_back();
-    if (!hasText_) NewLine();
+    // The closing tag gets a line of its own when the children had theirs.
+    if (!hasText_ && open_.size() < indentDepth_) NewLine();
     out_ += "</";
     out_ += name;
     out_ += '>';

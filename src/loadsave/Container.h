@@ -147,6 +147,8 @@ class XmlParser {
 class XmlWriter {
  public:
   explicit XmlWriter(std::string& out, bool indent = true);
+  // Elements deeper than this (the root is depth 0) stay on their parent's line.
+  void SetIndentDepth(size_t depth) { indentDepth_ = depth; }
   void Declaration();
   void Start(std::string_view name);
   void Attribute(std::string_view name, std::string_view value);
@@ -163,6 +165,7 @@ class XmlWriter {
   std::string& out_;
   std::vector<std::string> open_;
   bool indent_;
+  size_t indentDepth_ = SIZE_MAX;
   bool startTagOpen_ = false;
   bool hasText_ = false;      // the innermost open element holds text
   bool hasChildren_ = false;  // the innermost open element holds elements

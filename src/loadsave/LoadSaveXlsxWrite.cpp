@@ -494,8 +494,12 @@ class Writer {
     }
 
     std::string out;
-    out.reserve(1 << 20);
+    // Room for the usual cell, to spare the copies of a growing text.
+    out.reserve(std::min<size_t>(size_t{1} << 30, 4096 + static_cast<size_t>(sheet->GetMaxRow()) *
+                                                             (64 + 40 * static_cast<size_t>(sheet->GetMaxColumn() + 1))));
     XmlWriter w(out);
+    // Rows stand on lines of their own; their cells follow on the row's line.
+    w.SetIndentDepth(2);
     w.Declaration();
     w.Start("worksheet");
     w.Attribute("xmlns", kMain);

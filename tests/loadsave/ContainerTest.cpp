@@ -251,6 +251,19 @@ TEST(Xml, WrittenTreesSerialiseIndentedEscapedAndInOrder) {
             "  </si>\n"
             "  <empty v=\"x&quot;y&lt;&#10;\"/>\n"
             "</sst>");
+  std::string shallow;
+  XmlWriter writer(shallow);
+  writer.SetIndentDepth(1);
+  writer.Start("sheetData");
+  writer.Start("row");
+  writer.Start("c");
+  writer.TextElement("v", "1");
+  writer.End();
+  writer.End();
+  writer.Start("row");
+  writer.End();
+  writer.End();
+  EXPECT_EQ(shallow, "<sheetData>\n  <row><c><v>1</v></c></row>\n  <row/>\n</sheetData>");
   // What is written reads back as it was.
   auto back = XmlDocument::Parse(doc.Serialize());
   ASSERT_TRUE(back);
