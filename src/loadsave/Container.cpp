@@ -4,9 +4,7 @@
 #include <archive_entry.h>
 #include <expat.h>
 
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
 #include <thread>
 
 #include "platform/Files.h"
@@ -456,60 +454,26 @@ bool PackageReader::Read(std::string& bytes) {
 
 namespace {
 
-// Blocks handed from the inflating thread to the parsing one.
-class BlockQueue {
+// Blocks handed from the inflating thread to the parsing one; emptied blocks
+// go back, so big buffers are not allocated anew.
+class BlockQueue : public BoundedQueue<std::string, 4> {
  public:
-  // False when the consumer gave up.
-  bool Push(std::string block) {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return blocks_.size() < kDepth || stopped_; });
-    if (stopped_) return false;
-    blocks_.push_back(std::move(block));
-    changed_.notify_all();
-    return true;
-  }
-  void Close() {
-    std::lock_guard lock(mutex_);
-    closed_ = true;
-    changed_.notify_all();
-  }
-  void Stop() {
-    std::lock_guard lock(mutex_);
-    stopped_ = true;
-    changed_.notify_all();
-  }
-  // Emptied blocks go back to the producer, so big buffers are not allocated anew.
   void Recycle(std::string block) {
     block.clear();
-    std::lock_guard lock(mutex_);
-    if (spare_.size() < kDepth) spare_.push_back(std::move(block));
+    std::lock_guard lock(spareMutex_);
+    if (spare_.size() < 4) spare_.push_back(std::move(block));
   }
   std::string Recycled() {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(spareMutex_);
     if (spare_.empty()) return {};
     std::string block = std::move(spare_.back());
     spare_.pop_back();
     return block;
   }
-  // False once the producer closed the queue and it is empty.
-  bool Pop(std::string& block) {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !blocks_.empty() || closed_; });
-    if (blocks_.empty()) return false;
-    block = std::move(blocks_.front());
-    blocks_.pop_front();
-    changed_.notify_all();
-    return true;
-  }
 
  private:
-  static constexpr size_t kDepth = 4;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<std::string> blocks_;
+  std::mutex spareMutex_;
   std::vector<std::string> spare_;
-  bool closed_ = false;
-  bool stopped_ = false;
 };
 
 }  // namespace

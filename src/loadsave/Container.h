@@ -3,11 +3,13 @@
 // XLSX writer: members read from a ZIP file, XML parts as element trees whose
 // names are matched literally (prefixes included, namespaces never resolved),
 // and a package written member by member.
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -169,6 +171,53 @@ class XmlWriter {
   bool startTagOpen_ = false;
   bool hasText_ = false;      // the innermost open element holds text
   bool hasChildren_ = false;  // the innermost open element holds elements
+};
+
+// ---------------------------------------------------------------------------
+// Handing work between threads
+
+// A queue of at most `Depth` items from one producing thread to one consuming thread.
+template <class T, size_t Depth>
+class BoundedQueue {
+ public:
+  // Waits for room; false when the consumer stopped taking items.
+  bool Push(T item) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return items_.size() < Depth || stopped_; });
+    if (stopped_) return false;
+    items_.push_back(std::move(item));
+    changed_.notify_all();
+    return true;
+  }
+  // The producer is done.
+  void Close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    changed_.notify_all();
+  }
+  // The consumer wants no more.
+  void Stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+  // Waits for an item; false once the queue is closed and empty.
+  bool Pop(T& item) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !items_.empty() || closed_; });
+    if (items_.empty()) return false;
+    item = std::move(items_.front());
+    items_.pop_front();
+    changed_.notify_all();
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<T> items_;
+  bool closed_ = false;
+  bool stopped_ = false;
 };
 
 // ---------------------------------------------------------------------------

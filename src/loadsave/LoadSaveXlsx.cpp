@@ -4,10 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <mutex>
 #include <thread>
 #include <map>
 #include <optional>
@@ -371,35 +368,7 @@ struct CellChunk {
 };
 
 // Chunks handed from the parsing thread to the loading one.
-class ChunkQueue {
- public:
-  void Push(CellChunk chunk) {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return chunks_.size() < 4; });
-    chunks_.push_back(std::move(chunk));
-    changed_.notify_all();
-  }
-  void Close() {
-    std::lock_guard lock(mutex_);
-    closed_ = true;
-    changed_.notify_all();
-  }
-  bool Pop(CellChunk& chunk) {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !chunks_.empty() || closed_; });
-    if (chunks_.empty()) return false;
-    chunk = std::move(chunks_.front());
-    chunks_.pop_front();
-    changed_.notify_all();
-    return true;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<CellChunk> chunks_;
-  bool closed_ = false;
-};
+using ChunkQueue = BoundedQueue<CellChunk, 4>;
 
 // Reads the sheetData events into records; touches nothing of the model.
 class SheetDataScanner : public XmlStreamHandler {
