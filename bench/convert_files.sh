@@ -4,7 +4,8 @@
 set -euo pipefail
 dir=$1
 work=$2
-convert=$dir/app/convert/quadrell-convert
+convert=$dir/app/quadrell-convert
+[ -x "$convert" ] || convert=$dir/app/convert/quadrell-convert
 [ -x "$convert" ] || { echo "convert_files: no $convert" >&2; exit 1; }
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
@@ -17,7 +18,7 @@ awk 'BEGIN { srand(3); for (r = 1; r <= 10000; r++) {
 run() {
   local label=$1
   shift
-  /usr/bin/time -f "$label: %e s, %M KB peak" "$convert" "$@" >/dev/null
+  /usr/bin/time -f "$label: %e s (user %U s, system %S s), %M KB peak" "$convert" "$@" >/dev/null
 }
 run "numbers.xlsx -> csv" "$work/numbers.xlsx" "$out/numbers.csv"
 run "mixed.xlsx -> csv" "$work/mixed.xlsx" "$out/mixed.csv"
