@@ -16,6 +16,7 @@
 #include "loadsave/XlsxCommon.h"
 #include "model/Cell.h"
 #include "model/Column.h"
+#include "model/Filter.h"
 #include "model/Range.h"
 #include "model/Row.h"
 #include "model/Sheet.h"
@@ -743,6 +744,38 @@ void ReadPictures(Sheet* sheet, const SheetEntry& entry, const XmlNode* drawing,
   }
 }
 
+// A filter over the area, with the value lists of its columns. The file lists
+// the values shown; every other value of the column is hidden.
+void ReadAutoFilter(Sheet* sheet, const XmlNode* autoFilter) {
+  int32_t c1, r1, c2, r2;
+  if (!ReadArea(autoFilter->Attribute("ref"), c1, r1, c2, r2)) return;
+  if (c1 > c2) std::swap(c1, c2);
+  if (r1 > r2) std::swap(r1, r2);
+  // The rows of the area become the filter's entries: not beyond the data.
+  r2 = std::max(r1, std::min(r2, sheet->GetMaxRow()));
+  c2 = std::max(c1, std::min(c2, std::max(sheet->GetMaxColumn(), c1)));
+  auto filter = std::make_unique<Filter>(sheet, AreaRange(c1, r1, c2, r2, sheet));
+  Filter* placed = filter.get();
+  sheet->SetFilter(std::move(filter));
+  for (const XmlNode* column = autoFilter->FirstChild(); column; column = column->NextSibling()) {
+    if (column->Name() != "filterColumn") continue;
+    int64_t colId = AttributeInteger(column, "colId");
+    const XmlNode* filters = column->FirstChildNamed("filters");
+    if (colId < 0 || colId > c2 - c1 || !filters) continue;
+    int32_t c = c1 + static_cast<int32_t>(colId);
+    ColumnFilterSettings settings;
+    settings.showAll = false;
+    for (int32_t r = r1 + 1; r <= r2; ++r) {
+      Row* row = sheet->FindRow(r);
+      Cell* cell = row ? row->FindCell(c) : nullptr;
+      settings.selected[cell ? cell->GetText() : std::u16string()] = false;
+    }
+    for (const XmlNode* f = filters->FirstChild(); f; f = f->NextSibling())
+      if (f->Name() == "filter") settings.selected[Attribute16(f, "val")] = true;
+    placed->ApplyColumnFilter(settings, c);
+  }
+}
+
 // Merging an area again would undo the merge; overlapping ones are broken files.
 bool OverlapsMerge(Sheet* sheet, int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
   for (int32_t r = r1; r <= r2; ++r) {
@@ -773,6 +806,7 @@ void ReadSheetParts(Sheet* sheet, const SheetEntry& entry, const XmlDocument& wo
     }
   }
   if (const XmlNode* drawing = root->FirstChildNamed("drawing")) ReadPictures(sheet, entry, drawing, parts, media);
+  if (const XmlNode* autoFilter = root->FirstChildNamed("autoFilter")) ReadAutoFilter(sheet, autoFilter);
   if (const XmlNode* links = root->FirstChildNamed("hyperlinks")) {
     std::string rels = "xl/" + std::string(entry.path);
     rels.replace(rels.find("worksheets"), 10, "worksheets/_rels");

@@ -13,6 +13,8 @@
 #include "loadsave/XlsxCommon.h"
 #include "model/Cell.h"
 #include "model/Column.h"
+#include "model/Filter.h"
+#include "model/Range.h"
 #include "model/Row.h"
 #include "model/Sheet.h"
 #include "model/Util.h"
@@ -540,6 +542,15 @@ class Writer {
     }
     if (colsOpen) w.End();
 
+    // Rows the filter hides are written hidden.
+    std::set<const Row*> hiddenRows;
+    Filter* filter = sheet->GetFilter();
+    if (filter) {
+      for (int32_t d = 1; d <= filter->GetEntryCount(); ++d) {
+        const FilterRowEntry* e = filter->GetRowEntry(filter->GetHeaderRow() + d);
+        if (e && e->hidden) hiddenRows.insert(e->row);
+      }
+    }
     std::vector<std::string> merges;
     std::vector<std::pair<std::string, std::string>> links;  // address, relationship id
     int nextRelation = drawingRelation + 1;
@@ -574,7 +585,7 @@ class Writer {
         w.Attribute("customHeight", "1");
         w.Attribute("ht", FixedForm(height * 0.75, 2));
       }
-      if (row->IsHidden()) w.Attribute("hidden", "1");
+      if (row->IsHidden() || hiddenRows.count(row)) w.Attribute("hidden", "1");
       if (rowStyle != 0) {
         w.Attribute("customFormat", "1");
         w.Attribute("s", Str(rowStyle));
@@ -624,6 +635,27 @@ class Writer {
       w.End();
     }
     w.End();  // sheetData
+    if (filter) {
+      const AreaRange* area = filter->GetRange();
+      w.Start("autoFilter");
+      w.Attribute("ref", U8(area->ToString()));
+      for (int32_t c = area->GetFirstColumn(); c <= area->GetLastColumn(); ++c) {
+        const ColumnFilterSettings* settings = filter->GetColumnSettings(c);
+        if (!settings || settings->showAll) continue;
+        w.Start("filterColumn");
+        w.Attribute("colId", Str(c - area->GetFirstColumn()));
+        w.Start("filters");
+        for (const auto& [text, shown] : settings->selected) {
+          if (!shown) continue;
+          w.Start("filter");
+          w.Attribute("val", U8(text));
+          w.End();
+        }
+        w.End();
+        w.End();
+      }
+      w.End();
+    }
     if (!merges.empty()) {
       w.Start("mergeCells");
       w.Attribute("count", Str(static_cast<int64_t>(merges.size())));

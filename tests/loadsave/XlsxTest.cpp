@@ -1,5 +1,6 @@
 #include "loadsave/LoadSaveXlsx.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "loadsave/Container.h"
 #include "model/Cell.h"
 #include "model/Column.h"
+#include "model/Filter.h"
 #include "model/Range.h"
 #include "model/Row.h"
 #include "model/Sheet.h"
@@ -255,6 +257,48 @@ TEST(XlsxImport, WhatIsNoWorkbookIsRefusedAndBrokenPartsAreSurvived) {
   ASSERT_EQ(book->GetSheetCount(), 2);
   EXPECT_EQ(book->GetSheet(1)->GetName(), u"Second");
   EXPECT_EQ(TextAt(book->GetSheet(1), 1, 0), u"");
+}
+
+TEST(XlsxRoundTrip, AutoFilterWithItsValueList) {
+  std::string rows;
+  const char* values[] = {"kind", "x", "y", "x", "z"};
+  for (int r = 1; r <= 5; ++r)
+    rows += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\" t=\"inlineStr\"><is><t>" +
+            values[r - 1] + "</t></is></c><c r=\"B" + std::to_string(r) + "\"><v>" + std::to_string(r) + "</v></c></row>";
+  std::string sheet = "<worksheet><sheetData>" + rows +
+                      "</sheetData><autoFilter ref=\"A1:B9999\"><filterColumn colId=\"0\"><filters><filter val=\"x\"/>"
+                      "</filters></filterColumn></autoFilter></worksheet>";
+  auto book = LoadXlsxFromMemory(Package({{"xl/worksheets/sheet1.xml", sheet}}), nullptr);
+  ASSERT_TRUE(book);
+  auto hiddenOf = [](Sheet* s) {
+    std::vector<int32_t> hidden;
+    Filter* filter = s->GetFilter();
+    if (!filter) return hidden;
+    for (int32_t d = 1; d <= filter->GetEntryCount(); ++d) {
+      const FilterRowEntry* e = filter->GetRowEntry(filter->GetHeaderRow() + d);
+      if (e && e->hidden) hidden.push_back(e->row->GetIndex());
+    }
+    std::sort(hidden.begin(), hidden.end());
+    return hidden;
+  };
+  Sheet* s = book->GetSheet(0);
+  ASSERT_TRUE(s->GetFilter());
+  EXPECT_EQ(s->GetFilter()->GetRange()->ToString(), u"A1:B5");  // not beyond the data
+  EXPECT_EQ(hiddenOf(s), (std::vector<int32_t>{3, 5}));
+
+  test::TempFolder folder;
+  std::string path = folder.File("filter.xlsx");
+  ASSERT_TRUE(SaveXlsx(*book, path));
+  auto back = LoadXlsx(path, nullptr);
+  ASSERT_TRUE(back && back->GetSheet(0)->GetFilter());
+  EXPECT_EQ(back->GetSheet(0)->GetFilter()->GetRange()->ToString(), u"A1:B5");
+  EXPECT_EQ(hiddenOf(back->GetSheet(0)), (std::vector<int32_t>{3, 5}));
+  EXPECT_EQ(Python(R"(import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+print(ws.auto_filter.ref, [r for r in range(1, 6) if ws.row_dimensions[r].hidden])
+)",
+                   path),
+            "A1:B5 [3, 5]\n");
 }
 
 // A workbook with what the format carries, built through the model.
