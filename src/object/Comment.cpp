@@ -6,6 +6,7 @@
 
 #include "context/ApplicationContext.h"
 #include "context/EmbeddedResources.h"
+#include "model/Action.h"
 #include "model/Cell.h"
 #include "model/Font.h"
 #include "model/Host.h"
@@ -174,7 +175,11 @@ void Comment::Render(Canvas& canvas) const {
 
 void AddComment(Sheet* sheet, Cell* cell) {
   if (!sheet || !cell) return;
-  if (!cell->GetComment()) cell->SetComment(KeepRecord(std::make_unique<CommentRecord>(cell)));
+  if (!cell->GetComment()) {
+    CommentRecord* record = KeepRecord(std::make_unique<CommentRecord>(cell));
+    if (Host* host = sheet->GetHost()) host->AddAction(std::make_unique<CommentAction>(cell, record));
+    cell->SetComment(record);
+  }
   ShowComment(sheet, cell);
 }
 
@@ -202,7 +207,10 @@ void DeleteComment(Sheet* sheet, Comment* comment) {
   CommentRecord* record = comment->GetCommentRecord();
   Cell* cell = record->GetCell();
   sheet->RemoveCommentObject(record);
-  if (cell) cell->SetComment(nullptr);
+  if (cell) {
+    if (host) host->AddAction(std::make_unique<CommentAction>(cell, nullptr));
+    cell->SetComment(nullptr);
+  }
   if (host) host->Refresh();
 }
 

@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "model/Cell.h"
 #include "model/Column.h"
+#include "model/PlainHost.h"
 #include "model/Range.h"
 #include "model/Row.h"
 #include "model/Sheet.h"
@@ -111,7 +112,8 @@ TEST(SheetAnchor, FollowsInsertedRowsAndHandsOnPresses) {
 }
 
 TEST(Comment, TitleBarButtonsTextEntryAndUndoableRecord) {
-  Workbook book(u"b", nullptr);
+  PlainHost host;
+  Workbook book(u"b", &host);
   Sheet* s = book.GetActiveSheet();
   Cell* cell = s->GetCellDirect(2, 1);
   AddComment(s, cell);
@@ -156,6 +158,13 @@ TEST(Comment, TitleBarButtonsTextEntryAndUndoableRecord) {
   EXPECT_EQ(comment->MouseDown(200 - 30, 5), kObjectHandled);
   EXPECT_EQ(s->ObjectCount(), 0);
   EXPECT_EQ(cell->GetComment(), nullptr);
+  // Undo brings the record back; undoing again takes away the added comment.
+  host.Undo();
+  EXPECT_EQ(cell->GetComment(), record);
+  host.Undo();
+  EXPECT_EQ(cell->GetComment(), nullptr);
+  host.Redo();
+  EXPECT_EQ(cell->GetComment(), record);
 }
 
 TEST(Comment, TextWrapsAtSpacesOnly) {
