@@ -257,7 +257,6 @@ void XmlWriter::Start(std::string_view name) {
   open_.emplace_back(name);
   startTagOpen_ = true;
   hasText_ = false;
-  hasChildren_ = false;
 }
 
 void XmlWriter::Attribute(std::string_view name, std::string_view value) {
@@ -288,12 +287,10 @@ void XmlWriter::End() {
     out_ += name;
     out_ += '>';
     hasText_ = false;
-    hasChildren_ = true;
     return;
   }
   open_.pop_back();
   hasText_ = false;
-  hasChildren_ = true;
 }
 
 void XmlWriter::TextElement(std::string_view name, std::string_view text) {

@@ -169,8 +169,7 @@ class XmlWriter {
   bool indent_;
   size_t indentDepth_ = SIZE_MAX;
   bool startTagOpen_ = false;
-  bool hasText_ = false;      // the innermost open element holds text
-  bool hasChildren_ = false;  // the innermost open element holds elements
+  bool hasText_ = false;  // the innermost open element holds text
 };
 
 // ---------------------------------------------------------------------------

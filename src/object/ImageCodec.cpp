@@ -232,7 +232,9 @@ std::optional<PixelImage> DecodeTiff(std::string_view bytes) {
       for (uint32_t p : raster) {
         unsigned alpha = TIFFGetA(p);
         auto plain = [alpha](unsigned c) {
-          return static_cast<uint8_t>(alpha == 0 || alpha == 255 ? c : (c * 255 + alpha / 2) / alpha > 255 ? 255 : (c * 255 + alpha / 2) / alpha);
+          if (alpha == 0 || alpha == 255) return static_cast<uint8_t>(c);
+          unsigned value = (c * 255 + alpha / 2) / alpha;
+          return static_cast<uint8_t>(value > 255 ? 255 : value);
         };
         *target++ = plain(TIFFGetR(p));
         *target++ = plain(TIFFGetG(p));
