@@ -153,14 +153,81 @@ void XmlDocument::SerializeTo(std::string& out, bool indent) const {
 // ---------------------------------------------------------------------------
 // XmlParser
 
+namespace {
+
+constexpr char kNamespaceSeparator = '\x01';
+
+struct NamespacePrefix {
+  std::string_view uri;
+  std::string_view prefix;  // with its colon; empty for unprefixed names
+};
+
+// The prefixes our readers match, by namespace (transitional and strict forms).
+constexpr NamespacePrefix kPrefixes[] = {
+    {"http://schemas.openxmlformats.org/spreadsheetml/2006/main", ""},
+    {"http://schemas.openxmlformats.org/officeDocument/2006/relationships", "r:"},
+    {"http://schemas.openxmlformats.org/package/2006/relationships", ""},
+    {"http://schemas.openxmlformats.org/package/2006/content-types", ""},
+    {"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing", "xdr:"},
+    {"http://schemas.openxmlformats.org/drawingml/2006/main", "a:"},
+    {"http://schemas.openxmlformats.org/drawingml/2006/picture", "pic:"},
+    {"http://schemas.openxmlformats.org/drawingml/2006/chart", "c:"},
+    {"http://schemas.openxmlformats.org/markup-compatibility/2006", "mc:"},
+    {"http://schemas.openxmlformats.org/wordprocessingml/2006/main", "w:"},
+    {"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing", "wp:"},
+    {"http://purl.oclc.org/ooxml/spreadsheetml/main", ""},
+    {"http://purl.oclc.org/ooxml/officeDocument/relationships", "r:"},
+    {"http://purl.oclc.org/ooxml/drawingml/spreadsheetDrawing", "xdr:"},
+    {"http://purl.oclc.org/ooxml/drawingml/main", "a:"},
+    {"http://purl.oclc.org/ooxml/wordprocessingml/main", "w:"},
+    {"urn:schemas-microsoft-com:vml", "v:"},
+    {"urn:schemas-microsoft-com:office:office", "o:"},
+    {"urn:schemas-microsoft-com:office:excel", "x:"},
+    {"http://www.w3.org/XML/1998/namespace", "xml:"},
+};
+
+}  // namespace
+
+const char* XmlParser::QualifiedName(const char* expanded, std::string& buffer) {
+  const char* first = std::strchr(expanded, kNamespaceSeparator);
+  if (!first) return expanded;  // no namespace: the name as written
+  std::string_view uri(expanded, static_cast<size_t>(first - expanded));
+  const char* local = first + 1;
+  const char* second = std::strchr(local, kNamespaceSeparator);
+  std::string_view localName = second ? std::string_view(local, static_cast<size_t>(second - local)) : local;
+  std::string_view prefix;
+  bool known = false;
+  for (const NamespacePrefix& p : kPrefixes) {
+    if (p.uri == uri) {
+      prefix = p.prefix;
+      known = true;
+      break;
+    }
+  }
+  buffer.clear();
+  if (known) {
+    buffer.append(prefix);
+  } else if (second) {
+    // A namespace we do not know keeps the prefix it was written with.
+    buffer.append(second + 1);
+    buffer.push_back(':');
+  }
+  buffer.append(localName);
+  return buffer.c_str();
+}
+
 XmlParser::XmlParser(XmlDocument& document, std::string_view streamed, XmlStreamHandler* handler)
     : document_(document), streamed_(streamed), handler_(handler) {
-  XML_Parser parser = XML_ParserCreate(nullptr);
+  // Namespace processing: element and attribute names are matched by their
+  // prefixes, and producers are free to choose prefixes (x:worksheet, no xdr:
+  // on drawings), so every name is given the prefix usual for its namespace.
+  XML_Parser parser = XML_ParserCreateNS(nullptr, kNamespaceSeparator);
   parser_ = parser;
   if (!parser) {
     failed_ = true;
     return;
   }
+  XML_SetReturnNSTriplet(parser, 1);
   XML_SetUserData(parser, this);
   XML_SetElementHandler(parser, &XmlParser::OnStart, &XmlParser::OnEnd);
   XML_SetCharacterDataHandler(parser, &XmlParser::OnText);
@@ -191,8 +258,19 @@ bool XmlParser::Feed(const char* data, size_t length, bool last) {
   return true;
 }
 
-void XmlParser::OnStart(void* self, const char* name, const char** attributes) {
+void XmlParser::OnStart(void* self, const char* expandedName, const char** expandedAttributes) {
   auto* p = static_cast<XmlParser*>(self);
+  const char* name = p->QualifiedName(expandedName, p->name_);
+  size_t count = 0;
+  while (expandedAttributes[2 * count]) ++count;
+  if (p->attributeNames_.size() < count) p->attributeNames_.resize(count);
+  p->attributes_.resize(2 * count + 1);
+  for (size_t i = 0; i < count; ++i) {
+    p->attributes_[2 * i] = p->QualifiedName(expandedAttributes[2 * i], p->attributeNames_[i]);
+    p->attributes_[2 * i + 1] = expandedAttributes[2 * i + 1];
+  }
+  p->attributes_[2 * count] = nullptr;
+  const char** attributes = p->attributes_.data();
   if (p->streamDepth_ > 0) {
     ++p->streamDepth_;
     p->handler_->StartElement(name, attributes);
@@ -208,11 +286,11 @@ void XmlParser::OnStart(void* self, const char* name, const char** attributes) {
     p->streamDepth_ = 1;
 }
 
-void XmlParser::OnEnd(void* self, const char* name) {
+void XmlParser::OnEnd(void* self, const char* expandedName) {
   auto* p = static_cast<XmlParser*>(self);
   if (p->streamDepth_ > 1) {
     --p->streamDepth_;
-    p->handler_->EndElement(name);
+    p->handler_->EndElement(p->QualifiedName(expandedName, p->name_));
     return;
   }
   p->streamDepth_ = 0;

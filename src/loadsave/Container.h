@@ -131,6 +131,13 @@ class XmlParser {
   static void OnStart(void* self, const char* name, const char** attributes);
   static void OnEnd(void* self, const char* name);
   static void OnText(void* self, const char* text, int length);
+  // The name with the prefix the readers expect for its namespace.
+  const char* QualifiedName(const char* expanded, std::string& buffer);
+
+  // Buffers of the name translation, reused from element to element.
+  std::string name_;
+  std::vector<std::string> attributeNames_;
+  std::vector<const char*> attributes_;
 
   void* parser_;  // XML_Parser
   XmlDocument& document_;

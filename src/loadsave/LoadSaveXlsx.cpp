@@ -722,6 +722,8 @@ void ReadPictures(Sheet* sheet, const SheetEntry& entry, const XmlNode* drawing,
     int64_t dx = number(from ? from->FirstChildNamed("xdr:colOff") : nullptr) / kEmuPerPixel;
     int64_t dy = number(from ? from->FirstChildNamed("xdr:rowOff") : nullptr) / kEmuPerPixel;
     const XmlNode* ext = pic->Find("xdr:spPr/a:xfrm/a:ext");
+    // A one-cell anchor may give the size only on the anchor itself.
+    if (!ext) ext = anchor->FirstChildNamed("xdr:ext");
     int64_t width = AttributeInteger(ext, "cx") / kEmuPerPixel;
     int64_t height = AttributeInteger(ext, "cy") / kEmuPerPixel;
     if (column < 0 || column >= kXlsxMaxColumns || row < 1 || row > kXlsxMaxRows) continue;

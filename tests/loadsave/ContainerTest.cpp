@@ -143,13 +143,18 @@ TEST(Package, DeclaredInflatedSizeBeyondTheLimitIsRefused) {
   EXPECT_FALSE(PackageReader::OpenMemory(HandMadeZip({{"a.xml", 0xF0000000u}, {"b.xml", 0xF0000000u}})));
 }
 
-TEST(Xml, TreesMatchNamesLiterallyWithPrefixes) {
-  auto doc = XmlDocument::Parse(
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<xdr:wsDr xmlns:xdr=\"urn:x\" xmlns:r=\"urn:r\"><xdr:twoCellAnchor><xdr:from><xdr:col>3</xdr:col>"
-      "<xdr:row>7</xdr:row></xdr:from><xdr:pic><a:blip xmlns:a=\"urn:a\" r:embed=\"rId4\"/></xdr:pic>"
-      "</xdr:twoCellAnchor><other:from><other:col>9</other:col></other:from>"
-      "<t xml:space=\"preserve\"> a &amp; b &lt;c&gt; \xC3\xA4</t></xdr:wsDr>");
+TEST(Xml, NamesCarryThePrefixOfTheirNamespace) {
+  // Producers choose their own prefixes; names come out with the usual prefix
+  // of their namespace, whatever was written.
+  const char* kDrawing = "http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing";
+  const char* kMain = "http://schemas.openxmlformats.org/drawingml/2006/main";
+  const char* kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  std::string text = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") + "<wsDr xmlns=\"" + kDrawing +
+                     "\" xmlns:rel=\"" + kRel + "\"><twoCellAnchor><from><col>3</col>"
+                     "<row>7</row></from><pic><q:blip xmlns:q=\"" + kMain + "\" rel:embed=\"rId4\"/></pic>"
+                     "</twoCellAnchor><other:from xmlns:other=\"urn:other\"><other:col>9</other:col></other:from>"
+                     "<t xml:space=\"preserve\"> a &amp; b &lt;c&gt; \xC3\xA4</t></wsDr>";
+  auto doc = XmlDocument::Parse(text);
   ASSERT_TRUE(doc);
   XmlNode* root = doc->Root();
   EXPECT_EQ(root->Name(), "xdr:wsDr");
@@ -160,11 +165,15 @@ TEST(Xml, TreesMatchNamesLiterallyWithPrefixes) {
   EXPECT_EQ(anchor->Find("xdr:pic/a:blip")->Attribute("r:embed"), "rId4");
   EXPECT_EQ(anchor->Find("xdr:pic/a:blip")->Attribute("embed"), "");
   EXPECT_EQ(anchor->Find("xdr:to/xdr:col"), nullptr);
-  // The same element bound to another prefix is not found.
+  // A namespace we do not know keeps its own prefix, and is not one of ours.
+  EXPECT_EQ(root->Child(2)->Name(), "other:from");
   EXPECT_EQ(root->Find("xdr:from"), nullptr);
   EXPECT_EQ(root->Child(3)->Text(), " a & b <c> \xC3\xA4");
+  EXPECT_EQ(root->Child(3)->Attribute("xml:space"), "preserve");
   EXPECT_EQ(root->Child(4), nullptr);
   EXPECT_EQ(root->Child(0), nullptr);
+  // A prefix bound to no namespace is not well-formed.
+  EXPECT_FALSE(XmlDocument::Parse("<a:b/>"));
 
   // The encoding named by the declaration is honoured.
   auto latin = XmlDocument::Parse("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><t>\xE4</t>");
