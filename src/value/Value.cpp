@@ -82,6 +82,9 @@ class RecordArena {
   }
 
   char* At(uint32_t ref) const { return base_ + size_t{ref} * kUnit; }
+  uint32_t RefOf(const void* p) const {
+    return static_cast<uint32_t>((static_cast<const char*>(p) - base_) / kUnit);
+  }
   size_t Used() const { return used_; }
 
  private:
@@ -146,6 +149,8 @@ class ValuePool {
   }
 
   size_t Count() const { return count_; }
+  uint32_t Reference(const Value* v) const { return v ? arena_.RefOf(v) : 0; }
+  const Value* FromReference(uint32_t ref) const { return ref ? At(ref) : nullptr; }
   size_t MemoryBytes() const { return arena_.Used() + bucketCount_ * sizeof(Bucket); }
 
  private:
@@ -297,6 +302,9 @@ ValueRecord CopyValue(const Value* value) {
   r.link = value->Link();
   return r;
 }
+
+uint32_t ValueReference(const Value* value) { return ValuePool::Instance().Reference(value); }
+const Value* ValueAtReference(uint32_t reference) { return ValuePool::Instance().FromReference(reference); }
 
 bool IsNumberText(std::u16string_view s) {
   size_t begin = 0;

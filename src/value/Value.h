@@ -79,6 +79,11 @@ const Value* BooleanValue(bool flag);
 const Value* EmptyValue();
 ValueRecord CopyValue(const Value* value);
 
+// A pooled value named by 32 bits, for holders that keep millions of them
+// (cells); 0 names no value.
+uint32_t ValueReference(const Value* value);
+const Value* ValueAtReference(uint32_t reference);
+
 // The value a typed text stands for: number, percentage, date, time, hyperlink or text.
 const Value* ParseInput(std::u16string_view input);
 // The value of a formula literal (a token that starts with a digit or a double quote).

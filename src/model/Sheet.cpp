@@ -1,0 +1,312 @@
+#include "model/Sheet.h"
+
+#include <algorithm>
+
+#include "context/ApplicationContext.h"
+#include "model/Cell.h"
+#include "model/Column.h"
+#include "model/Range.h"
+#include "model/Row.h"
+#include "model/TableShift.h"
+#include "model/Workbook.h"
+#include "object/Object.h"
+
+namespace quadrell {
+
+Sheet::Sheet(Workbook* workbook) : name_(Text("sheet")), workbook_(workbook), defaultStyle_(GetDefaultStyle()) {
+  placeholder_ = std::make_unique<Cell>(-1, -1, this);
+  selection_ = std::make_unique<AreaRange>(0, 1, this);
+  GetCellDirect(1, 0);  // a new sheet holds A1, the cell of its first selection
+}
+
+Sheet::~Sheet() {
+  objects_.clear();
+  commentObjects_.clear();
+  selection_.reset();
+  rangeDependencies_.clear();
+  placeholder_.reset();
+  droppedCells_.clear();
+  rows_.ForEachSlot([](int32_t, Row* row) { delete row; });
+  columns_.ForEachSlot([](int32_t, Column* column) { delete column; });
+}
+
+Host* Sheet::GetHost() const { return workbook_ ? workbook_->GetHost() : nullptr; }
+
+void Sheet::SetStyle(const StyleRecord& style) {
+  defaultStyle_ = InternStyle(style);
+  Row::InheritedStylesChanged();
+}
+
+Row* Sheet::GetRow(int32_t row) {
+  Row* found = rows_.Get(row);
+  if (!found) {
+    found = new Row(row, this);
+    rows_.Put(row, found);
+    maxRow_ = std::max(maxRow_, row);
+  }
+  return found;
+}
+
+Column* Sheet::GetColumn(int32_t column) {
+  Column* found = columns_.Get(column);
+  if (!found) {
+    found = new Column(column, this);
+    columns_.Put(column, found);
+    maxColumn_ = std::max(maxColumn_, column);
+  }
+  return found;
+}
+
+// Filter and pivot-table cells are served here once those classes take part.
+Cell* Sheet::GetCell(int32_t row, int32_t column) { return GetCellDirect(row, column); }
+
+bool Sheet::IsOverlayCell(int32_t, int32_t) const { return false; }
+
+std::u16string Sheet::GetCellText(int32_t row, int32_t column) {
+  Cell* cell = GetRow(row)->FindCell(column);
+  return cell ? cell->GetText() : std::u16string();
+}
+
+int32_t Sheet::GetRowHeight(int32_t row) const {
+  Row* found = rows_.Get(row);
+  return found ? found->GetHeight() : kDefaultRowHeight;
+}
+
+int32_t Sheet::GetColumnWidth(int32_t column) const {
+  Column* found = columns_.Get(column);
+  return found ? found->GetWidth() : kDefaultColumnWidth;
+}
+
+bool Sheet::HasCellAt(int32_t row, int32_t column) const {
+  Row* found = rows_.Get(row);
+  return found && found->HasCell(column);
+}
+
+void Sheet::SetSelection(std::unique_ptr<Range> range) {
+  if (range) selection_ = std::move(range);
+}
+
+// --- Objects ---
+
+void Sheet::AddObject(std::unique_ptr<SheetAnchor> anchor) {
+  if (anchor) objects_.push_back(std::move(anchor));
+}
+
+void Sheet::ResetObjects(int32_t direction) {
+  objectsForward_ = direction == 1;
+  objectCursor_ = objectsForward_ ? 0 : objects_.size();
+}
+
+SheetAnchor* Sheet::NextObject() {
+  if (objectsForward_) return objectCursor_ < objects_.size() ? objects_[objectCursor_++].get() : nullptr;
+  if (objectCursor_ == 0) return nullptr;
+  objectCursor_ = std::min(objectCursor_, objects_.size());
+  return objectCursor_ > 0 ? objects_[--objectCursor_].get() : nullptr;
+}
+
+void Sheet::RemoveObject(SheetAnchor* anchor) {
+  auto found = std::find_if(objects_.begin(), objects_.end(), [&](const auto& a) { return a.get() == anchor; });
+  if (found == objects_.end()) return;
+  // No comment may be left pointing at a freed anchor.
+  std::erase_if(commentObjects_, [&](const auto& entry) { return entry.second == anchor; });
+  size_t index = static_cast<size_t>(found - objects_.begin());
+  objects_.erase(found);
+  if (objectCursor_ > index) --objectCursor_;
+}
+
+void Sheet::UpdateObjectPositions() {
+  for (auto& anchor : objects_) anchor->UpdatePosition();
+}
+
+void Sheet::SetCommentObject(const CommentRecord* record, SheetAnchor* anchor) {
+  if (!record) return;
+  if (anchor) {
+    commentObjects_[record] = anchor;
+  } else {
+    commentObjects_.erase(record);
+  }
+}
+
+SheetAnchor* Sheet::GetCommentObject(const CommentRecord* record) const {
+  auto found = commentObjects_.find(record);
+  return found == commentObjects_.end() ? nullptr : found->second;
+}
+
+void Sheet::RemoveCommentObject(const CommentRecord* record) {
+  SheetAnchor* anchor = GetCommentObject(record);
+  commentObjects_.erase(record);
+  if (anchor) RemoveObject(anchor);
+}
+
+// --- Range dependencies ---
+
+void Sheet::RegisterRangeDependency(Cell* cell, Range* range) {
+  if (range) rangeDependencies_[range] = {cell, range};
+}
+
+void Sheet::UnregisterRangeDependency(Cell*, Range* range) { rangeDependencies_.erase(range); }
+
+Cell* Sheet::GetRangeDependent(const Range* range) const {
+  auto found = rangeDependencies_.find(range);
+  return found == rangeDependencies_.end() ? nullptr : found->second.cell;
+}
+
+// --- Inserting and deleting ---
+
+// A registered range that now spans the inserted row (or column) reads its
+// new cells too. Recalculation may change the registrations: walk a snapshot.
+void Sheet::JoinRangeDependencies(int32_t at, bool row) {
+  std::vector<RangeDependency> dependencies;
+  for (const auto& entry : rangeDependencies_) dependencies.push_back(entry.second);
+  for (const RangeDependency& d : dependencies) {
+    const Range& range = *d.range;
+    int32_t low = row ? range.GetFirstRow() : range.GetFirstColumn();
+    int32_t high = row ? range.GetLastRow() : range.GetLastColumn();
+    if (at < low || at > high) continue;
+    int32_t first = row ? std::max(range.GetFirstColumn(), 0) : std::max(range.GetFirstRow(), 1);
+    int32_t last = row ? range.GetLastColumn() : range.GetLastRow();
+    if (last == -1) last = row ? maxColumn_ : maxRow_;
+    for (int32_t i = first; i <= last; ++i) {
+      (row ? GetCellDirect(at, i) : GetCellDirect(i, at))->AddDependent(d.cell);
+    }
+    d.cell->Recalculate();
+  }
+}
+
+void Sheet::InsertRow(int32_t at) {
+  if (at < 1) return;
+  ShiftEntriesUp(rows_, at, maxRow_, [](Row* row, int32_t number) { row->SetIndex(number); });
+  maxRow_ = at > maxRow_ ? at : maxRow_ + 1;
+  rows_.Put(at, new Row(at, this));
+  ForgetRowCache();
+  JoinRangeDependencies(at, true);
+  UpdateObjectPositions();
+}
+
+void Sheet::DeleteRow(int32_t at) {
+  if (at < 1) return;
+  if (Row* row = rows_.Get(at)) row->Invalidate();
+  Row* removed = ShiftEntriesDown(rows_, at, maxRow_, [](Row* row, int32_t number) { row->SetIndex(number); });
+  if (removed) deletedRows_.emplace_back(removed);
+  if (at <= maxRow_) --maxRow_;
+  ForgetRowCache();
+  UpdateObjectPositions();
+}
+
+void Sheet::InsertColumn(int32_t at) {
+  if (at < 0) return;
+  ShiftEntriesUp(columns_, at, maxColumn_, [](Column* column, int32_t index) { column->SetIndex(index); });
+  maxColumn_ = at > maxColumn_ ? at : maxColumn_ + 1;
+  columns_.Put(at, new Column(at, this));
+  rows_.ForEachSlot([&](int32_t, Row* row) {
+    if (row) row->InsertColumn(at);
+  });
+  JoinRangeDependencies(at, false);
+  UpdateObjectPositions();
+}
+
+void Sheet::DeleteColumn(int32_t at) {
+  if (at < 0) return;
+  Column* removed =
+      ShiftEntriesDown(columns_, at, maxColumn_, [](Column* column, int32_t index) { column->SetIndex(index); });
+  if (removed) deletedColumns_.emplace_back(removed);
+  if (at <= maxColumn_) --maxColumn_;
+  std::vector<Cell*> dropped;
+  rows_.ForEachSlot([&](int32_t, Row* row) {
+    if (!row) return;
+    if (std::unique_ptr<Cell> cell = row->DeleteColumn(at)) {
+      dropped.push_back(cell.get());
+      droppedCells_.push_back(std::move(cell));
+    }
+  });
+  for (Cell* cell : dropped) cell->Detach();
+  UpdateObjectPositions();
+}
+
+// --- Used area and merging ---
+
+UsedSize Sheet::GetUsedSize() const {
+  UsedSize size;
+  bool any = false;
+  rows_.ForEachSlot([&](int32_t number, Row* row) {
+    if (!row || number < 1 || number > maxRow_) return;
+    int32_t last = row->GetLastColumn();
+    row->ForEachCell([&](int32_t column, Cell* cell) {
+      if (column < 0 || column > last || !cell->IsUsed()) return;
+      if (!any) {
+        size = {column, number};
+        any = true;
+      } else {
+        size.column = std::max(size.column, column);
+        size.row = std::max(size.row, number);
+      }
+    });
+  });
+  return size;
+}
+
+void Sheet::MergeCells(bool recordUndo) {
+  // Recording the merge for undo belongs to the undo actions.
+  (void)recordUndo;
+  int32_t firstColumn = selection_->GetFirstColumn();
+  int32_t firstRow = selection_->GetFirstRow();
+  int32_t lastColumn = selection_->GetLastColumn();
+  int32_t lastRow = selection_->GetLastRow();
+  if (firstColumn < 0 || firstRow < 1 || lastColumn < firstColumn || lastRow < firstRow) return;
+  Cell* topLeft = GetCellDirect(firstRow, firstColumn);
+  int64_t spanCount = static_cast<int64_t>(topLeft->GetColumnSpan()) * topLeft->GetRowSpan();
+  if (selection_->GetCellCount() == spanCount) {
+    int32_t columns = topLeft->GetColumnSpan();
+    int32_t rows = topLeft->GetRowSpan();
+    for (int32_t r = firstRow; r < firstRow + rows; ++r) {
+      for (int32_t c = firstColumn; c < firstColumn + columns; ++c) {
+        Cell* cell = GetCellDirect(r, c);
+        cell->SetSpan(1, 1);
+        cell->SetMergeMaster(nullptr);
+      }
+    }
+    return;
+  }
+  std::u16string text;
+  bool othersContributed = false;
+  for (int32_t r = firstRow; r <= lastRow; ++r) {
+    for (int32_t c = firstColumn; c <= lastColumn; ++c) {
+      Cell* cell = GetCellDirect(r, c);
+      std::u16string part = cell->GetText();
+      if (!part.empty()) {
+        if (!text.empty()) text += u' ';
+        text += part;
+        if (cell != topLeft) othersContributed = true;
+      }
+      if (cell == topLeft) continue;
+      cell->SetInput(u"");
+      cell->SetSpan(0, 0);
+      cell->SetMergeMaster(topLeft);
+    }
+  }
+  while (!text.empty() && text.back() == u' ') text.pop_back();
+  topLeft->SetSpan(lastColumn - firstColumn + 1, lastRow - firstRow + 1);
+  // The top-left cell keeps its own input when it is all the merged area held.
+  if (othersContributed) {
+    if (topLeft->HasFormula()) topLeft->SetInput(u"");
+    topLeft->SetValue(NewText(text));
+  }
+  StyleRecord style = topLeft->CopyStyle();
+  style.horizontalAlignment = kHorizontalCenter;
+  topLeft->SetStyle(style);
+}
+
+size_t Sheet::ModelMemoryBytes() const {
+  size_t bytes = sizeof(Sheet) + rows_.MemoryBytes() + columns_.MemoryBytes();
+  rows_.ForEachSlot([&](int32_t, Row* row) {
+    if (!row) return;
+    bytes += row->MemoryBytes();
+    row->ForEachCell([&](int32_t, Cell*) { bytes += sizeof(Cell); });
+  });
+  columns_.ForEachSlot([&](int32_t, Column* column) {
+    if (column) bytes += sizeof(Column);
+  });
+  return bytes;
+}
+
+}  // namespace quadrell

@@ -1,0 +1,173 @@
+#pragma once
+// One grid of a workbook: the row and column objects (which own the cells), the
+// default style, name and tab colour, the last selection, the objects placed on
+// it, its filter and pivot tables, and the links from referenced ranges to the
+// formula cells that read them.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "model/Row.h"
+#include "model/Style.h"
+#include "model/collection/Hashtable.h"
+#include "platform/Canvas.h"
+
+namespace quadrell {
+
+class Cell;
+class Column;
+class CommentRecord;
+class Filter;      // the sheet's filter: a display permutation of the rows below a header
+class Host;
+class PivotTable;  // a cross table written into the sheet
+class Range;
+class Row;
+class SheetAnchor;
+class Workbook;
+
+struct UsedSize {
+  int32_t column = 0;
+  int32_t row = 1;
+};
+
+class Sheet {
+ public:
+  // Named with the interface text "sheet"; the host is the workbook's.
+  explicit Sheet(Workbook* workbook);
+  ~Sheet();
+  Sheet(const Sheet&) = delete;
+  Sheet& operator=(const Sheet&) = delete;
+
+  const StyleRecord* GetStyle() const { return defaultStyle_; }
+  StyleRecord CopyStyle() const { return *defaultStyle_; }
+  // Cells, rows and columns without own style show the new default at once.
+  void SetStyle(const StyleRecord& style);
+  int32_t GetZero() const { return 0; }
+  // Created when missing; creating raises the highest row or column.
+  Row* GetRow(int32_t row);
+  Column* GetColumn(int32_t column);
+  // The cell as the user sees it: filter and pivot-table cells come first.
+  Cell* GetCell(int32_t row, int32_t column);
+  // The stored cell, created when missing; formulas, spills and cell ranges use it.
+  Cell* GetCellDirect(int32_t row, int32_t column) {
+    if (row != cachedRowNumber_) {
+      cachedRow_ = GetRow(row);
+      cachedRowNumber_ = row;
+    }
+    return cachedRow_->GetCell(column);
+  }
+  // The display text at the position ("" without a cell); creates the row, no cell.
+  std::u16string GetCellText(int32_t row, int32_t column);
+  const std::u16string& GetName() const { return name_; }
+  void SetName(std::u16string_view name) { name_ = name; }
+  int32_t GetMaxRow() const { return maxRow_; }
+  int32_t GetMaxColumn() const { return maxColumn_; }
+  Row* FindRow(int32_t row) const { return rows_.Get(row); }
+  Column* FindColumn(int32_t column) const { return columns_.Get(column); }
+  // 18 without a row object.
+  int32_t GetRowHeight(int32_t row) const;
+  Range* GetSelection() const { return selection_.get(); }
+  void SetSelection(std::unique_ptr<Range> range);
+  Host* GetHost() const;
+  Workbook* GetWorkbook() const { return workbook_; }
+  Colour GetTabColor() const { return tabColor_; }
+  void SetTabColor(Colour colour) { tabColor_ = colour; }
+  // Appends an anchored object at the end of the drawing order.
+  void AddObject(std::unique_ptr<SheetAnchor> anchor);
+  // Direction 1 walks forward from the first object; anything else backward from the last.
+  void ResetObjects(int32_t direction);
+  // The next object in the walk, null at the end.
+  SheetAnchor* NextObject();
+  // Frees the object when it is on the sheet; otherwise nothing happens.
+  void RemoveObject(SheetAnchor* anchor);
+  int32_t ObjectCount() const { return static_cast<int32_t>(objects_.size()); }
+  // 98 without a column object.
+  int32_t GetColumnWidth(int32_t column) const;
+  // True when the filter or a pivot table serves the position.
+  bool IsOverlayCell(int32_t row, int32_t column) const;
+  Filter* GetFilter() const { return filter_; }
+  void SetFilter(Filter* filter) { filter_ = filter; }
+  void AddPivotTable(PivotTable* table) { pivotTables_.push_back(table); }
+  const std::vector<PivotTable*>& GetPivotTables() const { return pivotTables_; }
+  // Inserting and deleting renumber the row and column objects, so cells and
+  // formula references move with them; no formula text is rewritten.
+  void InsertRow(int32_t row);
+  void DeleteRow(int32_t row);
+  void InsertColumn(int32_t column);
+  void DeleteColumn(int32_t column);
+  // A range has at most one dependent cell; a later registration replaces it.
+  // Keyed by the range object itself.
+  void RegisterRangeDependency(Cell* cell, Range* range);
+  void UnregisterRangeDependency(Cell* cell, Range* range);
+  // The dependent cell registered for the range, or null.
+  Cell* GetRangeDependent(const Range* range) const;
+  size_t RangeDependencyCount() const { return rangeDependencies_.size(); }
+  // Largest row and column of the used cells; {0, 1} without any.
+  UsedSize GetUsedSize() const;
+  // The anchor that shows a comment record on this sheet, keyed by the record itself.
+  void SetCommentObject(const CommentRecord* record, SheetAnchor* anchor);
+  SheetAnchor* GetCommentObject(const CommentRecord* record) const;
+  // Removes (frees) the anchor that shows the record.
+  void RemoveCommentObject(const CommentRecord* record);
+  bool HasCellAt(int32_t row, int32_t column) const;
+  // Served where the filter covers a position that has no cell.
+  Cell* GetPlaceholderCell() const { return placeholder_.get(); }
+  // Merges the selection, or unmerges the merged area it exactly covers.
+  void MergeCells(bool recordUndo);
+
+  // Calls f(number, row) for every stored row, in no particular order.
+  template <typename F>
+  void ForEachRow(F&& f) const {
+    rows_.ForEachSlot([&](int32_t number, Row* row) {
+      if (row) f(number, *row);
+    });
+  }
+  int64_t RowTableCapacity() const { return rows_.Capacity(); }
+
+  // Bytes of rows, cell tables and cell objects (values and styles are pooled).
+  size_t ModelMemoryBytes() const;
+
+ private:
+  struct RangeDependency {
+    Cell* cell;
+    Range* range;
+  };
+  void ForgetRowCache() {
+    cachedRowNumber_ = kNoCachedRow;
+    cachedRow_ = nullptr;
+  }
+  void UpdateObjectPositions();
+  void JoinRangeDependencies(int32_t at, bool row);
+
+  static constexpr int32_t kNoCachedRow = INT32_MIN;
+
+  std::u16string name_;
+  Hashtable<Row*> rows_;
+  Hashtable<Column*> columns_;
+  std::unique_ptr<Range> selection_;
+  int32_t maxRow_ = 0;
+  int32_t maxColumn_ = 0;
+  Workbook* workbook_;
+  Colour tabColor_ = kWhite;
+  std::vector<std::unique_ptr<SheetAnchor>> objects_;
+  std::unordered_map<const CommentRecord*, SheetAnchor*> commentObjects_;
+  bool objectsForward_ = true;
+  size_t objectCursor_ = 0;
+  Filter* filter_ = nullptr;
+  std::vector<PivotTable*> pivotTables_;
+  std::unordered_map<const Range*, RangeDependency> rangeDependencies_;
+  int32_t cachedRowNumber_ = kNoCachedRow;
+  Row* cachedRow_ = nullptr;
+  const StyleRecord* defaultStyle_;
+  std::unique_ptr<Cell> placeholder_;
+  // Rows, columns and cells taken out by deletions stay alive for the formulas
+  // that still refer to them.
+  std::vector<std::unique_ptr<Row>> deletedRows_;
+  std::vector<std::unique_ptr<Column>> deletedColumns_;
+  std::vector<std::unique_ptr<Cell>> droppedCells_;
+};
+
+}  // namespace quadrell
