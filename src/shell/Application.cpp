@@ -159,6 +159,11 @@ void Application::PushRedo(std::unique_ptr<Action> action) {
   if (action) redoStack_.push_back(std::move(action));
 }
 
+void Application::ClearUndoLists() {
+  undoStack_.clear();
+  redoStack_.clear();
+}
+
 void Application::Undo() {
   if (undoStack_.empty()) return;
   // Taken off the list before it runs, so that whatever it records meanwhile

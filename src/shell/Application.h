@@ -70,6 +70,8 @@ class Application : public Host, private WindowEvents {
   // Closes the window and frees the application; the last one ends the event loop.
   void Close();
 
+  // When the document is replaced: its records must not outlive it.
+  void ClearUndoLists();
   size_t UndoCount() const { return undoStack_.size(); }
   size_t RedoCount() const { return redoStack_.size(); }
   FindDialog* GetFindDialog() const { return findDialog_.get(); }

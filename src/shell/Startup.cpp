@@ -1,6 +1,7 @@
 #include "shell/Startup.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "context/ApplicationContext.h"

@@ -45,7 +45,10 @@ void SheetContainer::Resize(int width, int height) {
 }
 
 void SheetContainer::SetWorkbook(std::unique_ptr<Workbook> workbook) {
-  if (workbook) workbook_ = std::move(workbook);
+  if (!workbook) return;
+  // The window's undo records point into the workbook that goes.
+  application_.ClearUndoLists();
+  workbook_ = std::move(workbook);
 }
 
 // The clipboard block of the grid views: copied ranges are theirs.
@@ -58,6 +61,7 @@ void SheetContainer::EnterFromFormulaBar(int) {}
 bool SheetContainer::DeleteSelectedObject() { return false; }
 void SheetContainer::ClearFormulaBar() {}
 
+// The recovery copy is an XLSX file: it is written once the XLSX writer is part of the program.
 void SheetContainer::EmergencySave() {}
 
 std::string RecoveryCopyPath() {

@@ -40,7 +40,8 @@ class SheetContainer : public Container {
   void SelectAll() override;
 
   Workbook& GetWorkbook() const { return *workbook_; }
-  // Shows another workbook in the window (a file opened into it).
+  // Shows another workbook in the window (a file opened into it); the window's
+  // undo and redo lists, which refer to the old one, are emptied.
   void SetWorkbook(std::unique_ptr<Workbook> workbook);
   const SheetWindowLayout& GetLayout() const { return layout_; }
 
@@ -51,7 +52,7 @@ class SheetContainer : public Container {
   void ClearFormulaBar();
 
  private:
-  [[maybe_unused]] Application& application_;
+  Application& application_;
   std::unique_ptr<Workbook> workbook_;
   float splitRatio_ = 1.0f;
   SheetWindowLayout layout_;

@@ -108,6 +108,20 @@ TEST_F(ApplicationTest, AnActionThatRecordsWhileUndoneIsNotFreedUnderItself) {
   EXPECT_EQ(app->RedoCount(), 1u);
 }
 
+TEST_F(ApplicationTest, AnotherWorkbookInTheWindowTakesTheUndoListsAlong) {
+  std::vector<std::string> log;
+  app->AddAction(std::make_unique<LoggedAction>("edit of the old workbook", log));
+  app->AddAction(std::make_unique<LoggedAction>("undone", log));
+  app->Undo();
+  auto& sheets = static_cast<SheetContainer&>(app->GetContainer());
+  sheets.SetWorkbook(std::make_unique<Workbook>(u"Book", app));
+  EXPECT_EQ(sheets.GetWorkbook().GetName(), u"Book");
+  EXPECT_EQ(app->UndoCount(), 0u);
+  EXPECT_EQ(app->RedoCount(), 0u);
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(log, std::vector<std::string>{"undo undone"});
+}
+
 TEST_F(ApplicationTest, DeleteEmptiesTheExistingCellsOfTheSelection) {
   auto& sheets = static_cast<SheetContainer&>(app->GetContainer());
   Sheet* sheet = sheets.GetWorkbook().GetActiveSheet();
