@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "context/ApplicationContext.h"
-#include "model/Action.h"
 #include "model/Cell.h"
 #include "model/Range.h"
 #include "model/Row.h"
@@ -132,8 +131,7 @@ Application::~Application() {
   findDialog_.reset();
   toolboxes_.clear();
   container_.reset();
-  undoStack_.clear();
-  redoStack_.clear();
+  history_.Clear();
 }
 
 std::u16string Application::GetLanguage() const { return GetContext().GetSetting(kSettingLanguage); }
@@ -149,39 +147,16 @@ void Application::RefreshViews(bool full) { container_->RefreshViews(full); }
 
 void Application::RedrawViewsWithObjects() { container_->RedrawViewsWithObjects(); }
 
-void Application::AddAction(std::unique_ptr<Action>&& action) {
-  if (!action) return;
-  undoStack_.push_back(std::move(action));
-  redoStack_.clear();
-}
+void Application::AddAction(std::unique_ptr<Action>&& action) { history_.AddAction(std::move(action)); }
 
-void Application::PushRedo(std::unique_ptr<Action> action) {
-  if (action) redoStack_.push_back(std::move(action));
-}
-
-void Application::ClearUndoLists() {
-  undoStack_.clear();
-  redoStack_.clear();
-}
+void Application::ClearUndoLists() { history_.Clear(); }
 
 void Application::Undo() {
-  if (undoStack_.empty()) return;
-  // Taken off the list before it runs, so that whatever it records meanwhile
-  // cannot free it under its feet.
-  std::unique_ptr<Action> action = std::move(undoStack_.back());
-  undoStack_.pop_back();
-  action->Undo();
-  redoStack_.push_back(std::move(action));
-  RefreshViews(true);
+  if (history_.Undo()) RefreshViews(true);
 }
 
 void Application::Redo() {
-  if (redoStack_.empty()) return;
-  std::unique_ptr<Action> action = std::move(redoStack_.back());
-  redoStack_.pop_back();
-  action->Redo();
-  undoStack_.push_back(std::move(action));
-  RefreshViews(true);
+  if (history_.Redo()) RefreshViews(true);
 }
 
 void Application::Find() {

@@ -8,14 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "model/Action.h"
 #include "model/Host.h"
 #include "platform/Desktop.h"
 #include "platform/Window.h"
 #include "shell/Container.h"
 
 namespace quadrell {
-
-class Action;
 
 enum ApplicationKind : int32_t { kKindTextDocument = 0, kKindSheet = 1, kKindPresentation = 2 };
 
@@ -55,7 +54,6 @@ class Application : public Host, private WindowEvents {
   void RefreshViews(bool full);
   void RedrawViewsWithObjects();
   void AddAction(std::unique_ptr<Action>&& action) override;
-  void PushRedo(std::unique_ptr<Action> action);
   Container& GetContainer() const { return *container_; }
   // Docks the toolbox at the right edge and lays the window out.
   void AddToolbox(std::unique_ptr<Toolbox> toolbox);
@@ -72,8 +70,8 @@ class Application : public Host, private WindowEvents {
 
   // When the document is replaced: its records must not outlive it.
   void ClearUndoLists();
-  size_t UndoCount() const { return undoStack_.size(); }
-  size_t RedoCount() const { return redoStack_.size(); }
+  size_t UndoCount() const { return history_.UndoCount(); }
+  size_t RedoCount() const { return history_.RedoCount(); }
   FindDialog* GetFindDialog() const { return findDialog_.get(); }
   // The find dialog tells its window when it closes.
   void FindDialogClosed() { findDialog_.reset(); }
@@ -95,8 +93,7 @@ class Application : public Host, private WindowEvents {
   std::unique_ptr<Container> container_;
   std::unique_ptr<FindDialog> findDialog_;
   std::unique_ptr<ClipboardWatch> clipboardWatch_;
-  std::vector<std::unique_ptr<Action>> undoStack_;  // newest last
-  std::vector<std::unique_ptr<Action>> redoStack_;
+  UndoHistory history_;
   std::vector<std::unique_ptr<Toolbox>> toolboxes_;
   int toolboxWidth_ = 0;
   mutable std::u16string language_;
