@@ -130,8 +130,8 @@ Application::~Application() {
   // The document and its views go before the window they are placed in.
   findDialog_.reset();
   toolboxes_.clear();
+  history_.Clear();  // its records point into the document
   container_.reset();
-  history_.Clear();
 }
 
 std::u16string Application::GetLanguage() const { return GetContext().GetSetting(kSettingLanguage); }
