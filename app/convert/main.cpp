@@ -10,8 +10,10 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +21,8 @@
 
 #include "context/ApplicationContext.h"
 #include "loadsave/LoadSaveCsvTsv.h"
+#include "loadsave/LoadSaveXlsx.h"
+#include "loadsave/SavePdf.h"
 #include "model/PlainHost.h"
 #include "model/Sheet.h"
 #include "model/Workbook.h"
@@ -38,6 +42,33 @@ struct FileFormat {
   SaveFunction save;           // null: the type is only read
 };
 
+// A file that cannot be read says why; one that reads but is no workbook
+// package gets the program's open-error message.
+std::unique_ptr<Workbook> LoadXlsxFile(Host* host, const std::string& path, std::string* error) {
+  std::unique_ptr<Workbook> workbook = LoadXlsx(path, host);
+  if (!workbook && error) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+      *error = std::strerror(errno);
+    } else {
+      std::fclose(file);
+      *error = Utf16ToUtf8(Text("errorOpenFileMsg"));
+    }
+  }
+  return workbook;
+}
+
+bool SaveXlsxWorkbook(Workbook& workbook, Sheet&, const std::string& path, std::string* error) {
+  return SaveXlsx(workbook, path, error);
+}
+
+bool SavePdfSheet(Workbook&, Sheet& sheet, const std::string& path, std::string* error) {
+  std::string reason;
+  if (SavePdf(&sheet, path, &reason)) return true;
+  if (error) *error = Utf16ToUtf8(kPdfErrorMessage) + (reason.empty() ? "" : " (" + reason + ")");
+  return false;
+}
+
 bool SaveCsvSheet(Workbook&, Sheet& sheet, const std::string& path, std::string* error) {
   return SaveCsv(sheet, path, error);
 }
@@ -48,8 +79,10 @@ bool SaveTsvSheet(Workbook&, Sheet& sheet, const std::string& path, std::string*
 
 // One entry per file type.
 const FileFormat kFormats[] = {
+    {".xlsx", LoadXlsxFile, SaveXlsxWorkbook},
     {".csv", LoadCsv, SaveCsvSheet},
     {".tsv", LoadTsv, SaveTsvSheet},
+    {".pdf", nullptr, SavePdfSheet},
 };
 
 std::string Lower(std::string_view text) {
