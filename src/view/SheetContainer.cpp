@@ -5,8 +5,10 @@
 #include <random>
 
 #include "context/ApplicationContext.h"
+#include "loadsave/LoadSaveXlsx.h"
 #include "model/Workbook.h"
 #include "platform/Environment.h"
+#include "platform/Files.h"
 #include "shell/Application.h"
 
 namespace quadrell {
@@ -61,8 +63,10 @@ void SheetContainer::EnterFromFormulaBar(int) {}
 bool SheetContainer::DeleteSelectedObject() { return false; }
 void SheetContainer::ClearFormulaBar() {}
 
-// The recovery copy is an XLSX file: it is written once the XLSX writer is part of the program.
-void SheetContainer::EmergencySave() {}
+void SheetContainer::EmergencySave() {
+  MakeFolders(GetContext().Folder());
+  SaveXlsx(*workbook_, RecoveryCopyPath());
+}
 
 std::string RecoveryCopyPath() {
   LocalTime t = CurrentLocalTime();

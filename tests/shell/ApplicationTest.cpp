@@ -8,13 +8,16 @@
 
 
 #include "../platform/qt/QtTestSupport.h"
+#include "TestSupport.h"
 #include "context/ApplicationContext.h"
+#include "loadsave/LoadSaveXlsx.h"
 #include "model/Action.h"
 #include "model/Cell.h"
 #include "model/Range.h"
 #include "model/Sheet.h"
 #include "model/Workbook.h"
 #include "platform/WindowSystem.h"
+#include "shell/Startup.h"
 #include "view/SheetContainer.h"
 
 namespace quadrell {
@@ -120,6 +123,22 @@ TEST_F(ApplicationTest, AnotherWorkbookInTheWindowTakesTheUndoListsAlong) {
   EXPECT_EQ(app->RedoCount(), 0u);
   Press(Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(log, std::vector<std::string>{"undo undone"});
+}
+
+TEST_F(ApplicationTest, AWorkbookNamedAtStartOpensInTheUntitledWindow) {
+  test::TempFolder folder;
+  Workbook written(u"Book", nullptr);
+  written.GetActiveSheet()->GetCellDirect(2, 1)->SetInput(u"from the file");
+  ASSERT_TRUE(SaveXlsx(written, folder.File("Book.xlsx")));
+  ASSERT_TRUE(OpenAtStart(*app, folder.File("Book.xlsx")));
+  auto& sheets = static_cast<SheetContainer&>(app->GetContainer());
+  EXPECT_EQ(sheets.GetWorkbook().GetActiveSheet()->GetCellDirect(2, 1)->GetInput(), u"from the file");
+  EXPECT_EQ(sheets.GetWorkbook().GetHost(), app);
+  EXPECT_EQ(app->GetWindow().Title(), u"unknown - quadrell 0.56");
+
+  Workbook* shown = &sheets.GetWorkbook();
+  EXPECT_FALSE(OpenAtStart(*app, folder.File("missing.xlsx")));
+  EXPECT_EQ(&sheets.GetWorkbook(), shown);
 }
 
 TEST_F(ApplicationTest, DeleteEmptiesTheExistingCellsOfTheSelection) {
