@@ -126,7 +126,8 @@ class ScrollBar : public Control {
   virtual void SetPosition(int position) = 0;
 };
 
-class Container : public Control, public ControlParent {};
+// A plain area that holds controls (a page of a dialog).
+class Panel : public Control, public ControlParent {};
 
 // Its controls are placed on a content area of the given size, scrolled inside the control.
 class ScrollArea : public Control, public ControlParent {
@@ -162,7 +163,7 @@ std::unique_ptr<TrackBar> CreateTrackBar(ControlParent& parent, const Rect& boun
                                          std::function<void(int)> onChanged);
 std::unique_ptr<ScrollBar> CreateScrollBar(ControlParent& parent, const Rect& bounds, bool vertical,
                                            std::function<void(int)> onScrolled);
-std::unique_ptr<Container> CreateContainer(ControlParent& parent, const Rect& bounds);
+std::unique_ptr<Panel> CreatePanel(ControlParent& parent, const Rect& bounds);
 std::unique_ptr<ScrollArea> CreateScrollArea(ControlParent& parent, const Rect& bounds);
 std::unique_ptr<TabPanel> CreateTabPanel(ControlParent& parent, const Rect& bounds);
 // Blue text; a click opens the address with its default handler.

@@ -5,6 +5,8 @@
 
 namespace quadrell {
 
+class Window;
+
 // Connects to the display and installs the real font back end and the
 // off-screen drawing. When no display can be opened, onNoDisplay gets the
 // reason in one line; then the result is false, or the process ends with
@@ -14,6 +16,9 @@ bool StartWindowSystem(int& argc, char** argv, void (*onNoDisplay)(const std::st
 // Runs the event loop until EndEventLoop; every handler runs inside it.
 int RunEventLoop();
 void EndEventLoop();
+// Runs the events until the window has been painted on the screen at least
+// once; false when that did not happen within the time.
+bool WaitUntilPainted(const Window& window, int milliseconds);
 // Closes what is left and the connection to the display, before the process ends.
 void StopWindowSystem();
 

@@ -101,69 +101,107 @@ void PainterCanvas::DrawText(int x, int y, std::u16string_view text) {
   Drawn();
 }
 
-void PainterCanvas::PlotPoint(int x, int y, Colour colour) {
-  QPainter* p = Begin();
-  if (!p) return;
-  p->fillRect(x, y, 1, 1, ToQColor(colour));
-  Drawn();
+void PainterCanvas::PlotPoint(int x, int y, Colour colour) { Fill(x, y, 1, 1, ToQColor(colour)); }
+
+namespace {
+
+// The part of the box (x, y, width, height) that can touch the image, in
+// 64-bit arithmetic: coordinates far outside never reach Qt's 32-bit geometry.
+bool ClipBox(int64_t& x, int64_t& y, int64_t& width, int64_t& height, int imageWidth, int imageHeight) {
+  int64_t left = std::max<int64_t>(x, -1), top = std::max<int64_t>(y, -1);
+  int64_t right = std::min<int64_t>(x + width, imageWidth + 1), bottom = std::min<int64_t>(y + height, imageHeight + 1);
+  if (width <= 0 || height <= 0 || right <= left || bottom <= top) return false;
+  x = left;
+  y = top;
+  width = right - left;
+  height = bottom - top;
+  return true;
 }
+
+}  // namespace
 
 void PainterCanvas::DrawLine(int x1, int y1, int x2, int y2, Colour colour) {
   QPainter* p = Begin();
   if (!p || (x1 == x2 && y1 == y2)) return;
   QColor c = ToQColor(colour);
-  if (y1 == y2) {
-    p->fillRect(std::min(x1, x2 + 1), y1, std::abs(x2 - x1), 1, c);
-  } else if (x1 == x2) {
-    p->fillRect(x1, std::min(y1, y2 + 1), 1, std::abs(y2 - y1), c);
-  } else {
-    // Bresenham, stopping before the end point.
-    std::vector<QPoint> points;
-    int dx = std::abs(x2 - x1), sx = x1 < x2 ? 1 : -1;
-    int dy = -std::abs(y2 - y1), sy = y1 < y2 ? 1 : -1;
-    int error = dx + dy;
-    int x = x1, y = y1;
-    while (x != x2 || y != y2) {
-      points.emplace_back(x, y);
-      int e2 = 2 * error;
-      if (e2 >= dy) {
-        error += dy;
-        x += sx;
-      }
-      if (e2 <= dx) {
-        error += dx;
-        y += sy;
-      }
+  int64_t ax = x1, ay = y1, bx = x2, by = y2;
+  if (ay == by || ax == bx) {
+    // The end point is left out on the side it lies.
+    int64_t x = std::min(ax, bx + (bx < ax ? 1 : 0)), y = std::min(ay, by + (by < ay ? 1 : 0));
+    int64_t w = ay == by ? std::abs(bx - ax) : 1, h = ay == by ? 1 : std::abs(by - ay);
+    if (ClipBox(x, y, w, h, Width(), Height())) {
+      p->fillRect(static_cast<int>(x), static_cast<int>(y), static_cast<int>(w), static_cast<int>(h), c);
     }
-    p->setPen(QPen(c, 1));
-    p->drawPoints(points.data(), static_cast<int>(points.size()));
+    Drawn();
+    return;
   }
+  // Only the part of the line near the image is stepped through (Liang-Barsky).
+  double t0 = 0, t1 = 1;
+  double dx = static_cast<double>(bx - ax), dy = static_cast<double>(by - ay);
+  const double edges[4][2] = {{-dx, static_cast<double>(ax) + 1},
+                              {dx, static_cast<double>(Width()) - static_cast<double>(ax)},
+                              {-dy, static_cast<double>(ay) + 1},
+                              {dy, static_cast<double>(Height()) - static_cast<double>(ay)}};
+  for (const auto& [pk, qk] : edges) {
+    if (pk == 0) {
+      if (qk < 0) return;
+      continue;
+    }
+    double t = qk / pk;
+    if (pk < 0) t0 = std::max(t0, t);
+    if (pk > 0) t1 = std::min(t1, t);
+  }
+  if (t0 > t1) return;
+  bool includeEnd = t1 < 1;
+  int64_t sx = ax + std::llround(t0 * dx), sy = ay + std::llround(t0 * dy);
+  int64_t ex = ax + std::llround(t1 * dx), ey = ay + std::llround(t1 * dy);
+  // Bresenham, stopping before the end point unless the line was cut there.
+  std::vector<QPoint> points;
+  int64_t ddx = std::abs(ex - sx), stepX = sx < ex ? 1 : -1;
+  int64_t ddy = -std::abs(ey - sy), stepY = sy < ey ? 1 : -1;
+  int64_t error = ddx + ddy;
+  int64_t x = sx, y = sy;
+  while (x != ex || y != ey) {
+    points.emplace_back(static_cast<int>(x), static_cast<int>(y));
+    int64_t e2 = 2 * error;
+    if (e2 >= ddy) {
+      error += ddy;
+      x += stepX;
+    }
+    if (e2 <= ddx) {
+      error += ddx;
+      y += stepY;
+    }
+  }
+  if (includeEnd) points.emplace_back(static_cast<int>(x), static_cast<int>(y));
+  p->setPen(QPen(c, 1));
+  p->drawPoints(points.data(), static_cast<int>(points.size()));
+  Drawn();
+}
+
+void PainterCanvas::Fill(int64_t x, int64_t y, int64_t width, int64_t height, const QColor& colour) {
+  QPainter* p = Begin();
+  if (!p || !ClipBox(x, y, width, height, Width(), Height())) return;
+  p->fillRect(static_cast<int>(x), static_cast<int>(y), static_cast<int>(width), static_cast<int>(height), colour);
   Drawn();
 }
 
 void PainterCanvas::FillBox(int x, int y, int width, int height, Colour colour) {
-  QPainter* p = Begin();
-  if (!p || width <= 0 || height <= 0) return;
-  p->fillRect(x, y, width, height, ToQColor(colour));
-  Drawn();
+  Fill(x, y, width, height, ToQColor(colour));
 }
 
 void PainterCanvas::BlendBox(int x, int y, int width, int height, Colour colour, int alpha) {
-  QPainter* p = Begin();
-  if (!p || width <= 0 || height <= 0) return;
-  p->fillRect(x, y, width, height, ToQColor(colour, std::clamp(alpha, 0, 255)));
-  Drawn();
+  Fill(x, y, width, height, ToQColor(colour, std::clamp(alpha, 0, 255)));
 }
 
 void PainterCanvas::FrameBox(int x, int y, int width, int height, Colour colour) {
-  QPainter* p = Begin();
-  if (!p || width <= 0 || height <= 0) return;
+  if (width <= 0 || height <= 0) return;
   QColor c = ToQColor(colour);
-  p->fillRect(x, y, width, 1, c);
-  p->fillRect(x, y + height - 1, width, 1, c);
-  p->fillRect(x, y, 1, height, c);
-  p->fillRect(x + width - 1, y, 1, height, c);
-  Drawn();
+  int64_t right = int64_t{x} + width - 1, bottom = int64_t{y} + height - 1;
+  Fill(x, y, width, 1, c);
+  Fill(x, bottom, width, 1, c);
+  Fill(x, y, 1, height, c);
+  Fill(right, y, 1, height, c);
 }
 
 void PainterCanvas::SetClip(int x, int y, int width, int height) {

@@ -53,6 +53,7 @@ class PainterCanvas : public Canvas {
  private:
   // The open painter, or null when there is nothing to draw on.
   QPainter* Begin();
+  void Fill(int64_t x, int64_t y, int64_t width, int64_t height, const QColor& colour);
   void Drawn() {
     if (drawn_) drawn_();
   }

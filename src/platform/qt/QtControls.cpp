@@ -384,7 +384,7 @@ class QtScrollBar : public WidgetControl<ScrollBar, QScrollBar> {
   }
 };
 
-class QtContainer : public ParentControl<Container> {
+class QtPanel : public ParentControl<Panel> {
  public:
   using ParentControl::ParentControl;
 };
@@ -519,8 +519,8 @@ std::unique_ptr<ScrollBar> CreateScrollBar(ControlParent& parent, const Rect& bo
   return std::make_unique<QtScrollBar>(bar, bounds);
 }
 
-std::unique_ptr<Container> CreateContainer(ControlParent& parent, const Rect& bounds) {
-  return std::make_unique<QtContainer>(new QWidget(Parent(parent)), bounds);
+std::unique_ptr<Panel> CreatePanel(ControlParent& parent, const Rect& bounds) {
+  return std::make_unique<QtPanel>(new QWidget(Parent(parent)), bounds);
 }
 
 std::unique_ptr<ScrollArea> CreateScrollArea(ControlParent& parent, const Rect& bounds) {

@@ -10,7 +10,9 @@
 
 #include "platform/Canvas.h"
 #include "platform/WindowSystem.h"
+#include "platform/FontBackend.h"
 #include "platform/qt/QtCanvas.h"
+#include "platform/qt/QtFonts.h"
 
 namespace quadrell {
 
@@ -76,6 +78,7 @@ bool StartWindowSystem(int& argc, char** argv, void (*onNoDisplay)(const std::st
   gHeld.clear();
   QApplication::setQuitOnLastWindowClosed(false);
   SetBitmapCanvasFactory(qt::CreateBitmapCanvas);
+  SetFontBackend(std::make_unique<qt::QtFontBackend>());
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QHideEvent>
 #include <QIcon>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "platform/Window.h"
+#include "platform/WindowSystem.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtKeys.h"
 #include "platform/qt/QtSupport.h"
@@ -45,12 +47,17 @@ class WindowWidget : public QWidget {
   WindowWidget(QWidget* owner, Qt::WindowFlags flags, WindowEvents* events) : QWidget(owner, flags), events_(events) {}
   void Detach() { events_ = nullptr; }
   WindowEvents* Events() const { return events_; }
+  bool Painted() const { return painted_; }
   void StartTimer(int milliseconds) {
     if (timerId_) killTimer(timerId_);
     timerId_ = startTimer(std::max(milliseconds, 1));
   }
 
  protected:
+  void paintEvent(QPaintEvent* event) override {
+    painted_ = true;
+    QWidget::paintEvent(event);
+  }
   void resizeEvent(QResizeEvent*) override {
     HandlerScope scope;
     if (events_) events_->OnResize(width(), height());
@@ -91,6 +98,7 @@ class WindowWidget : public QWidget {
 
   WindowEvents* events_;
   int timerId_ = 0;
+  bool painted_ = false;
 };
 
 class QtWindow : public Window, public WidgetParent {
@@ -272,6 +280,18 @@ namespace quadrell {
 
 std::unique_ptr<Window> CreateWindow(const WindowOptions& options, WindowEvents& events) {
   return std::make_unique<qt::QtWindow>(options, events);
+}
+
+bool WaitUntilPainted(const Window& window, int milliseconds) {
+  auto* widget = dynamic_cast<qt::WindowWidget*>(qt::ParentWidgetOf(window));
+  if (!widget) return false;
+  QElapsedTimer clock;
+  clock.start();
+  while (!widget->Painted()) {
+    if (clock.elapsed() > milliseconds) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
 }
 
 std::unique_ptr<PopupWindow> CreatePopupWindow(const Window& owner, const Rect& screenRect, PopupEvents& events,

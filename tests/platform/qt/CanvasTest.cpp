@@ -60,6 +60,21 @@ TEST(CanvasTest, LinesStopBeforeTheirEndPoint) {
   }
 }
 
+TEST(CanvasTest, LinesAndBoxesFarOutsideTheImageAreCutQuickly) {
+  Drawing d(6, 4);
+  d.canvas->DrawLine(-2'000'000'000, 1, 2'000'000'000, 1, kRed);
+  d.canvas->DrawLine(2'000'000'000, -2'000'000'000, -2'000'000'000, 2'000'000'000, kBlue);
+  d.canvas->FillBox(2'147'483'000, 0, 2'147'483'000, 5, kBlack);
+  d.canvas->FrameBox(-2'147'483'000, -5, 2'147'483'647, 2'147'483'647, kBlack);
+  EXPECT_EQ(d.PixelsOf(kRed), (Pixels{{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}}));
+  EXPECT_EQ(d.PixelsOf(kBlue), (Pixels{{0, 0}}));  // x + y = 0 crosses the image in one pixel
+  // A line cut at the image edge is drawn right up to the edge.
+  Drawing e(6, 4);
+  e.canvas->DrawLine(0, 0, 60, 40, kRed);
+  EXPECT_EQ(e.PixelsOf(kRed).front(), (std::pair{0, 0}));
+  EXPECT_GE(e.PixelsOf(kRed).size(), 4u);
+}
+
 TEST(CanvasTest, BoxesFramesAndPointsArePixelExact) {
   Drawing d(8, 6);
   d.canvas->FillBox(1, 1, 3, 2, kRed);

@@ -80,7 +80,7 @@ TEST(ControlsTest, ContainersHoldControlsAndTabPagesFillTheirPanel) {
   area->SetContentSize(350, 400);
   auto inside = CreateLabel(*area, Rect{5, 7, 150, 20}, u"User name");
   EXPECT_EQ(inside->Bounds(), (Rect{5, 7, 150, 20}));
-  auto page = CreateContainer(*w.window, Rect{150, 0, 350, 250});
+  auto page = CreatePanel(*w.window, Rect{150, 0, 350, 250});
   auto button = CreateButton(*page, Rect{155, 100, 40, 40}, u"+", nullptr);
   page->SetVisible(false);
   EXPECT_FALSE(Find<QPushButton>(*w.window)->isVisible());

@@ -13,7 +13,7 @@ class WindowSystemEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     static int argc = 1;
-    static char name[] = "qt_platform_tests";
+    static char name[] = "gui_tests";
     static char* argv[] = {name, nullptr};
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     bool started = quadrell::StartWindowSystem(argc, argv, [](const std::string& reason) {
