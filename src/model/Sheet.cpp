@@ -3,8 +3,12 @@
 #include <algorithm>
 
 #include "context/ApplicationContext.h"
+#include "model/Action.h"
 #include "model/Cell.h"
 #include "model/Column.h"
+#include "model/Filter.h"
+#include "model/Host.h"
+#include "model/PivotTable.h"
 #include "model/Range.h"
 #include "model/Row.h"
 #include "model/TableShift.h"
@@ -20,6 +24,9 @@ Sheet::Sheet(Workbook* workbook) : name_(Text("sheet")), workbook_(workbook), de
 }
 
 Sheet::~Sheet() {
+  // The filter and the pivot tables refer to rows and cells: they go first.
+  filter_.reset();
+  pivotTables_.clear();
   objects_.clear();
   commentObjects_.clear();
   selection_.reset();
@@ -57,14 +64,46 @@ Column* Sheet::GetColumn(int32_t column) {
   return found;
 }
 
-// Filter and pivot-table cells are served here once those classes take part.
-Cell* Sheet::GetCell(int32_t row, int32_t column) { return GetCellDirect(row, column); }
+Cell* Sheet::GetCell(int32_t row, int32_t column) {
+  if (filter_ && filter_->Contains(row, column)) {
+    Cell* cell = filter_->GetCell(row, column);
+    return cell ? cell : placeholder_.get();
+  }
+  for (const auto& table : pivotTables_) {
+    if (table->Contains(row, column)) return table->GetCell(row, column);
+  }
+  return GetCellDirect(row, column);
+}
 
-bool Sheet::IsOverlayCell(int32_t, int32_t) const { return false; }
+bool Sheet::IsOverlayCell(int32_t row, int32_t column) const {
+  if (filter_ && filter_->Contains(row, column)) return true;
+  for (const auto& table : pivotTables_) {
+    if (table->Contains(row, column)) return true;
+  }
+  return false;
+}
 
 std::u16string Sheet::GetCellText(int32_t row, int32_t column) {
-  Cell* cell = GetRow(row)->FindCell(column);
+  Row* shown = GetRow(row);
+  if (filter_ && filter_->Contains(row, column)) shown = filter_->GetShownRow(row);
+  Cell* cell = shown ? shown->FindCell(column) : nullptr;
   return cell ? cell->GetText() : std::u16string();
+}
+
+void Sheet::SetFilter(std::unique_ptr<Filter> filter) { filter_ = std::move(filter); }
+
+PivotTable* Sheet::AddPivotTable(std::unique_ptr<PivotTable> table) {
+  if (!table) return nullptr;
+  PivotTable* added = table.get();
+  pivotTables_.push_back(std::move(table));
+  maxColumn_ = std::max(maxColumn_, added->GetColumnCount());
+  maxRow_ = std::max(maxRow_, added->GetRowCount() + 1);
+  added->SetTargetSheet(this);
+  return added;
+}
+
+PivotTable* Sheet::GetPivotTable(int32_t index) const {
+  return index >= 0 && index < GetPivotTableCount() ? pivotTables_[static_cast<size_t>(index)].get() : nullptr;
 }
 
 int32_t Sheet::GetRowHeight(int32_t row) const {
@@ -160,6 +199,7 @@ void Sheet::InsertRow(int32_t at) {
   ForgetRowCache();
   rangeDependencies_->LayoutChanged();
   RecalculateAll(rangeDependencies_->ReadersSpanning(at, true));
+  if (filter_) filter_->RowInserted(at);
   UpdateObjectPositions();
 }
 
@@ -176,6 +216,8 @@ void Sheet::DeleteRow(int32_t at) {
   // Readers in the deleted row keep showing "Ref".
   std::erase_if(readers, [](Cell* c) { return c->GetRowIndex() < 0; });
   RecalculateAll(readers);
+  // Without its header row a filter has nothing left to show its buttons on.
+  if (filter_ && !filter_->RowDeleted(at)) filter_.reset();
   UpdateObjectPositions();
 }
 
@@ -189,6 +231,7 @@ void Sheet::InsertColumn(int32_t at) {
   });
   rangeDependencies_->LayoutChanged();
   RecalculateAll(rangeDependencies_->ReadersSpanning(at, false));
+  if (filter_) filter_->ColumnInserted(at);
   UpdateObjectPositions();
 }
 
@@ -212,6 +255,7 @@ void Sheet::DeleteColumn(int32_t at) {
   // A reader dropped with the column is no longer on the sheet.
   std::erase_if(readers, [&](Cell* c) { return std::find(dropped.begin(), dropped.end(), c) != dropped.end(); });
   RecalculateAll(readers);
+  if (filter_ && !filter_->ColumnDeleted(at)) filter_.reset();
   UpdateObjectPositions();
 }
 
@@ -238,13 +282,23 @@ UsedSize Sheet::GetUsedSize() const {
 }
 
 void Sheet::MergeCells(bool recordUndo) {
-  // Recording the merge for undo belongs to the undo actions.
-  (void)recordUndo;
   int32_t firstColumn = selection_->GetFirstColumn();
   int32_t firstRow = selection_->GetFirstRow();
   int32_t lastColumn = selection_->GetLastColumn();
   int32_t lastRow = selection_->GetLastRow();
   if (firstColumn < 0 || firstRow < 1 || lastColumn < firstColumn || lastRow < firstRow) return;
+  // The group goes to the host first and is filled as the merge goes on; a
+  // host that does not take it leaves it here, to be dropped at the end.
+  GroupAction* group = nullptr;
+  std::unique_ptr<Action> pushed;
+  Host* host = recordUndo ? GetHost() : nullptr;
+  if (host) {
+    auto made = std::make_unique<GroupAction>();
+    group = made.get();
+    group->AddAction(std::make_unique<MergeAction>(this));
+    pushed = std::move(made);
+    host->AddAction(std::move(pushed));
+  }
   Cell* topLeft = GetCellDirect(firstRow, firstColumn);
   int64_t spanCount = static_cast<int64_t>(topLeft->GetColumnSpan()) * topLeft->GetRowSpan();
   if (selection_->GetCellCount() == spanCount) {
@@ -271,6 +325,7 @@ void Sheet::MergeCells(bool recordUndo) {
         if (cell != topLeft) othersContributed = true;
       }
       if (cell == topLeft) continue;
+      if (group) group->AddAction(std::make_unique<CellInputAction>(cell, u""));
       cell->SetInput(u"");
       cell->SetSpan(0, 0);
       cell->SetMergeMaster(topLeft);
@@ -280,12 +335,16 @@ void Sheet::MergeCells(bool recordUndo) {
   topLeft->SetSpan(lastColumn - firstColumn + 1, lastRow - firstRow + 1);
   // The top-left cell keeps its own input when it is all the merged area held.
   if (othersContributed) {
+    if (group) group->AddAction(std::make_unique<CellInputAction>(topLeft, text));
     if (topLeft->HasFormula()) topLeft->SetInput(u"");
     topLeft->SetValue(NewText(text));
   }
+  const StyleRecord* before = topLeft->GetStyle();
   StyleRecord style = topLeft->CopyStyle();
   style.horizontalAlignment = kHorizontalCenter;
   topLeft->SetStyle(style);
+  // Undoing the merge takes the centring back too.
+  if (group) group->AddAction(std::make_unique<StyleAction>(topLeft, before));
 }
 
 size_t Sheet::ModelMemoryBytes() const {

@@ -89,10 +89,13 @@ class Sheet {
   int32_t GetColumnWidth(int32_t column) const;
   // True when the filter or a pivot table serves the position.
   bool IsOverlayCell(int32_t row, int32_t column) const;
-  Filter* GetFilter() const { return filter_; }
-  void SetFilter(Filter* filter) { filter_ = filter; }
-  void AddPivotTable(PivotTable* table) { pivotTables_.push_back(table); }
-  const std::vector<PivotTable*>& GetPivotTables() const { return pivotTables_; }
+  Filter* GetFilter() const { return filter_.get(); }
+  // The sheet owns its filter; null removes it, which shows the stored order again.
+  void SetFilter(std::unique_ptr<Filter> filter);
+  // Appends a pivot table writing into this sheet and builds it. The sheet owns it.
+  PivotTable* AddPivotTable(std::unique_ptr<PivotTable> table);
+  int32_t GetPivotTableCount() const { return static_cast<int32_t>(pivotTables_.size()); }
+  PivotTable* GetPivotTable(int32_t index) const;
   // Inserting and deleting renumber the row and column objects, so cells and
   // formula references move with them; no formula text is rewritten.
   void InsertRow(int32_t row);
@@ -120,7 +123,8 @@ class Sheet {
   bool HasCellAt(int32_t row, int32_t column) const;
   // Served where the filter covers a position that has no cell.
   Cell* GetPlaceholderCell() const { return placeholder_.get(); }
-  // Merges the selection, or unmerges the merged area it exactly covers.
+  // Merges the selection, or unmerges the merged area it exactly covers. With
+  // recordUndo the change goes to the host as one undo step.
   void MergeCells(bool recordUndo);
 
   // Calls f(number, row) for every stored row, in no particular order.
@@ -157,8 +161,8 @@ class Sheet {
   std::unordered_map<const CommentRecord*, SheetAnchor*> commentObjects_;
   bool objectsForward_ = true;
   size_t objectCursor_ = 0;
-  Filter* filter_ = nullptr;
-  std::vector<PivotTable*> pivotTables_;
+  std::unique_ptr<Filter> filter_;
+  std::vector<std::unique_ptr<PivotTable>> pivotTables_;
   std::unique_ptr<RangeDependencies> rangeDependencies_ = std::make_unique<RangeDependencies>(this);
   int32_t cachedRowNumber_ = kNoCachedRow;
   Row* cachedRow_ = nullptr;

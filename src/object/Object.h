@@ -11,7 +11,7 @@ namespace quadrell {
 
 class Cell;
 class CommentRecord;
-class PlatformImage;  // the image an object draws itself into
+class Bitmap;  // the platform image an object draws itself into
 class Range;
 class Sheet;
 
@@ -33,7 +33,7 @@ struct ObjectToolIcon {
 
 class Object {
  public:
-  virtual PlatformImage* GetImage() = 0;
+  virtual Bitmap* GetImage() = 0;
   virtual int32_t GetKind() const = 0;
   virtual int32_t GetObjectWidth() const = 0;
   virtual int32_t GetObjectHeight() const = 0;

@@ -1,5 +1,6 @@
 #include "platform/Environment.h"
 
+#include <malloc.h>
 #include <pwd.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -67,5 +68,7 @@ std::string SystemLanguage() {
   if (language == "en" || language == "es" || language == "fr") return "en";
   return "";
 }
+
+void TrimWorkingSet() { malloc_trim(0); }
 
 }  // namespace quadrell

@@ -24,4 +24,7 @@ std::string CurrentUserName();
 // French give "en"; anything else gives "".
 std::string SystemLanguage();
 
+// Hands memory that is free again back to the system (after a large import).
+void TrimWorkingSet();
+
 }  // namespace quadrell

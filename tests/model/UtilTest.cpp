@@ -99,6 +99,19 @@ class RecordingCanvas : public Canvas {
   int Width() const override { return 100; }
   int Height() const override { return 50; }
   Colour LineColour() const override { return 0x112233; }
+  // The helpers under test use only the operations above.
+  void SetLineColour(Colour) override {}
+  void SetFont(const PlatformFont&) override {}
+  void SetTextColour(Colour) override {}
+  void SetDrawMode(DrawMode) override {}
+  void FillBox(int, int, int, int, Colour) override {}
+  void BlendBox(int, int, int, int, Colour, int) override {}
+  void FrameBox(int, int, int, int, Colour) override {}
+  void SetClip(int, int, int, int) override {}
+  void ClearClip() override {}
+  void DrawImage(const Bitmap&, int, int) override {}
+  void FillPath(const VectorPath&, Colour, int) override {}
+  void StrokePath(const VectorPath&, Colour, int, double) override {}
 
   struct Drawn {
     int x, y;

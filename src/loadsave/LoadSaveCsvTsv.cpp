@@ -1,0 +1,342 @@
+#include "loadsave/LoadSaveCsvTsv.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "model/Cell.h"
+#include "model/Row.h"
+#include "model/Sheet.h"
+#include "model/Workbook.h"
+#include "platform/Files.h"
+#include "value/Unicode.h"
+
+namespace quadrell {
+
+namespace {
+
+// Lines of a text in memory or of a file read in pieces, so a large file
+// never has to be held whole. A line ends at CR, LF or CR LF; a line end
+// at the very end of the input starts no further line.
+class LineSource {
+ public:
+  explicit LineSource(std::string_view text) : view_(text) {}
+  explicit LineSource(int fd) : fd_(fd) {}
+
+  // The next line without its end; the end itself ("" at the end of the input).
+  bool Next(std::string& line, std::string_view& ending) {
+    line.clear();
+    bool any = false;
+    while (true) {
+      size_t at = view_.find_first_of("\r\n", position_);
+      if (at == std::string_view::npos) {
+        if (position_ < view_.size()) any = true;
+        line.append(view_.substr(position_));
+        position_ = view_.size();
+        if (!Fill()) {
+          ending = {};
+          return any;
+        }
+        continue;
+      }
+      line.append(view_.substr(position_, at - position_));
+      if (view_[at] == '\n') {
+        position_ = at + 1;
+        ending = "\n";
+        return true;
+      }
+      if (at + 1 == view_.size()) {
+        // A CR at the end of what was read: the LF of a CR LF may follow.
+        position_ = at;
+        if (Fill()) continue;
+        position_ = at + 1;
+        ending = "\r";
+        return true;
+      }
+      bool crlf = view_[at + 1] == '\n';
+      position_ = at + (crlf ? 2 : 1);
+      ending = crlf ? std::string_view("\r\n") : std::string_view("\r");
+      return true;
+    }
+  }
+
+  int Error() const { return error_; }
+
+ private:
+  // Keeps what is not yet consumed and reads more; false at the end.
+  bool Fill() {
+    if (fd_ < 0 || done_) return false;
+    buffer_.erase(0, position_);
+    position_ = 0;
+    size_t kept = buffer_.size();
+    buffer_.resize(kept + kChunk);
+    ssize_t n;
+    do {
+      n = ::read(fd_, buffer_.data() + kept, kChunk);
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) {
+      if (n < 0) error_ = errno;
+      done_ = true;
+      buffer_.resize(kept);
+      view_ = buffer_;
+      return false;
+    }
+    buffer_.resize(kept + static_cast<size_t>(n));
+    view_ = buffer_;
+    return true;
+  }
+
+  static constexpr size_t kChunk = 1 << 20;
+  int fd_ = -1;
+  bool done_ = false;
+  int error_ = 0;
+  std::string buffer_;
+  std::string_view view_;
+  size_t position_ = 0;
+};
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// A mark written by other programs is no part of the first field.
+void DropByteOrderMark(std::string& line) {
+  if (std::string_view(line).substr(0, 3) == kByteOrderMark) line.erase(0, 3);
+}
+
+// The line loop of both readers: each line of the source fills the next row
+// of the sheet. fill(row, line) may take further lines from the reading for
+// a record that goes on over a line end.
+struct Reading {
+  LineSource& source;
+  std::string raw;
+  std::string_view ending;
+  std::u16string line;
+
+  bool NextLine() {
+    if (!source.Next(raw, ending)) return false;
+    line = Utf8ToUtf16(raw);
+    return true;
+  }
+};
+
+template <typename Fill>
+void ReadRows(LineSource& source, Sheet& sheet, Fill fill) {
+  Reading reading{source, {}, {}, {}};
+  int32_t rowNumber = 1;
+  for (bool first = true; reading.source.Next(reading.raw, reading.ending); first = false) {
+    if (first) DropByteOrderMark(reading.raw);
+    reading.line = Utf8ToUtf16(reading.raw);
+    fill(sheet.GetRow(rowNumber++), reading);
+  }
+}
+
+// Fields are separated by ";". A field that opens with a double quote is
+// quoted: a doubled quote stands for one, the next lone quote closes it, and
+// line ends inside it belong to the text (so a written cell with a line
+// break reads back whole); a field whose closing quote never comes runs to
+// the end of the input. A quote later in a field quotes the rest of its line
+// the same way, after the characters before it. Characters between a
+// closing quote and the next ";" are kept.
+void FillCsvRow(Row* row, Reading& reading) {
+  const std::u16string* line = &reading.line;
+  std::u16string field;
+  int32_t column = 0;
+  size_t p = 0;
+  size_t fieldStart = 0;
+  while (true) {
+    if (p >= line->size()) {
+      row->GetCell(column)->SetInput(field);
+      return;
+    }
+    char16_t c = (*line)[p];
+    if (c == u';') {
+      row->GetCell(column++)->SetInput(field);
+      field.clear();
+      fieldStart = ++p;
+      continue;
+    }
+    if (c != u'"') {
+      field += c;
+      ++p;
+      continue;
+    }
+    const bool opening = p == fieldStart;
+    ++p;
+    while (true) {
+      if (p >= line->size()) {
+        if (!opening || reading.ending.empty()) break;
+        std::u16string_view lineEnd = reading.ending == "\r\n" ? u"\r\n" : (reading.ending == "\r" ? u"\r" : u"\n");
+        if (!reading.NextLine()) break;
+        field += lineEnd;
+        p = 0;
+        continue;
+      }
+      if ((*line)[p] == u'"') {
+        if (p + 1 < line->size() && (*line)[p + 1] == u'"') {
+          field += u'"';
+          p += 2;
+          continue;
+        }
+        ++p;  // the closing quote
+        break;
+      }
+      field += (*line)[p++];
+    }
+  }
+}
+
+void ReadCsvLines(LineSource& source, Sheet& sheet) { ReadRows(source, sheet, FillCsvRow); }
+
+// Fields are separated by tabs; nothing is quoted.
+void ReadTsvLines(LineSource& source, Sheet& sheet) {
+  ReadRows(source, sheet, [](Row* row, Reading& reading) {
+    std::u16string_view line = reading.line;
+    int32_t column = 0;
+    size_t start = 0;
+    while (true) {
+      size_t tab = line.find(u'\t', start);
+      row->GetCell(column++)->SetInput(line.substr(start, tab == std::u16string_view::npos ? tab : tab - start));
+      if (tab == std::u16string_view::npos) return;
+      start = tab + 1;
+    }
+  });
+}
+
+using Reader = void (*)(LineSource&, Sheet&);
+
+std::unique_ptr<Workbook> Load(Host* host, const std::string& fileName, std::string* error, Reader read) {
+  auto workbook = std::make_unique<Workbook>(Utf8ToUtf16(fileName), host);
+  auto fail = [&](int code) {
+    if (error) *error = std::strerror(code);
+    return std::move(workbook);
+  };
+  int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return fail(errno);
+  struct stat st;
+  int code = ::fstat(fd, &st) != 0 ? errno : (S_ISDIR(st.st_mode) ? EISDIR : 0);
+  if (code != 0) {
+    ::close(fd);
+    return fail(code);
+  }
+  LineSource source(fd);
+  read(source, *workbook->GetActiveSheet());
+  ::close(fd);
+  if (source.Error() != 0) return fail(source.Error());
+  if (error) error->clear();
+  return workbook;
+}
+
+// Appends UTF-16 text as UTF-8; plain ASCII (the common case) directly.
+void AppendUtf8(std::string& out, std::u16string_view text) {
+  char ascii[64];
+  if (text.size() > sizeof ascii) {
+    out += Utf16ToUtf8(text);
+    return;
+  }
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] >= 0x80) {
+      out += Utf16ToUtf8(text);
+      return;
+    }
+    ascii[i] = static_cast<char>(text[i]);
+  }
+  out.append(ascii, text.size());
+}
+
+void AppendCsvField(std::string& out, std::u16string_view text) {
+  if (text.find_first_of(u";\"\r\n") == std::u16string_view::npos) {
+    AppendUtf8(out, text);
+  } else {
+    AppendUtf8(out, QuoteCsvField(text));
+  }
+}
+
+// A tab or a line break inside a cell would split its row: each becomes one
+// space (a CR LF pair too).
+void AppendTsvField(std::string& out, std::u16string_view text) {
+  if (text.find_first_of(u"\t\r\n") == std::u16string_view::npos) {
+    AppendUtf8(out, text);
+    return;
+  }
+  std::u16string flat;
+  flat.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
+    flat += c == u'\t' || c == u'\r' || c == u'\n' ? u' ' : c;
+  }
+  AppendUtf8(out, flat);
+}
+
+// Writes row 1 to the highest row, each cell's display text followed by the
+// separator, from column 0 to the row's last column; a row without cells is
+// an empty line.
+std::string Write(Sheet& sheet, char separator, void (*appendField)(std::string&, std::u16string_view)) {
+  std::string out;
+  for (int32_t r = 1; r <= sheet.GetMaxRow(); ++r) {
+    if (Row* row = sheet.FindRow(r)) {
+      for (int32_t c = 0; c <= row->GetLastColumn(); ++c) {
+        if (Cell* cell = row->FindCell(c)) appendField(out, cell->GetText());
+        out += separator;
+      }
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+bool Save(const std::string& fileName, const std::string& contents, std::string* error) {
+  std::string reason;
+  if (WriteFileAtomically(fileName, contents, &reason)) return true;
+  if (error) *error = reason;
+  return false;
+}
+
+}  // namespace
+
+std::u16string QuoteCsvField(std::u16string_view text) {
+  if (text.find_first_of(u";\"\r\n") == std::u16string_view::npos) return std::u16string(text);
+  std::u16string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted += u'"';
+  for (char16_t c : text) {
+    if (c == u'"') quoted += u'"';
+    quoted += c;
+  }
+  quoted += u'"';
+  return quoted;
+}
+
+void ReadCsv(Sheet& sheet, std::string_view text) {
+  LineSource source(text);
+  ReadCsvLines(source, sheet);
+}
+
+void ReadTsv(Sheet& sheet, std::string_view text) {
+  LineSource source(text);
+  ReadTsvLines(source, sheet);
+}
+
+std::string WriteCsv(Sheet& sheet) { return Write(sheet, ';', AppendCsvField); }
+
+std::string WriteTsv(Sheet& sheet) { return Write(sheet, '\t', AppendTsvField); }
+
+std::unique_ptr<Workbook> LoadCsv(Host* host, const std::string& fileName, std::string* error) {
+  return Load(host, fileName, error, ReadCsvLines);
+}
+
+std::unique_ptr<Workbook> LoadTsv(Host* host, const std::string& fileName, std::string* error) {
+  return Load(host, fileName, error, ReadTsvLines);
+}
+
+bool SaveCsv(Sheet& sheet, const std::string& fileName, std::string* error) {
+  return Save(fileName, WriteCsv(sheet), error);
+}
+
+bool SaveTsv(Sheet& sheet, const std::string& fileName, std::string* error) {
+  return Save(fileName, WriteTsv(sheet), error);
+}
+
+}  // namespace quadrell

@@ -1,0 +1,982 @@
+#include "loadsave/LoadSaveXlsx.h"
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <thread>
+#include <map>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "context/ApplicationContext.h"
+#include "loadsave/Container.h"
+#include "loadsave/XlsxCommon.h"
+#include "model/Cell.h"
+#include "model/Column.h"
+#include "model/Filter.h"
+#include "model/Range.h"
+#include "model/Row.h"
+#include "model/Sheet.h"
+#include "model/Util.h"
+#include "model/Workbook.h"
+#include "object/Image.h"
+#include "object/SheetAnchor.h"
+#include "value/NumberFormat.h"
+#include "value/NumberText.h"
+#include "value/Unicode.h"
+#include "value/ValueFormat.h"
+
+namespace quadrell {
+
+// ---------------------------------------------------------------------------
+// Shared with the writer
+
+namespace {
+
+// Ids of the file format's built-in number formats that show dates or times.
+bool IsBuiltInFileDate(FormatId id) { return (id >= 14 && id <= 17) || id == 22 || id == 58; }
+bool IsBuiltInFileTime(FormatId id) { return (id >= 18 && id <= 21) || (id >= 45 && id <= 47); }
+
+// A custom code that shows a time of day only: hours or seconds, no day or year.
+bool IsTimeOnlyCode(const ValueFormat& format) {
+  bool time = false;
+  for (char16_t c : format.Code()) {
+    if (c == u'd' || c == u'D' || c == u'y' || c == u'Y') return false;
+    if (c == u'h' || c == u'H' || c == u's' || c == u'S') time = true;
+  }
+  return time;
+}
+
+enum class DateKind { None, Date, Time };
+
+DateKind DateKindOf(FormatId id) {
+  if (id < kFirstCustomFormat) {
+    if (IsBuiltInFileTime(id)) return DateKind::Time;
+    if (IsBuiltInFileDate(id) || IsDateTimeFormat(id)) return DateKind::Date;
+    return DateKind::None;
+  }
+  const ValueFormat* format = FindValueFormat(id);
+  if (!format || !format->HasDatePart()) return DateKind::None;
+  return IsTimeOnlyCode(*format) ? DateKind::Time : DateKind::Date;
+}
+
+}  // namespace
+
+double SerialFromFile(double serial, FormatId format) {
+  DateKind kind = DateKindOf(format);
+  if (kind == DateKind::None || !std::isfinite(serial) || serial < 1) return serial;
+  return serial >= 61 ? serial - 2 : serial - 1;
+}
+
+double SerialToFile(double serial, FormatId format) {
+  DateKind kind = DateKindOf(format);
+  if (kind == DateKind::None || !std::isfinite(serial)) return serial;
+  if (kind == DateKind::Time && serial < 1 && serial >= 0) return serial;
+  if (serial < 0) return serial;
+  return serial >= 59 ? serial + 2 : serial + 1;
+}
+
+Colour IndexedColor(int64_t index) {
+  static const uint32_t kTable[64] = {
+      0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF, 0x000000, 0xFFFFFF, 0xFF0000,
+      0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF, 0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080,
+      0xC0C0C0, 0x808080, 0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF, 0x000080,
+      0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF, 0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99,
+      0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99, 0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699,
+      0x969696, 0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333};
+  if (index == 81) return kWhite;
+  if (index < 1 || index > 63) return kBlack;
+  uint32_t rgb = kTable[index];
+  return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+namespace {
+
+int64_t AttributeInteger(const XmlNode* node, std::string_view name) {
+  if (!node) return 0;
+  return ReadInteger(Utf8ToUtf16(node->Attribute(name)));
+}
+
+std::u16string Attribute16(const XmlNode* node, std::string_view name) {
+  return node ? Utf8ToUtf16(node->Attribute(name)) : std::u16string();
+}
+
+// Text written in the _xHHHH_ form (characters XML cannot carry) turned back.
+std::u16string DecodeEscapes(std::u16string text) {
+  if (text.find(u"_x") == std::u16string::npos) return text;
+  std::u16string out;
+  out.reserve(text.size());
+  auto hex = [](char16_t c) -> int {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && text[i + 6] == u'_') {
+      int a = hex(text[i + 2]), b = hex(text[i + 3]), c = hex(text[i + 4]), d = hex(text[i + 5]);
+      if (a >= 0 && b >= 0 && c >= 0 && d >= 0) {
+        out += static_cast<char16_t>((a << 12) | (b << 8) | (c << 4) | d);
+        i += 6;
+        continue;
+      }
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+// A cell reference "AB12" read from UTF-8: column (0-based) and row; -1 where absent or absurd.
+void ReadReference(std::string_view text, int32_t& column, int32_t& row) {
+  size_t i = 0;
+  int64_t c = 0;
+  while (i < text.size() && ((text[i] >= 'A' && text[i] <= 'Z') || (text[i] >= 'a' && text[i] <= 'z'))) {
+    if (c <= kXlsxMaxColumns) c = c * 26 + ((text[i] | 0x20) - 'a' + 1);
+    ++i;
+  }
+  column = (i == 0 || c > kXlsxMaxColumns) ? -1 : static_cast<int32_t>(c - 1);
+  int64_t r = 0;
+  size_t digits = 0;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+    if (r <= kXlsxMaxRows) r = r * 10 + (text[i] - '0');
+    ++i;
+    ++digits;
+  }
+  row = (digits == 0 || r < 1 || r > kXlsxMaxRows) ? -1 : static_cast<int32_t>(r);
+}
+
+// Leading spaces, a sign and decimal digits; 0 for anything else. Saturates far beyond any index.
+int64_t ReadInteger8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = i < text.size() && text[i] == '-';
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+  int64_t n = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    if (n < (int64_t{1} << 50)) n = n * 10 + (text[i] - '0');
+  return negative ? -n : n;
+}
+
+// A plain decimal number as a file writes it ("-12.5", "1E-3"): read directly
+// instead of going through the typed-input rules.
+bool IsPlainNumber(std::string_view s) {
+  size_t i = 0;
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+  size_t digits = 0;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+    size_t exponent = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++exponent;
+    if (exponent == 0) return false;
+  }
+  return i == s.size();
+}
+
+struct SheetEntry {
+  int64_t number = 0;
+  int index = 0;  // position of the member in the directory
+  std::string member;
+  std::string path;  // "worksheets/sheet1.xml"
+  std::u16string name;
+};
+
+struct StyleTables {
+  std::vector<Colour> themeColours = std::vector<Colour>(10, kBlack);
+  std::unordered_map<int64_t, FormatId> customFormats;
+  std::vector<std::optional<Colour>> fills;
+  struct Borders {
+    BorderLine left, right, top, bottom;
+  };
+  std::vector<Borders> borders;
+  struct FontEntry {
+    const FontRecord* font;
+    Colour colour;
+  };
+  std::vector<FontEntry> fonts;
+  std::vector<const StyleRecord*> cellFormats;
+  std::vector<FormatId> cellFormatIds;  // the value format each cell format gives
+};
+
+// Where a colour element says its colour: rgb, then indexed, then theme, a later one winning.
+std::optional<Colour> ReadColour(const XmlNode* node, const StyleTables& tables) {
+  if (!node) return std::nullopt;
+  std::optional<Colour> colour;
+  if (node->HasAttribute("rgb")) colour = HexToColor(Utf8ToUtf16(node->Attribute("rgb")));
+  if (node->HasAttribute("indexed")) colour = IndexedColor(AttributeInteger(node, "indexed"));
+  if (node->HasAttribute("theme")) {
+    int64_t theme = AttributeInteger(node, "theme");
+    colour = theme >= 0 && theme < 10 ? tables.themeColours[theme] : kBlack;
+  }
+  return colour;
+}
+
+void ReadTheme(const XmlDocument* theme, StyleTables& tables) {
+  if (!theme || !theme->Root()) return;
+  const XmlNode* scheme = theme->Root()->Find("a:themeElements/a:clrScheme");
+  if (!scheme) return;
+  static const char* kNames[10] = {"a:lt1", "a:dk1", "a:lt2", "a:dk2", "a:accent1",
+                                   "a:accent2", "a:accent3", "a:accent4", "a:accent5", "a:accent6"};
+  for (int i = 0; i < 10; ++i) {
+    const XmlNode* entry = scheme->FirstChildNamed(kNames[i]);
+    const XmlNode* first = entry ? entry->FirstChild() : nullptr;
+    if (!first) continue;
+    // System colours carry their value as lastClr; the others as val.
+    std::string_view attribute = first->HasAttribute("lastClr") || i < 2 ? "lastClr" : "val";
+    if (!first->HasAttribute(attribute)) attribute = "val";
+    tables.themeColours[i] = HexToColor(Utf8ToUtf16(first->Attribute(attribute)));
+  }
+}
+
+uint8_t BorderStyleOf(std::string_view name) {
+  if (name.empty()) return kBorderNone;
+  if (name == "medium") return kBorderMedium;
+  return kBorderThin;
+}
+
+void ReadStyles(const XmlDocument* styles, StyleTables& tables) {
+  if (!styles || !styles->Root()) return;
+  const XmlNode* root = styles->Root();
+  if (const XmlNode* numFmts = root->FirstChildNamed("numFmts")) {
+    for (const XmlNode* f = numFmts->FirstChild(); f; f = f->NextSibling()) {
+      int32_t id = GetContext().RegisterObject(std::make_unique<ValueFormat>(Attribute16(f, "formatCode")));
+      // Format ids are 16-bit; a process that registered that many keeps the general format.
+      tables.customFormats[AttributeInteger(f, "numFmtId")] =
+          id > 0 && id <= INT16_MAX ? static_cast<FormatId>(id) : kFormatGeneral;
+    }
+  }
+  if (const XmlNode* fills = root->FirstChildNamed("fills")) {
+    for (const XmlNode* fill = fills->FirstChild(); fill; fill = fill->NextSibling()) {
+      const XmlNode* pattern = fill->FirstChildNamed("patternFill");
+      std::string_view type = pattern ? pattern->Attribute("patternType") : std::string_view();
+      if (type == "solid") {
+        tables.fills.push_back(ReadColour(pattern->FirstChildNamed("fgColor"), tables));
+      } else {
+        tables.fills.push_back(kWhite);
+      }
+    }
+  }
+  if (const XmlNode* borders = root->FirstChildNamed("borders")) {
+    for (const XmlNode* border = borders->FirstChild(); border; border = border->NextSibling()) {
+      StyleTables::Borders b;
+      auto side = [&](const char* name, BorderLine& line) {
+        if (const XmlNode* s = border->FirstChildNamed(name)) line.lineStyle = BorderStyleOf(s->Attribute("style"));
+      };
+      side("left", b.left);
+      side("right", b.right);
+      side("top", b.top);
+      side("bottom", b.bottom);
+      tables.borders.push_back(b);
+    }
+  }
+  if (const XmlNode* fonts = root->FirstChildNamed("fonts")) {
+    for (const XmlNode* font = fonts->FirstChild(); font; font = font->NextSibling()) {
+      // A flag element is on unless its val switches it off ("0", "false", "none").
+      auto on = [&](const char* name) {
+        const XmlNode* flag = font->FirstChildNamed(name);
+        if (!flag) return false;
+        std::string_view val = flag->Attribute("val");
+        return val != "0" && val != "false" && val != "none";
+      };
+      uint32_t flags = 0;
+      if (on("b")) flags |= kFontFlagBold;
+      if (on("i")) flags |= kFontFlagItalic;
+      if (on("u")) flags |= kFontFlagUnderline;
+      if (on("strike")) flags |= kFontFlagStrikeOut;
+      const XmlNode* name = font->FirstChildNamed("name");
+      std::u16string face = name ? Attribute16(name, "val") : u"Arial";
+      int64_t size = AttributeInteger(font->FirstChildNamed("sz"), "val");
+      if (size < 1) size = 10;
+      if (size > 409) size = 409;  // the largest size the format allows
+      Colour colour = ReadColour(font->FirstChildNamed("color"), tables).value_or(kBlack);
+      tables.fonts.push_back({GetFont(face, static_cast<int32_t>(size), flags), colour});
+    }
+  }
+  if (const XmlNode* xfs = root->FirstChildNamed("cellXfs")) {
+    for (const XmlNode* xf = xfs->FirstChild(); xf; xf = xf->NextSibling()) {
+      StyleRecord style = NewDefaultStyle();
+      int64_t fontId = AttributeInteger(xf, "fontId");
+      if (fontId >= 0 && fontId < static_cast<int64_t>(tables.fonts.size())) {
+        style.font = tables.fonts[fontId].font;
+        style.textColor = tables.fonts[fontId].colour;
+      }
+      int64_t fillId = AttributeInteger(xf, "fillId");
+      if (fillId >= 0 && fillId < static_cast<int64_t>(tables.fills.size()))
+        style.fillColor = tables.fills[fillId].value_or(kBlack);
+      int64_t numFmtId = AttributeInteger(xf, "numFmtId");
+      style.numberFormatId = static_cast<FormatId>(Clamp(numFmtId, INT16_MIN, INT16_MAX));
+      int64_t borderId = AttributeInteger(xf, "borderId");
+      if (borderId >= 0 && borderId < static_cast<int64_t>(tables.borders.size())) {
+        const auto& b = tables.borders[borderId];
+        style.left = b.left;
+        style.right = b.right;
+        style.top = b.top;
+        style.bottom = b.bottom;
+      }
+      if (const XmlNode* alignment = xf->FirstChildNamed("alignment")) {
+        style.indent = static_cast<uint8_t>(Clamp(AttributeInteger(alignment, "indent"), 0, 250));
+        std::string_view vertical = alignment->Attribute("vertical");
+        style.verticalAlignment = vertical == "center" ? kVerticalMiddle : vertical == "top" ? kVerticalTop : kVerticalBottom;
+        std::string_view horizontal = alignment->Attribute("horizontal");
+        style.horizontalAlignment = horizontal == "center" ? kHorizontalCenter
+                                    : horizontal == "right" ? kHorizontalRight
+                                                            : kHorizontalLeft;
+        if (AttributeInteger(alignment, "wrapText") != 0 || alignment->Attribute("wrapText") == "true")
+          style.textFlow = kTextFlowLineBreak;
+      }
+      tables.cellFormats.push_back(InternStyle(style));
+      auto custom = tables.customFormats.find(numFmtId);
+      tables.cellFormatIds.push_back(custom != tables.customFormats.end() ? custom->second : style.numberFormatId);
+    }
+  }
+}
+
+// What the cells of a worksheet say, in the order they stream past: read on
+// the parsing thread, applied to the sheet on the loading one.
+struct CellRecord {
+  enum Kind : uint8_t { kRow, kCell };
+  enum Type : uint8_t { kNumber, kShared, kInline, kBoolean, kOther };
+  Kind kind = kCell;
+  Type type = kNumber;
+  bool hidden = false;       // rows
+  bool hasFormula = false;   // cells: an f element
+  bool hasValue = false;     // a v element
+  bool hasInline = false;    // an is element
+  int32_t style = -1;        // position in the cell formats, -1 for none
+  int64_t number = 0;        // rows: the row number; cells: the column
+  int64_t sharedIndex = -1;  // the group of a shared formula
+  double height = -1;        // rows: ht in points, -1 for none
+  uint32_t formula = 0, formulaLength = 0;
+  uint32_t value = 0, valueLength = 0;
+};
+
+struct CellChunk {
+  std::vector<CellRecord> records;
+  std::string text;  // the formula, value and inline texts of the records
+  std::string_view Text(uint32_t at, uint32_t length) const { return std::string_view(text).substr(at, length); }
+};
+
+// Chunks handed from the parsing thread to the loading one.
+using ChunkQueue = BoundedQueue<CellChunk, 4>;
+
+// Reads the sheetData events into records; touches nothing of the model.
+class SheetDataScanner : public XmlStreamHandler {
+ public:
+  SheetDataScanner(ChunkQueue& queue, int32_t cellFormats) : queue_(queue), cellFormats_(cellFormats) {}
+
+  void StartElement(const char* name, const char** attributes) override {
+    if (std::strcmp(name, "row") == 0) {
+      StartRow(attributes);
+    } else if (std::strcmp(name, "c") == 0) {
+      StartCell(attributes);
+    } else if (inCell_) {
+      if (std::strcmp(name, "f") == 0) {
+        collect_ = &formula_;
+        formula_.clear();
+        cell_.sharedIndex = -1;
+        bool shared = false;
+        for (const char** a = attributes; a[0]; a += 2) {
+          if (std::strcmp(a[0], "t") == 0) shared = std::strcmp(a[1], "shared") == 0;
+          if (std::strcmp(a[0], "si") == 0) cell_.sharedIndex = ReadInteger8(a[1]);
+        }
+        if (!shared) cell_.sharedIndex = -1;
+        cell_.hasFormula = true;
+      } else if (std::strcmp(name, "v") == 0) {
+        collect_ = &value_;
+        value_.clear();
+        cell_.hasValue = true;
+      } else if (std::strcmp(name, "is") == 0) {
+        inInline_ = true;
+        inline_.clear();
+        cell_.hasInline = true;
+      } else if (inInline_ && std::strcmp(name, "rPh") == 0) {
+        inPhonetic_ = true;  // phonetic guides are no part of the text
+      } else if (inInline_ && !inPhonetic_ && std::strcmp(name, "t") == 0) {
+        collect_ = &inline_;
+      }
+    }
+  }
+
+  void EndElement(const char* name) override {
+    if (std::strcmp(name, "c") == 0) {
+      FinishCell();
+    } else if (std::strcmp(name, "is") == 0) {
+      inInline_ = false;
+    } else if (std::strcmp(name, "rPh") == 0) {
+      inPhonetic_ = false;
+    }
+    collect_ = nullptr;
+  }
+
+  void CharacterData(const char* text, int length) override {
+    if (collect_) collect_->append(text, static_cast<size_t>(length));
+  }
+
+  // Hands on what is left; the queue is closed by the caller.
+  void Flush() {
+    if (!chunk_.records.empty()) queue_.Push(std::move(chunk_));
+    chunk_ = CellChunk();
+  }
+
+ private:
+  void Add(const CellRecord& record) {
+    chunk_.records.push_back(record);
+    if (chunk_.records.size() >= 8192 || chunk_.text.size() >= (size_t{1} << 20)) Flush();
+  }
+  uint32_t Store(const std::string& text) {
+    uint32_t at = static_cast<uint32_t>(chunk_.text.size());
+    chunk_.text += text;
+    return at;
+  }
+
+  void StartRow(const char** attributes) {
+    CellRecord row;
+    row.kind = CellRecord::kRow;
+    for (const char** a = attributes; a[0]; a += 2) {
+      if (std::strcmp(a[0], "r") == 0) {
+        row.number = ReadInteger8(a[1]);
+      } else if (std::strcmp(a[0], "ht") == 0 && a[1][0]) {
+        double points = ReadDecimal(std::string_view(a[1]));
+        if (std::isfinite(points) && points >= 0) row.height = std::min(points, 2000.0);
+      } else if (std::strcmp(a[0], "hidden") == 0) {
+        row.hidden = std::strcmp(a[1], "1") == 0 || std::strcmp(a[1], "true") == 0;
+      }
+    }
+    // Rows without a number follow the previous one.
+    if (row.number == 0) row.number = rowNumber_ + 1;
+    rowNumber_ = row.number;
+    lastColumn_ = -1;
+    Add(row);
+  }
+
+  void StartCell(const char** attributes) {
+    inCell_ = true;
+    cell_ = CellRecord();
+    formula_.clear();
+    value_.clear();
+    inline_.clear();
+    int64_t s = 0;
+    int32_t column = -2;
+    for (const char** a = attributes; a[0]; a += 2) {
+      if (std::strcmp(a[0], "r") == 0) {
+        int32_t unusedRow;
+        ReadReference(a[1], column, unusedRow);
+      } else if (std::strcmp(a[0], "s") == 0) {
+        s = ReadInteger8(a[1]);
+      } else if (std::strcmp(a[0], "t") == 0) {
+        const char* t = a[1];
+        cell_.type = (!t[0] || std::strcmp(t, "n") == 0) ? CellRecord::kNumber
+                     : std::strcmp(t, "s") == 0         ? CellRecord::kShared
+                     : std::strcmp(t, "inlineStr") == 0 ? CellRecord::kInline
+                     : std::strcmp(t, "b") == 0         ? CellRecord::kBoolean
+                                                        : CellRecord::kOther;
+      }
+    }
+    if (column == -2) column = lastColumn_ + 1;  // no reference: the next column
+    lastColumn_ = column;
+    cell_.number = column;
+    cell_.style = s >= 0 && s < cellFormats_ ? static_cast<int32_t>(s) : -1;
+  }
+
+  void FinishCell() {
+    inCell_ = false;
+    collect_ = nullptr;
+    if (cell_.number < 0) return;
+    cell_.formula = Store(formula_);
+    cell_.formulaLength = static_cast<uint32_t>(formula_.size());
+    const std::string& text = cell_.type == CellRecord::kInline || (cell_.hasInline && !cell_.hasValue) ? inline_ : value_;
+    cell_.value = Store(text);
+    cell_.valueLength = static_cast<uint32_t>(text.size());
+    Add(cell_);
+  }
+
+  ChunkQueue& queue_;
+  int32_t cellFormats_;
+  CellChunk chunk_;
+  CellRecord cell_;
+  int64_t rowNumber_ = 0;
+  int32_t lastColumn_ = -1;
+  bool inCell_ = false;
+  bool inInline_ = false;
+  bool inPhonetic_ = false;
+  std::string formula_;
+  std::string value_;
+  std::string inline_;
+  std::string* collect_ = nullptr;
+};
+
+// Applies the records to the sheet.
+class SheetDataBuilder {
+ public:
+  SheetDataBuilder(Sheet* sheet, const StyleTables& styles, const std::vector<std::u16string>& strings)
+      : sheet_(sheet), styles_(styles), strings_(strings) {}
+
+  void Apply(const CellChunk& chunk) {
+    for (const CellRecord& record : chunk.records) {
+      if (record.kind == CellRecord::kRow) {
+        StartRow(record);
+      } else if (row_ && record.number >= 0 && record.number < kXlsxMaxColumns) {
+        column_ = static_cast<int32_t>(record.number);
+        FinishCell(record, chunk, row_->GetCell(column_));
+      }
+    }
+  }
+
+ private:
+  void StartRow(const CellRecord& record) {
+    rowNumber_ = record.number;
+    row_ = record.number >= 1 && record.number <= kXlsxMaxRows ? sheet_->GetRow(static_cast<int32_t>(record.number))
+                                                               : nullptr;
+    if (!row_) return;
+    if (record.height >= 0) row_->SetHeight(static_cast<int32_t>(std::lround(record.height / 0.75)), true);
+    if (record.hidden) row_->SetHeight(0, false);
+  }
+
+  void FinishCell(const CellRecord& r, const CellChunk& chunk, Cell* cell) {
+    if (r.style >= 0) SetStyleKeepingBorders(cell, *styles_.cellFormats[r.style]);
+    FormatId format = r.style >= 0 ? styles_.cellFormatIds[r.style] : kFormatGeneral;
+    std::string_view formula = chunk.Text(r.formula, r.formulaLength);
+    std::string_view value = chunk.Text(r.value, r.valueLength);
+
+    bool formulaSet = false;
+    if (r.hasFormula && !formula.empty()) {
+      cell->SetInput(u"=" + Utf8ToUtf16(formula), u"en");
+      formulaSet = true;
+      if (r.sharedIndex >= 0) sharedMasters_[r.sharedIndex] = cell;
+    } else if (r.hasFormula && r.sharedIndex >= 0) {
+      // A formula shared with the group's first cell, moved to this one.
+      auto master = sharedMasters_.find(r.sharedIndex);
+      if (master != sharedMasters_.end()) {
+        cell->CopyFrom(master->second, column_ - master->second->GetColumnIndex(),
+                       static_cast<int32_t>(rowNumber_) - master->second->GetRowIndex());
+        formulaSet = true;
+      }
+    }
+    if (!formulaSet) {
+      if (r.type == CellRecord::kShared && r.hasValue) {
+        int64_t index = ReadInteger8(value);
+        cell->SetInput(index >= 0 && index < static_cast<int64_t>(strings_.size()) ? std::u16string_view(strings_[index])
+                                                                                     : std::u16string_view());
+      } else if (r.type == CellRecord::kInline || (r.hasInline && !r.hasValue)) {
+        cell->SetInput(DecodeEscapes(Utf8ToUtf16(value)));
+      } else if (r.type == CellRecord::kBoolean && r.hasValue) {
+        cell->SetValue(BooleanValue(ReadDecimal(value) != 0));
+        return;
+      } else if (r.hasValue) {
+        if (r.type == CellRecord::kNumber && IsPlainNumber(value)) {
+          // Numbers straight in, with their format and the date system converted.
+          // Displays render numbers from the number itself; keeping no text for
+          // them saves a sixth of a big sheet's memory.
+          ValueRecord record;
+          record.kind = ValueKind::Number;
+          record.number = SerialFromFile(ReadDecimal(value), format);
+          record.formatId = format;
+          cell->SetValue(Intern(record));
+          return;
+        }
+        cell->SetInput(Utf8ToUtf16(value));
+      }
+    }
+    ValueRecord record = cell->GetValueCopy();
+    if (record.formatId == format) return;
+    record.formatId = format;
+    cell->SetValue(Intern(record));
+  }
+
+  // Neighbouring cells share their facing borders in the model, while a file
+  // gives each cell its own: a side that this cell leaves empty keeps the line
+  // the cell before it (left or above) already has there.
+  void SetStyleKeepingBorders(Cell* cell, const StyleRecord& style) {
+    const StyleRecord* left = nullptr;
+    const StyleRecord* above = nullptr;
+    if (column_ > 0 && style.left.lineStyle == kBorderNone) {
+      if (Cell* n = row_->FindCell(column_ - 1)) left = n->GetStyle();
+    }
+    if (rowNumber_ > 1 && style.top.lineStyle == kBorderNone) {
+      if (Row* r = sheet_->FindRow(static_cast<int32_t>(rowNumber_ - 1)))
+        if (Cell* n = r->FindCell(column_)) above = n->GetStyle();
+    }
+    bool fromLeft = left && left->right.lineStyle != kBorderNone;
+    bool fromAbove = above && above->bottom.lineStyle != kBorderNone;
+    if (!fromLeft && !fromAbove) {
+      cell->SetStyle(style);
+      return;
+    }
+    StyleRecord copy = style;
+    if (fromLeft) copy.left = left->right;
+    if (fromAbove) copy.top = above->bottom;
+    cell->SetStyle(copy);
+  }
+
+  Sheet* sheet_;
+  const StyleTables& styles_;
+  const std::vector<std::u16string>& strings_;
+  Row* row_ = nullptr;
+  int64_t rowNumber_ = 0;
+  int32_t column_ = 0;
+  std::unordered_map<int64_t, Cell*> sharedMasters_;
+};
+
+// The shared strings as their part streams past: each si is one text.
+class SharedStringReader : public XmlStreamHandler {
+ public:
+  explicit SharedStringReader(std::vector<std::u16string>& strings) : strings_(strings) {}
+  void StartElement(const char* name, const char**) override {
+    ++depth_;
+    if (depth_ == 1) {
+      current_.clear();
+      inItem_ = std::strcmp(name, "si") == 0;
+      sawDirect_ = false;
+    } else if (inItem_ && std::strcmp(name, "t") == 0 && !phonetic_) {
+      // The item's own t, or the t of one of its rich-text runs.
+      collect_ = depth_ == 2 || (depth_ == 3 && run_);
+      if (depth_ == 2) sawDirect_ = true;
+    } else if (inItem_ && depth_ == 2) {
+      run_ = std::strcmp(name, "r") == 0;
+      phonetic_ = std::strcmp(name, "rPh") == 0;
+    }
+  }
+  void EndElement(const char*) override {
+    if (depth_ == 1 && inItem_) strings_.push_back(DecodeEscapes(Utf8ToUtf16(current_)));
+    if (depth_ == 2) run_ = phonetic_ = false;
+    collect_ = false;
+    --depth_;
+  }
+  void CharacterData(const char* text, int length) override {
+    if (collect_) current_.append(text, static_cast<size_t>(length));
+  }
+
+ private:
+  std::vector<std::u16string>& strings_;
+  std::string current_;
+  int depth_ = 0;
+  bool inItem_ = false;
+  bool run_ = false;
+  bool phonetic_ = false;
+  bool collect_ = false;
+  bool sawDirect_ = false;
+};
+
+// Where the package comes from: a file or bytes, reopened for each pass.
+struct PackageSource {
+  const std::string* path = nullptr;
+  std::string_view bytes;
+  std::unique_ptr<PackageReader> Open() const {
+    return path ? PackageReader::Open(*path) : PackageReader::OpenMemory(bytes);
+  }
+};
+
+const XmlNode* FindRelationship(const XmlDocument* rels, std::string_view attribute, std::string_view value) {
+  if (!rels || !rels->Root()) return nullptr;
+  for (const XmlNode* r = rels->Root()->FirstChild(); r; r = r->NextSibling())
+    if (r->Attribute(attribute) == value) return r;
+  return nullptr;
+}
+
+const XmlDocument* Part(const PartMap& parts, std::string_view name) {
+  auto found = parts.find(name);
+  return found == parts.end() ? nullptr : found->second.get();
+}
+
+// "A1:C3" into its corners; a single reference gives the same cell twice.
+bool ReadArea(std::string_view text, int32_t& c1, int32_t& r1, int32_t& c2, int32_t& r2) {
+  size_t colon = text.find(':');
+  ReadReference(text.substr(0, colon), c1, r1);
+  if (colon == std::string_view::npos) {
+    c2 = c1;
+    r2 = r1;
+  } else {
+    ReadReference(text.substr(colon + 1), c2, r2);
+  }
+  return c1 >= 0 && r1 >= 1 && c2 >= 0 && r2 >= 1;
+}
+
+void ReadPictures(Sheet* sheet, const SheetEntry& entry, const XmlNode* drawing, const PartMap& parts,
+                  MediaMap& media) {
+  std::string sheetRels = "xl/worksheets/_rels/" + std::string(FilePart(entry.path)) + ".rels";
+  const XmlNode* relation = FindRelationship(Part(parts, sheetRels), "Id", drawing->Attribute("r:id"));
+  if (!relation) return;
+  std::string file(FilePart(relation->Attribute("Target")));
+  const XmlDocument* document = Part(parts, "xl/drawings/" + file);
+  const XmlDocument* drawingRels = Part(parts, "xl/drawings/_rels/" + file + ".rels");
+  if (!document || !document->Root()) return;
+  for (const XmlNode* anchor = document->Root()->FirstChild(); anchor; anchor = anchor->NextSibling()) {
+    const XmlNode* pic = anchor->FirstChildNamed("xdr:pic");
+    if (!pic) continue;
+    const XmlNode* from = anchor->FirstChildNamed("xdr:from");
+    auto number = [](const XmlNode* node) { return node ? ReadInteger(Utf8ToUtf16(node->Text())) : 0; };
+    int64_t column = number(from ? from->FirstChildNamed("xdr:col") : nullptr);
+    int64_t row = number(from ? from->FirstChildNamed("xdr:row") : nullptr) + 1;
+    int64_t dx = number(from ? from->FirstChildNamed("xdr:colOff") : nullptr) / kEmuPerPixel;
+    int64_t dy = number(from ? from->FirstChildNamed("xdr:rowOff") : nullptr) / kEmuPerPixel;
+    const XmlNode* ext = pic->Find("xdr:spPr/a:xfrm/a:ext");
+    // A one-cell anchor may give the size only on the anchor itself.
+    if (!ext) ext = anchor->FirstChildNamed("xdr:ext");
+    int64_t width = AttributeInteger(ext, "cx") / kEmuPerPixel;
+    int64_t height = AttributeInteger(ext, "cy") / kEmuPerPixel;
+    if (column < 0 || column >= kXlsxMaxColumns || row < 1 || row > kXlsxMaxRows) continue;
+    width = Clamp(width, 1, 100000);
+    height = Clamp(height, 1, 100000);
+    dx = Clamp(dx, 0, 100000);
+    dy = Clamp(dy, 0, 100000);
+    std::u16string description = Attribute16(pic->Find("xdr:nvPicPr/xdr:cNvPr"), "descr");
+    const XmlNode* blip = pic->Find("xdr:blipFill/a:blip");
+    const XmlNode* target = FindRelationship(drawingRels, "Id", blip ? blip->Attribute("r:embed") : "");
+    if (!target) continue;
+    auto bytes = media.find("xl/media/" + std::string(FilePart(target->Attribute("Target"))));
+    if (bytes == media.end()) continue;
+    std::unique_ptr<Image> image = ImageFromMemory(bytes->second, static_cast<int32_t>(width),
+                                                   static_cast<int32_t>(height), description);
+    if (!image) continue;
+    Cell* cell = sheet->GetCellDirect(static_cast<int32_t>(row), static_cast<int32_t>(column));
+    sheet->AddObject(std::make_unique<ObjectAnchor>(sheet, cell, std::move(image), static_cast<int32_t>(dx),
+                                                   static_cast<int32_t>(dy)));
+  }
+}
+
+// A filter over the area, with the value lists of its columns. The file lists
+// the values shown; every other value of the column is hidden.
+void ReadAutoFilter(Sheet* sheet, const XmlNode* autoFilter) {
+  int32_t c1, r1, c2, r2;
+  if (!ReadArea(autoFilter->Attribute("ref"), c1, r1, c2, r2)) return;
+  if (c1 > c2) std::swap(c1, c2);
+  if (r1 > r2) std::swap(r1, r2);
+  // The rows of the area become the filter's entries: not beyond the data.
+  r2 = std::max(r1, std::min(r2, sheet->GetMaxRow()));
+  c2 = std::max(c1, std::min(c2, std::max(sheet->GetMaxColumn(), c1)));
+  auto filter = std::make_unique<Filter>(sheet, AreaRange(c1, r1, c2, r2, sheet));
+  Filter* placed = filter.get();
+  sheet->SetFilter(std::move(filter));
+  for (const XmlNode* column = autoFilter->FirstChild(); column; column = column->NextSibling()) {
+    if (column->Name() != "filterColumn") continue;
+    int64_t colId = AttributeInteger(column, "colId");
+    const XmlNode* filters = column->FirstChildNamed("filters");
+    if (colId < 0 || colId > c2 - c1 || !filters) continue;
+    int32_t c = c1 + static_cast<int32_t>(colId);
+    ColumnFilterSettings settings;
+    settings.showAll = false;
+    for (int32_t r = r1 + 1; r <= r2; ++r) {
+      Row* row = sheet->FindRow(r);
+      Cell* cell = row ? row->FindCell(c) : nullptr;
+      settings.selected[cell ? cell->GetText() : std::u16string()] = false;
+    }
+    for (const XmlNode* f = filters->FirstChild(); f; f = f->NextSibling())
+      if (f->Name() == "filter") settings.selected[Attribute16(f, "val")] = true;
+    placed->ApplyColumnFilter(settings, c);
+  }
+}
+
+// Merging an area again would undo the merge; overlapping ones are broken files.
+bool OverlapsMerge(Sheet* sheet, int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
+  for (int32_t r = r1; r <= r2; ++r) {
+    Row* row = sheet->FindRow(r);
+    if (!row) continue;
+    for (int32_t c = c1; c <= c2; ++c) {
+      Cell* cell = row->FindCell(c);
+      if (cell && (cell->GetMergeMaster() || cell->GetColumnSpan() != 1 || cell->GetRowSpan() != 1)) return true;
+    }
+  }
+  return false;
+}
+
+void ReadSheetParts(Sheet* sheet, const SheetEntry& entry, const XmlDocument& worksheet, const PartMap& parts,
+                    MediaMap& media) {
+  const XmlNode* root = worksheet.Root();
+  if (!root) return;
+  if (const XmlNode* cols = root->FirstChildNamed("cols")) {
+    for (const XmlNode* col = cols->FirstChild(); col; col = col->NextSibling()) {
+      if (col->Name() != "col") continue;
+      int64_t first = AttributeInteger(col, "min"), last = AttributeInteger(col, "max");
+      double width = ReadDecimal(col->Attribute("width"));
+      if (first < 1 || last < first || !std::isfinite(width)) continue;
+      last = std::min<int64_t>(last, kXlsxMaxColumns);
+      double pixels = std::round(static_cast<float>(width) * 7);
+      int32_t px = static_cast<int32_t>(pixels < 0 ? 0 : pixels > 20000 ? 20000 : pixels);
+      for (int64_t c = first - 1; c <= last - 1; ++c) sheet->GetColumn(static_cast<int32_t>(c))->SetWidth(px);
+    }
+  }
+  if (const XmlNode* drawing = root->FirstChildNamed("drawing")) ReadPictures(sheet, entry, drawing, parts, media);
+  if (const XmlNode* autoFilter = root->FirstChildNamed("autoFilter")) ReadAutoFilter(sheet, autoFilter);
+  if (const XmlNode* links = root->FirstChildNamed("hyperlinks")) {
+    std::string rels = "xl/" + std::string(entry.path);
+    rels.replace(rels.find("worksheets"), 10, "worksheets/_rels");
+    const XmlDocument* relations = Part(parts, rels + ".rels");
+    for (const XmlNode* link = links->FirstChild(); link; link = link->NextSibling()) {
+      const XmlNode* relation = FindRelationship(relations, "Id", link->Attribute("r:id"));
+      int32_t c1, r1, c2, r2;
+      if (!relation || !ReadArea(link->Attribute("ref"), c1, r1, c2, r2)) continue;
+      Cell* cell = sheet->GetCellDirect(r1, c1);
+      cell->SetValue(NewHyperlink(cell->GetText(), Utf8ToUtf16(relation->Attribute("Target"))));
+    }
+  }
+  if (const XmlNode* merges = root->FirstChildNamed("mergeCells")) {
+    // Merging creates every cell of the area: absurd areas are left alone.
+    int64_t budget = kMaxMergedCells;
+    for (const XmlNode* merge = merges->FirstChild(); merge; merge = merge->NextSibling()) {
+      int32_t c1, r1, c2, r2;
+      if (!ReadArea(merge->Attribute("ref"), c1, r1, c2, r2)) continue;
+      if (c1 > c2) std::swap(c1, c2);
+      if (r1 > r2) std::swap(r1, r2);
+      int64_t area = int64_t{c2 - c1 + 1} * (r2 - r1 + 1);
+      if (area == 1 || area > budget || OverlapsMerge(sheet, c1, r1, c2, r2)) continue;
+      budget -= area;
+      sheet->SetSelection(std::make_unique<AreaRange>(c1, r1, c2, r2, sheet));
+      sheet->MergeCells(false);
+    }
+  }
+  const XmlNode* selection = root->Find("sheetViews/sheetView/selection");
+  int32_t c1 = 0, r1 = 1, c2 = 0, r2 = 1;
+  if (!selection || !ReadArea(selection->Attribute("activeCell"), c1, r1, c2, r2)) c1 = c2 = 0, r1 = r2 = 1;
+  sheet->SetSelection(std::make_unique<AreaRange>(c1, r1, c2, r2, sheet));
+}
+
+std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host) {
+  std::unique_ptr<PackageReader> reader = source.Open();
+  if (!reader) return nullptr;
+
+  std::vector<SheetEntry> sheets;
+  PartMap parts;
+  MediaMap media;
+  std::unique_ptr<XmlDocument> workbookPart, workbookRels, styles, theme;
+  std::vector<std::u16string> strings;
+  const std::string kSheetPrefix = "xl/worksheets/sheet";
+  std::string bytes;
+  for (int index = 0; reader->Next(); ++index) {
+    const std::string& name = reader->Name();
+    if (name.compare(0, kSheetPrefix.size(), kSheetPrefix) == 0) {
+      // Read later, streamed into the sheet it fills.
+      SheetEntry entry;
+      entry.number = ReadInteger(Utf8ToUtf16(name.substr(kSheetPrefix.size())));
+      entry.index = index;
+      entry.member = name;
+      entry.path = name.substr(3);
+      sheets.push_back(std::move(entry));
+    } else if (name == "xl/sharedStrings.xml") {
+      XmlDocument ignored;
+      SharedStringReader handler(strings);
+      XmlParser parser(ignored, "*", &handler);
+      if (!reader->ReadInto(parser)) strings.clear();
+    } else if (name == "xl/styles.xml" || name == "xl/workbook.xml" || name == "xl/_rels/workbook.xml.rels" ||
+               name == "xl/theme/theme1.xml") {
+      std::unique_ptr<XmlDocument> document;
+      if (reader->Read(bytes)) document = XmlDocument::Parse(bytes);
+      (name == "xl/styles.xml" ? styles
+       : name == "xl/workbook.xml" ? workbookPart
+       : name == "xl/theme/theme1.xml" ? theme
+                                       : workbookRels) = std::move(document);
+    } else if (Extension(name) == "xml" || Extension(name) == "rels") {
+      if (reader->Read(bytes)) {
+        if (auto document = XmlDocument::Parse(bytes)) parts[name] = std::move(document);
+      }
+    } else if (!reader->IsDirectory()) {
+      if (reader->Read(bytes)) media[name] = std::move(bytes);
+      bytes = std::string();
+    }
+    if (reader->Broken()) return nullptr;
+  }
+  if (reader->Broken()) return nullptr;
+  // A ZIP file without a workbook part is some other kind of package.
+  if (!workbookPart || !workbookPart->Root() || workbookPart->Root()->Name() != "workbook") return nullptr;
+  bytes = std::string();
+
+  std::stable_sort(sheets.begin(), sheets.end(),
+                   [](const SheetEntry& a, const SheetEntry& b) { return a.number < b.number; });
+  for (SheetEntry& entry : sheets) {
+    // Targets are relative to the workbook part, or absolute within the package.
+    const XmlNode* relation = FindRelationship(workbookRels.get(), "Target", entry.path);
+    if (!relation) relation = FindRelationship(workbookRels.get(), "Target", "/xl/" + entry.path);
+    const XmlNode* list = workbookPart->Root()->FirstChildNamed("sheets");
+    if (!relation || !list) continue;
+    for (const XmlNode* s = list->FirstChild(); s; s = s->NextSibling()) {
+      if (s->Attribute("r:id") == relation->Attribute("Id")) {
+        entry.name = Attribute16(s, "name");
+        break;
+      }
+    }
+  }
+
+  StyleTables tables;
+  ReadTheme(theme.get(), tables);
+  ReadStyles(styles.get(), tables);
+  styles.reset();
+  theme.reset();
+
+  auto workbook = std::make_unique<Workbook>(Text("unknownName"), host);
+  Sheet* initial = workbook->GetActiveSheet();
+  reader.reset();
+  int position = -1;
+  for (const SheetEntry& entry : sheets) {
+    // Walk to the member; a member before the current position needs a new pass.
+    if (!reader || entry.index <= position) {
+      reader = source.Open();
+      position = -1;
+      if (!reader) return nullptr;
+    }
+    bool found = false;
+    while (position < entry.index && reader->Next()) {
+      ++position;
+      found = position == entry.index;
+    }
+    if (!found) return nullptr;
+    Sheet* sheet = workbook->AddSheet(entry.name);
+    sheet->SetName(entry.name);
+    // One thread parses the worksheet while this one fills the sheet.
+    XmlDocument worksheet;
+    ChunkQueue queue;
+    SheetDataScanner scanner(queue, static_cast<int32_t>(tables.cellFormats.size()));
+    XmlParser parser(worksheet, "sheetData", &scanner);
+    bool parsed = false;
+    std::thread parsing([&] {
+      parsed = reader->ReadInto(parser);
+      scanner.Flush();
+      queue.Close();
+    });
+    SheetDataBuilder builder(sheet, tables, strings);
+    CellChunk chunk;
+    while (queue.Pop(chunk)) builder.Apply(chunk);
+    parsing.join();
+    if (reader->Broken()) return nullptr;
+    if (!parsed || !worksheet.Root()) {
+      // A worksheet that is not well-formed counts as missing: its sheet stays empty.
+      workbook->RemoveSheet(sheet);
+      workbook->AddSheet(entry.name)->SetName(entry.name);
+      continue;
+    }
+    ReadSheetParts(sheet, entry, worksheet, parts, media);
+  }
+  if (workbook->GetSheetCount() > 1) workbook->RemoveSheet(initial);
+  workbook->SetActiveSheet(workbook->GetSheet(0));
+  parts.clear();
+  media.clear();
+  // Parsing leaves much freed memory behind.
+  malloc_trim(0);
+  return workbook;
+}
+
+}  // namespace
+
+std::unique_ptr<Workbook> LoadXlsx(const std::string& path, Host* host) {
+  PackageSource source;
+  source.path = &path;
+  return Load(source, host);
+}
+
+std::unique_ptr<Workbook> LoadXlsxFromMemory(std::string_view bytes, Host* host) {
+  PackageSource source;
+  source.bytes = bytes;
+  return Load(source, host);
+}
+
+}  // namespace quadrell

@@ -1,0 +1,181 @@
+#pragma once
+// Undo actions: each records one user change by the objects it touched and
+// their state before and after, so the host can take the change back and
+// make it again. The code that makes a change creates the action around it;
+// the model operations themselves stay free of undo logic (merging excepted).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "model/Style.h"
+
+namespace quadrell {
+
+class AreaRange;
+class Cell;
+class Column;
+class CommentRecord;
+class Row;
+class Sheet;
+class Workbook;
+
+class Action {
+ public:
+  virtual ~Action() = default;
+  // Restores the state before the change.
+  virtual void Undo() = 0;
+  // Restores the state after the change.
+  virtual void Redo() = 0;
+  // What the host's status hook is shown; no action has anything to say.
+  virtual const void* GetInfo() const { return nullptr; }
+};
+
+// Typed input of one cell. Create it before the change: the old input is the
+// cell's current one.
+class CellInputAction final : public Action {
+ public:
+  CellInputAction(Cell* cell, std::u16string_view newInput);
+  CellInputAction(Cell* cell, std::u16string_view oldInput, std::u16string_view newInput);
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  void Apply(const std::u16string& input);
+  Cell* cell_;
+  std::u16string oldInput_;
+  std::u16string newInput_;
+};
+
+// The style of a cell, row, column or sheet. Create it after the change with
+// the style the holder had before; the new style is the holder's current one.
+class StyleAction final : public Action {
+ public:
+  using Holder = std::variant<Cell*, Row*, Column*, Sheet*>;
+  StyleAction(Holder holder, const StyleRecord* previous);
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  void Apply(const StyleRecord* style);
+  Holder holder_;
+  const StyleRecord* previous_;
+  const StyleRecord* new_;
+};
+
+// Several actions taken back and made again as one step, members in the
+// order they were added, both ways.
+class GroupAction final : public Action {
+ public:
+  void Undo() override;
+  void Redo() override;
+  void AddAction(std::unique_ptr<Action> action);
+  size_t Size() const { return actions_.size(); }
+
+ private:
+  std::vector<std::unique_ptr<Action>> actions_;
+};
+
+// A dragged row height. Create it after the change; both heights are manual.
+class RowHeightAction final : public Action {
+ public:
+  RowHeightAction(Row* row, int32_t previousHeight);
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  Row* row_;
+  int32_t previous_;
+  int32_t new_;
+};
+
+// A dragged column width. Create it after the change.
+class ColumnWidthAction final : public Action {
+ public:
+  ColumnWidthAction(Column* column, int32_t previousWidth);
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  Column* column_;
+  int32_t previous_;
+  int32_t new_;
+};
+
+// A sheet added at the end of a workbook. Create it after the sheet was added.
+// Redoing puts the very same sheet back at the end, so that redoing the later
+// changes made on it reaches a sheet the user can see.
+class AddSheetAction final : public Action {
+ public:
+  AddSheetAction(Workbook* workbook, Sheet* sheet) : workbook_(workbook), sheet_(sheet) {}
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  Workbook* workbook_;
+  Sheet* sheet_;
+};
+
+// A sheet taken out at a 0-based position; undoing puts the same sheet back there.
+class RemoveSheetAction final : public Action {
+ public:
+  RemoveSheetAction(Workbook* workbook, Sheet* sheet, int32_t position)
+      : workbook_(workbook), sheet_(sheet), position_(position) {}
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  Workbook* workbook_;
+  Sheet* sheet_;
+  int32_t position_;
+};
+
+// A comment attached to a cell, replaced or (with a null record) deleted.
+// Create it before the change: the previous record is the cell's current one.
+class CommentAction final : public Action {
+ public:
+  CommentAction(Cell* cell, CommentRecord* newRecord);
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  Cell* cell_;
+  CommentRecord* previous_;
+  CommentRecord* new_;
+};
+
+// Merging (or unmerging) the sheet's selection. Create it before the merge.
+// Merging the same area again unmerges it, so both directions do the same.
+class MergeAction final : public Action {
+ public:
+  explicit MergeAction(Sheet* sheet);
+  ~MergeAction() override;
+  void Undo() override { Toggle(); }
+  void Redo() override { Toggle(); }
+
+ private:
+  void Toggle();
+  Sheet* sheet_;
+  std::unique_ptr<AreaRange> area_;
+};
+
+// The host's two lists, oldest first. A new action empties the redo list;
+// undoing moves the newest action to the redo list and redoing moves it back.
+class UndoHistory {
+ public:
+  void AddAction(std::unique_ptr<Action> action);
+  // False when there was nothing to undo (or redo).
+  bool Undo();
+  bool Redo();
+  size_t UndoCount() const { return undo_.size(); }
+  size_t RedoCount() const { return redo_.size(); }
+  void Clear();
+
+ private:
+  std::vector<std::unique_ptr<Action>> undo_;
+  std::vector<std::unique_ptr<Action>> redo_;
+};
+
+}  // namespace quadrell

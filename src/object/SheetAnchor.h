@@ -1,0 +1,61 @@
+#pragma once
+// Pins an object to a sheet: its top-left corner is a cell plus a pixel
+// offset, its bottom-right corner follows from the object's size. Positions
+// are cells, so objects follow rows and columns that change or move.
+#include <cstdint>
+#include <memory>
+
+#include "object/Object.h"
+
+namespace quadrell {
+
+class ObjectAnchor final : public SheetAnchor {
+ public:
+  // At the right edge of the cell, at the top of its row, with the object's size.
+  ObjectAnchor(Sheet* sheet, Cell* cell, std::unique_ptr<Object> object);
+  // At the offsets from the cell's top-left corner (pictures read from files).
+  ObjectAnchor(Sheet* sheet, Cell* cell, std::unique_ptr<Object> object, int32_t dx, int32_t dy);
+
+  // Keeps the size: at the sheet's top and left edges both corners stop together.
+  void MoveBy(int32_t dx, int32_t dy);
+  int32_t GetKind() const override { return object_->GetKind(); }
+  Object* GetObject() const override { return object_.get(); }
+  void ResizeBy(int32_t dw, int32_t dh);
+  void KeyChar(char16_t character) { object_->KeyChar(character); }
+  void KeyDown(int32_t key) { object_->KeyDown(key); }
+  void DragPart(int32_t dx, int32_t dy) { object_->DragPart(dx, dy); }
+  void Deselect() { object_->Deselect(); }
+  const ObjectToolIcon* GetToolIcons() const { return object_->GetToolIcons(); }
+  void UpdatePosition() override;
+  const SheetPosition& GetTopLeft() const override { return topLeft_; }
+  const SheetPosition& GetBottomRight() const override { return bottomRight_; }
+  // True when the sheet point lies inside the corners, edges included.
+  bool HitTest(int32_t column, int32_t row, int32_t x, int32_t y) const;
+  // Hands the press to the object in its own pixel coordinates.
+  int32_t PressAt(int32_t column, int32_t row, int32_t x, int32_t y);
+  const std::vector<std::unique_ptr<Range>>* GetRanges() const { return object_->GetRanges(); }
+
+  int32_t GetWidth() const { return width_; }
+  int32_t GetHeight() const { return height_; }
+  Sheet* GetSheet() const { return sheet_; }
+
+ private:
+  std::unique_ptr<Object> object_;
+  int32_t width_;
+  int32_t height_;
+  SheetPosition topLeft_;
+  SheetPosition bottomRight_;
+  Sheet* sheet_;
+};
+
+struct PositionDelta {
+  int32_t x = 0;
+  int32_t y = 0;
+};
+
+// Adds the delta to the offsets, then steps over columns and rows until the
+// offsets lie inside the cell. At column A and row 1 the position stops, and
+// the delta is reduced by what could not be moved.
+void NormalizePosition(SheetPosition& position, PositionDelta& delta, Sheet* sheet);
+
+}  // namespace quadrell

@@ -1,0 +1,267 @@
+#include "shell/Application.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "context/ApplicationContext.h"
+#include "model/Cell.h"
+#include "model/Range.h"
+#include "model/Row.h"
+#include "model/Sheet.h"
+#include "model/Workbook.h"
+#include "platform/Keys.h"
+#include "platform/WindowSystem.h"
+#include "shell/DocumentContainer.h"
+#include "view/SheetContainer.h"
+
+namespace quadrell {
+
+namespace {
+
+constexpr int kCaretBlinkMilliseconds = 750;
+
+std::vector<std::unique_ptr<Application>>& Windows() {
+  static auto* windows = new std::vector<std::unique_ptr<Application>>();
+  return *windows;
+}
+
+FindDialogOpener gFindDialogOpener = nullptr;
+ApplicationCommand gSaveCommand = nullptr;
+
+// A window of a kind that shows nothing.
+class PresentationContainer : public Container {
+ public:
+  void Resize(int, int) override {}
+  void ClipboardChanged() override {}
+  void Cut() override {}
+  void Copy() override {}
+  void Paste() override {}
+  void EmergencySave() override {}
+  void SelectAll() override {}
+};
+
+struct Shortcut {
+  int key;
+  bool control;
+  MenuEvent event;
+};
+
+constexpr Shortcut kShortcuts[] = {
+    {kKeyReturn, false, kEventReturn}, {kKeyTab, false, kEventTab},       {'V', true, kEventPaste},
+    {'C', true, kEventCopy},           {'X', true, kEventCut},            {'F', true, kEventFind},
+    {kKeyDelete, false, kEventDelete}, {'Z', true, kEventUndo},           {'Y', true, kEventRedo},
+    {'A', true, kEventSelectAll},      {'S', true, kEventSave},
+};
+
+// Empties the input of every cell that exists in the range. Only stored rows and
+// cells are visited: a whole-sheet selection creates nothing.
+void ClearInputs(Sheet& sheet, const Range& range) {
+  int32_t firstRow = range.GetFirstRow(), lastRow = range.GetLastRow();
+  if (firstRow < 0 || lastRow < 0) {
+    firstRow = 1;
+    lastRow = sheet.GetMaxRow();
+  }
+  int32_t firstColumn = range.GetFirstColumn(), lastColumn = range.GetLastColumn();
+  if (firstColumn < 0 || lastColumn < 0) {
+    firstColumn = 0;
+    lastColumn = sheet.GetMaxColumn();
+  }
+  lastRow = std::min(lastRow, sheet.GetMaxRow());
+  for (int32_t r = std::max(firstRow, 1); r <= lastRow; ++r) {
+    Row* row = sheet.FindRow(r);
+    if (!row) continue;
+    int32_t last = std::min(lastColumn, row->GetLastColumn());
+    for (int32_t c = std::max(firstColumn, 0); c <= last; ++c) {
+      if (Cell* cell = row->FindCell(c)) cell->SetInput(u"");
+    }
+  }
+}
+
+}  // namespace
+
+const std::vector<std::unique_ptr<Application>>& WindowMap() { return Windows(); }
+
+std::u16string WindowTitle(std::u16string_view path) {
+  std::u16string_view name = path;
+  size_t slash = name.find_last_of(u"/\\");
+  if (slash != std::u16string_view::npos) name = name.substr(slash + 1);
+  std::u16string title = name.empty() ? Text("unknownName") : std::u16string(name);
+  title += u" - quadrell " QUADRELL_VERSION;
+  return title;
+}
+
+void SetFindDialogOpener(FindDialogOpener opener) { gFindDialogOpener = opener; }
+void SetSaveCommand(ApplicationCommand command) { gSaveCommand = command; }
+
+Application& Application::Create(ApplicationKind kind) {
+  Windows().push_back(std::unique_ptr<Application>(new Application(kind)));
+  Application& created = *Windows().back();
+  created.RefreshViews(true);
+  return created;
+}
+
+Application::Application(ApplicationKind kind) : kind_(kind) {
+  WindowOptions options;
+  options.kind = WindowKind::Main;
+  options.title = WindowTitle(u"");
+  options.width = 500;
+  options.height = 400;
+  window_ = CreateWindow(options, *this);
+  switch (kind) {
+    case kKindSheet:
+      container_ = std::make_unique<SheetContainer>(*this);
+      break;
+    case kKindTextDocument:
+      container_ = std::make_unique<DocumentContainer>(*this);
+      break;
+    default:
+      container_ = std::make_unique<PresentationContainer>();
+      break;
+  }
+  clipboardWatch_ = WatchClipboard([this] { container_->ClipboardChanged(); });
+  for (const Shortcut& s : kShortcuts) window_->AddShortcut(s.key, s.control, s.event);
+  if (kind == kKindSheet) window_->AcceptFileDrops();
+  window_->StartTimer(kCaretBlinkMilliseconds);
+  window_->Show();
+  Layout();
+}
+
+Application::~Application() {
+  // The document and its views go before the window they are placed in.
+  findDialog_.reset();
+  toolboxes_.clear();
+  history_.Clear();  // its records point into the document
+  container_.reset();
+}
+
+std::u16string Application::GetLanguage() const { return GetContext().GetSetting(kSettingLanguage); }
+
+std::u16string_view Application::FormulaLanguage() const {
+  language_ = GetLanguage();
+  return language_;
+}
+
+void Application::UpdateCellInViews(int32_t row, int32_t column) { container_->UpdateCellInViews(row, column); }
+
+void Application::RefreshViews(bool full) { container_->RefreshViews(full); }
+
+void Application::RedrawViewsWithObjects() { container_->RedrawViewsWithObjects(); }
+
+void Application::AddAction(std::unique_ptr<Action>&& action) { history_.AddAction(std::move(action)); }
+
+void Application::ClearUndoLists() { history_.Clear(); }
+
+void Application::Undo() {
+  if (history_.Undo()) RefreshViews(true);
+}
+
+void Application::Redo() {
+  if (history_.Redo()) RefreshViews(true);
+}
+
+void Application::Find() {
+  if (kind_ != kKindSheet) return;
+  if (findDialog_) {
+    findDialog_->BringToFront();
+  } else if (gFindDialogOpener) {
+    findDialog_ = gFindDialogOpener(*this);
+  }
+}
+
+void Application::Delete() {
+  if (kind_ != kKindSheet) return;
+  auto& sheets = static_cast<SheetContainer&>(*container_);
+  if (sheets.DeleteSelectedObject()) return;
+  Sheet* sheet = sheets.GetWorkbook().GetActiveSheet();
+  if (Range* selection = sheet ? sheet->GetSelection() : nullptr) ClearInputs(*sheet, *selection);
+  sheets.ClearFormulaBar();
+  RefreshViews(false);
+}
+
+void Application::AddToolbox(std::unique_ptr<Toolbox> toolbox) {
+  if (!toolbox) return;
+  toolboxWidth_ += toolbox->GetWidth();
+  toolboxes_.push_back(std::move(toolbox));
+  Layout();
+}
+
+std::unique_ptr<Toolbox> Application::RemoveToolbox(Toolbox* toolbox) {
+  auto found = std::find_if(toolboxes_.begin(), toolboxes_.end(), [&](const auto& t) { return t.get() == toolbox; });
+  if (found == toolboxes_.end()) return nullptr;
+  std::unique_ptr<Toolbox> removed = std::move(*found);
+  toolboxes_.erase(found);
+  toolboxWidth_ -= removed->GetWidth();
+  Layout();
+  return removed;
+}
+
+void Application::Layout() {
+  int width = window_->Width();
+  int height = window_->Height();
+  container_->Resize(width - toolboxWidth_, height);
+  int x = width - toolboxWidth_;
+  for (const auto& toolbox : toolboxes_) {
+    toolbox->Resize(x, 0, toolbox->GetWidth(), height);
+    x += toolbox->GetWidth();
+  }
+}
+
+void Application::OnTimer() { container_->BlinkCarets(); }
+
+void Application::OnMenuEvent(int event) {
+  switch (event) {
+    case kEventReturn:
+    case kEventTab:
+      if (kind_ == kKindSheet) {
+        static_cast<SheetContainer&>(*container_).EnterFromFormulaBar(event == kEventReturn ? kKeyReturn : kKeyTab);
+      }
+      break;
+    case kEventPaste:
+      container_->Paste();
+      break;
+    case kEventCopy:
+      container_->Copy();
+      break;
+    case kEventCut:
+      container_->Cut();
+      break;
+    case kEventFind:
+      Find();
+      break;
+    case kEventDelete:
+      Delete();
+      break;
+    case kEventUndo:
+      Undo();
+      break;
+    case kEventRedo:
+      Redo();
+      break;
+    case kEventSelectAll:
+      container_->SelectAll();
+      break;
+    case kEventSave:
+      if (gSaveCommand) gSaveCommand(*this);
+      break;
+    default:
+      break;
+  }
+}
+
+void Application::Close() {
+  auto& windows = Windows();
+  auto found = std::find_if(windows.begin(), windows.end(), [&](const auto& a) { return a.get() == this; });
+  if (found == windows.end()) return;
+  std::unique_ptr<Application> self = std::move(*found);
+  windows.erase(found);
+  clipboardWatch_.reset();
+  bool last = windows.empty();
+  self.reset();  // closes the window
+  if (last) EndEventLoop();
+}
+
+void EmergencySaveAllWindows() {
+  for (const auto& application : Windows()) application->GetContainer().EmergencySave();
+}
+
+}  // namespace quadrell
