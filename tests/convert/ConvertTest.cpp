@@ -123,7 +123,8 @@ TEST_F(ConvertTest, FormulasInBothLanguages) {
   };
   const Case cases[] = {
       {{"--lang", "en"}, "2;3;=SUM(A1,B1);=A1*B1;=TRUE();4+1\r\n", "2;3;5;6;TRUE;5;\r\n"},
-      {{"--lang", "de"}, "2;3;=SUMME(A1;B1);=A1*B1;=WAHR();4+1\r\n", "2;3;5;6;WAHR;5;\r\n"},
+      // A German formula holds the field separator: its field is quoted.
+      {{"--lang", "de"}, "2;3;\"=SUMME(A1;B1)\";=A1*B1;=WAHR();4+1\r\n", "2;3;5;6;WAHR;5;\r\n"},
       {{"--lang=de"}, "2;=SUM(A1,B1)\r\n", "2;Syntax Error;\r\n"},
       {{}, "1,5;=A1*2\r\n", "1,5;3;\r\n"},
   };
