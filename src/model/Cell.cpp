@@ -103,7 +103,7 @@ bool IsBlank(const Value* v) {
 uint64_t gStamp = 0;
 
 // Results larger than this do not spill: the anchor shows "Matrix Error".
-constexpr int64_t kMaxSpillValues = int64_t{1} << 18;
+constexpr int64_t kMaxSpillValues = int64_t{1} << 16;
 
 }  // namespace
 

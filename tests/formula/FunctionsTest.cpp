@@ -49,6 +49,11 @@ TEST_F(FunctionsTest, Operators) {
       {u"=8/4/2", u"1"},             {u"=\"a\"&1+2", u"a3"},           {u"=1/0", u"+Infinity"},
       {u"=A1+1", u"2.2.2020"},       {u"=\"x\"+1", u"1"},              {u"=B1:C2*2", u"6"},
   });
+  // Texts doubling from cell to cell stop at what a cell may hold.
+  Type(1, 5, u"=REPT(\"ab\",5000)");
+  for (int r = 2; r <= 3; ++r) Type(r, 5, u"=F" + AsciiToUtf16(std::to_string(r - 1)) + u"&F" + AsciiToUtf16(std::to_string(r - 1)));
+  EXPECT_EQ(At(2, 5)->GetText().size(), 20000u);
+  EXPECT_EQ(TextAt(3, 5), u"Text Too Long");
 }
 
 TEST_F(FunctionsTest, ArithmeticAndStatistics) {
@@ -269,6 +274,8 @@ TEST_F(FunctionsTest, MatricesSpill) {
   EXPECT_EQ(Show(u"=MMULT(A20:B21,D20:D22)"), u"Matrix Error");
   EXPECT_EQ(Show(u"=MUNIT(0)"), u"Matrix Error");
   EXPECT_EQ(Show(u"=MUNIT(100000)"), u"Matrix Error");
+  // A result too large to spill over the sheet.
+  EXPECT_EQ(Show(u"=MUNIT(300)"), u"Matrix Error");
 }
 
 // German names and ";" between arguments; names of the other language are unknown.
