@@ -122,6 +122,8 @@ TEST_F(ParserTest, RendersInEitherLanguage) {
       {u"=1,5*2", u"de", u"1.5*2", u"1.5*2"},
       {u"=1.2.2020", u"en", u"\"1.2.2020\"", u"\"1.2.2020\""},
       {u"=-A1&\"b\"", u"en", u"-A1&\"b\"", u"-A1&\"b\""},
+      // Literals keep all their digits.
+      {u"=A1*0.000000000001", u"en", u"A1*0.000000000001", u"A1*0.000000000001"},
   };
   for (const Case& c : cases) {
     auto f = Compile(c.text, c.language);
