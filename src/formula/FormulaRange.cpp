@@ -79,6 +79,7 @@ void FormulaRange::ResetCells() {
 bool FormulaRange::HasNextCell() { return iterationRow_ <= iterationLastRow_; }
 
 Cell* FormulaRange::NextCell() {
+  if (!range_ || !HasNextCell()) return nullptr;
   Cell* cell = sheet_->GetCellDirect(iterationRow_, iterationColumn_);
   if (iterationColumn_ >= range_->GetLastColumn()) {
     iterationColumn_ = range_->GetFirstColumn();
