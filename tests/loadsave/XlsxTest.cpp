@@ -178,6 +178,19 @@ TEST(XlsxImport, DISABLED_SharedFormulasAreMovedToEachCell) {
   EXPECT_EQ(s->GetCellDirect(3, 1)->GetValue()->Number(), 6);
 }
 
+TEST(XlsxImport, PictureOfAnotherProgramLoadsAtItsCell) {
+  // openpyxl writes its drawing without prefixes and with a one-cell anchor.
+  auto book = LoadXlsx(Data("peer_picture.xlsx"), nullptr);
+  ASSERT_TRUE(book);
+  Sheet* s = book->GetActiveSheet();
+  ASSERT_EQ(s->ObjectCount(), 1);
+  s->ResetObjects(1);
+  SheetAnchor* anchor = s->NextObject();
+  ASSERT_TRUE(anchor);
+  const SheetPosition& at = anchor->GetTopLeft();
+  EXPECT_EQ(at.cell, s->GetCellDirect(3, 1));
+}
+
 TEST(XlsxImport, LibreOfficeFileLoadsItsValuesFormulasAndLayout) {
   auto book = LoadXlsx(Data("peer_libreoffice.xlsx"), nullptr);
   ASSERT_TRUE(book);
