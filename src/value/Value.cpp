@@ -400,6 +400,31 @@ bool SplitTimeText(std::u16string_view s, int64_t& hour, int64_t& minute) {
   return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59;
 }
 
+// True when the text is exactly what GeneralForm prints for the number: no
+// spaces, no leading or trailing zeros, at most 10 decimals, and few enough
+// digits that the binary number rounds back to them.
+bool IsGeneralForm(std::u16string_view s, double number) {
+  size_t i = 0;
+  if (i < s.size() && s[i] == u'-') ++i;
+  size_t integerStart = i;
+  while (i < s.size() && IsDigit(s[i])) ++i;
+  size_t integerDigits = i - integerStart;
+  if (integerDigits == 0 || integerDigits > 15) return false;
+  if (integerDigits > 1 && s[integerStart] == u'0') return false;
+  size_t fractionDigits = 0;
+  if (i < s.size()) {
+    if (s[i] != u'.') return false;
+    ++i;
+    size_t fractionStart = i;
+    while (i < s.size() && IsDigit(s[i])) ++i;
+    fractionDigits = i - fractionStart;
+    if (i != s.size() || fractionDigits == 0 || fractionDigits > 10 || s.back() == u'0') return false;
+    // Below this size the error of the binary number stays under half of the tenth decimal.
+    if (integerDigits + fractionDigits > 15 || !(std::fabs(number) < 450000)) return false;
+  }
+  return !(number == 0 && integerStart == 1);  // "-0" prints as "0"
+}
+
 bool StartsWith(std::u16string_view s, std::u16string_view prefix) {
   return s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;
 }
@@ -428,7 +453,12 @@ const Value* ParseInput(std::u16string_view input) {
   for (size_t i = 0; i < input.size(); ++i) buffer[i] = input[i] == u',' ? u'.' : input[i];
   std::u16string_view s(buffer, input.size());
 
-  if (IsNumberText(s)) return InternNumber(ReadDecimal(s), kFormatGeneral, s);
+  if (IsNumberText(s)) {
+    double number = ReadDecimal(s);
+    // A number typed in its general form keeps no copy of it: the record
+    // gives the same text back from the number.
+    return InternNumber(number, kFormatGeneral, IsGeneralForm(s, number) ? std::u16string_view() : s);
+  }
   if (!s.empty() && s.back() == u'%' && IsNumberText(s.substr(0, s.size() - 1))) {
     double p = ReadDecimal(s.substr(0, s.size() - 1));
     FormatId id = p == std::floor(p) ? kFormatPercent : kFormatPercentDecimals;

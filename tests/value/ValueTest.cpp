@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
+
+#include "value/NumberText.h"
 
 #include "TestSupport.h"
 #include "context/ApplicationContext.h"
@@ -65,6 +68,23 @@ TEST(ParseInputTest, TypedNumbersKeepTheirTypedText) {
   EXPECT_EQ(ParseInput(u"5.")->Text(), u"5.");
   EXPECT_EQ(ParseInput(u"1,5")->Text(), u"1.5");
   EXPECT_EQ(ParseInput(u"50%")->Text(), u"50%");
+}
+
+TEST(ParseInputTest, EveryTypedNumberReadsBackItsTypedText) {
+  // Texts in their general form are given back from the number; others are kept.
+  std::mt19937_64 random(3);
+  std::uniform_real_distribution<double> magnitude(-7, 7);
+  std::uniform_int_distribution<int> decimals(0, 12);
+  for (int i = 0; i < 20000; ++i) {
+    double x = std::pow(10.0, magnitude(random)) * (i % 2 ? -1 : 1);
+    std::string t = FixedForm(x, decimals(random));
+    std::u16string typed(t.begin(), t.end());
+    EXPECT_EQ(ParseInput(typed)->Text(), typed);
+  }
+  for (const char16_t* typed : {u"0", u"-0", u"0.5", u"-0.5", u"007", u"1.50", u"123456789012345", u"0.0000000001",
+                                u"0.00000000001", u"449999.9999999999", u"450000.5", u"9007199254740993"}) {
+    EXPECT_EQ(ParseInput(typed)->Text(), std::u16string(typed));
+  }
 }
 
 TEST(ParseInputTest, DateWithoutYearTakesTheCurrentYear) {
