@@ -282,6 +282,7 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   int pendingEdge_ = -1;  // canvas x or y of the edge the pointer is at
   int scrollDrag_ = 0;    // 1 horizontal, 2 vertical
   bool movingObject_ = false;
+  int grabbedCorner_ = 0;  // 1 top left, 2 top right, 3 bottom left, 4 bottom right
   bool swallowRelease_ = false;
 };
 

@@ -392,7 +392,7 @@ bool SheetGadget::PressObject(int x, int y) {
     const Point corners[4] = {{box.x, box.y}, {box.Right(), box.y}, {box.x, box.Bottom()}, {box.Right(), box.Bottom()}};
     for (int k = 0; k < 4; ++k) {
       if (std::abs(x - corners[k].x) <= 6 && std::abs(y - corners[k].y) <= 6) {
-        objectHitKind_ = k + 1;
+        grabbedCorner_ = k + 1;
         movingObject_ = true;
         return true;
       }
@@ -400,7 +400,7 @@ bool SheetGadget::PressObject(int x, int y) {
     if (x >= box.Right() && x < box.Right() + kObjectPanelWidth && y >= box.y) {
       int dy = y - box.y;
       if (dy >= 10 && dy < 45) {
-        objectHitKind_ = kObjectGrab;
+        grabbedCorner_ = 0;
         movingObject_ = true;
         return true;
       }
@@ -444,7 +444,8 @@ bool SheetGadget::PressObject(int x, int y) {
     if (before && before != anchor) before->Deselect();
     selectedObject_ = anchor;
     objectHitKind_ = kind;
-    movingObject_ = kind == kObjectGrab || kind == 4 || kind == kObjectChartPart;
+    grabbedCorner_ = 0;
+    movingObject_ = kind == kObjectGrab || kind == kObjectChartPart;
     if (editing_) {
       std::u16string text = std::move(editText_);
       editText_.clear();
@@ -763,38 +764,45 @@ void SheetGadget::HoverHeaders(int x, int y) {
   pendingEdge_ = -1;
   PointerShape shape = PointerShape::Arrow;
   if (x < rowHeaderWidth_ && y >= kHeaderHeight) {
+    // Unhiding wins over resizing at the edge the hidden rows left.
     for (const RowCache& r : rowCache_) {
-      int top = kHeaderHeight + r.top, bottom = kHeaderHeight + r.bottom;
+      int top = kHeaderHeight + r.top;
       if (r.followsHidden && x >= 2 && x <= 11 && y >= top - 7 && y <= top + 7) {
         pending_ = Pending::UnhideRow;
         pendingIndex_ = r.row;
         break;
       }
+    }
+    for (const RowCache& r : rowCache_) {
+      if (pending_ != Pending::None) break;
+      int bottom = kHeaderHeight + r.bottom;
       if (r.bottom > r.top && std::abs(y - bottom) <= 2) {
         pending_ = Pending::ResizeRow;
         pendingIndex_ = r.row;
         pendingEdge_ = bottom;
         shape = PointerShape::ResizeUpDown;
-        break;
       }
-      if (top > y + 2) break;
+      if (bottom > y + 2) break;
     }
   } else if (y < kHeaderHeight && x >= rowHeaderWidth_) {
     for (const ColumnCache& c : columnCache_) {
-      int left = rowHeaderWidth_ + c.left, right = rowHeaderWidth_ + c.right;
+      int left = rowHeaderWidth_ + c.left;
       if (c.followsHidden && y >= 2 && y <= 11 && x >= left - 7 && x <= left + 7) {
         pending_ = Pending::UnhideColumn;
         pendingIndex_ = c.column;
         break;
       }
+    }
+    for (const ColumnCache& c : columnCache_) {
+      if (pending_ != Pending::None) break;
+      int right = rowHeaderWidth_ + c.right;
       if (c.right > c.left && std::abs(x - right) <= 2) {
         pending_ = Pending::ResizeColumn;
         pendingIndex_ = c.column;
         pendingEdge_ = right;
         shape = PointerShape::ResizeLeftRight;
-        break;
       }
-      if (left > x + 2) break;
+      if (right > x + 2) break;
     }
   }
   canvas_->SetPointerShape(shape);
@@ -807,7 +815,12 @@ void SheetGadget::DragObject(int x, int y) {
   lastY_ = y;
   if (dx == 0 && dy == 0) return;
   ObjectAnchor* a = selectedObject_;
-  switch (objectHitKind_) {
+  if (grabbedCorner_ == 0 && objectHitKind_ == kObjectChartPart) {
+    a->DragPart(dx, dy);
+    application_.RedrawViewsWithObjects();
+    return;
+  }
+  switch (grabbedCorner_) {
     case 1:
       a->MoveBy(dx, dy);
       a->ResizeBy(-dx, -dy);
@@ -822,9 +835,6 @@ void SheetGadget::DragObject(int x, int y) {
       break;
     case 4:
       a->ResizeBy(dx, dy);
-      break;
-    case kObjectChartPart:
-      a->DragPart(dx, dy);
       break;
     default:
       a->MoveBy(dx, dy);
@@ -876,6 +886,7 @@ void SheetGadget::OnLeftUp(int x, int y) {
   pointing_ = false;
   pressColumn_ = pressRow_ = -1;
   movingObject_ = false;
+  grabbedCorner_ = 0;
   scrollDrag_ = 0;
   if (resizing_) {
     resizing_ = false;
@@ -936,30 +947,25 @@ void SheetGadget::AutoFill() {
     out = cell->GetValue()->Number();
     return true;
   };
-  // A series: every source cell a number, the same difference all along.
-  auto series = [&](bool vertical, double& step) {
-    if ((vertical ? h : w) < 2) return false;
-    bool first = true;
-    for (int32_t r = sr; r < sr + h; ++r) {
-      for (int32_t c = sc; c < sc + w; ++c) {
-        double a;
-        if (!number(r, c, a)) return false;
-        int32_t nr = vertical ? r + 1 : r, nc = vertical ? c : c + 1;
-        if ((vertical && nr >= sr + h) || (!vertical && nc >= sc + w)) continue;
-        double b;
-        if (!number(nr, nc, b)) return false;
-        if (first) {
-          step = b - a;
-          first = false;
-        } else if (b - a != step) {
-          return false;
-        }
-      }
+  // Each column of the source is a series downwards when its cells are numbers
+  // with one difference between neighbours, each row likewise to the right.
+  auto series = [&](bool vertical, int32_t line, double& step) {
+    int32_t length = vertical ? h : w;
+    if (length < 2) return false;
+    double previous = 0;
+    for (int32_t k = 0; k < length; ++k) {
+      double v;
+      if (!(vertical ? number(sr + k, line, v) : number(line, sc + k, v))) return false;
+      if (k == 1) step = v - previous;
+      if (k > 1 && v - previous != step) return false;
+      previous = v;
     }
     return true;
   };
-  double stepY = 0, stepX = 0;
-  bool vertical = series(true, stepY), horizontal = series(false, stepX);
+  std::vector<double> stepY(static_cast<size_t>(w)), stepX(static_cast<size_t>(h));
+  std::vector<char> downwards(static_cast<size_t>(w)), across(static_cast<size_t>(h));
+  for (int32_t c = 0; c < w; ++c) downwards[static_cast<size_t>(c)] = series(true, sc + c, stepY[static_cast<size_t>(c)]);
+  for (int32_t r = 0; r < h; ++r) across[static_cast<size_t>(r)] = series(false, sr + r, stepX[static_cast<size_t>(r)]);
   const int32_t tc = selection_->GetFirstColumn(), tr = selection_->GetFirstRow();
   const int32_t tlc = selection_->GetLastColumn(), tlr = selection_->GetLastRow();
   for (int32_t r = tr; r <= tlr; ++r) {
@@ -971,9 +977,12 @@ void SheetGadget::AutoFill() {
       Cell* from = sheet_->GetCellDirect(r - blockRow, c - blockColumn);
       Cell* target = sheet_->GetCellDirect(r, c);
       const StyleRecord* styleBefore = target->GetStyle();
+      auto sourceColumn = static_cast<size_t>(c - blockColumn - sc), sourceRow = static_cast<size_t>(r - blockRow - sr);
+      bool vertical = downwards[sourceColumn], horizontal = across[sourceRow];
       if ((vertical && horizontal) || (vertical && blockColumn == 0) || (horizontal && blockRow == 0)) {
         const Value* v = from->GetValue();
-        double n = v->Number() + blockRow * stepY + blockColumn * stepX;
+        double n = v->Number() + (vertical ? blockRow * stepY[sourceColumn] : 0) +
+                   (horizontal ? blockColumn * stepX[sourceRow] : 0);
         std::u16string text = GeneralForm16(n);
         record->AddAction(std::make_unique<CellInputAction>(target, text));
         target->SetInput(text);
