@@ -136,8 +136,6 @@ void AreaRange::Widen() {
   const int32_t fc = firstColumn_, fr = firstRow_, lc = lastColumn_, lr = lastRow_;
   auto take = [&](Cell* cell) {
     Cell* master = cell->GetMergeMaster();
-    // The top-left cell of a merged area is its own master.
-    if (!master && (cell->GetColumnSpan() > 1 || cell->GetRowSpan() > 1)) master = cell;
     if (!master) return;
     int32_t mc = master->GetColumnIndex();
     int32_t mr = master->GetRowIndex();

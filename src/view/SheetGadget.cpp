@@ -748,7 +748,11 @@ void SheetGadget::DrawRangeFrame(Canvas& canvas, const Range& range, Colour colo
   if (!horizontal(fc, lc, left, right, showLeft, showRight)) return;
   if (!vertical(fr, lr, top, bottom, showTop, showBottom)) return;
   int L = rowHeaderWidth_ + left, R = rowHeaderWidth_ + right, T = kHeaderHeight + top, B = kHeaderHeight + bottom;
-  canvas.SetClip(rowHeaderWidth_, kHeaderHeight, canvasWidth_ - rowHeaderWidth_, canvasHeight_ - kHeaderHeight);
+  // An edge scrolled away under frozen panes: nothing of the frame crosses into them.
+  int clipLeft = rowHeaderWidth_, clipTop = kHeaderHeight;
+  if (!showLeft && frozenWidth_ && fc < firstColumn_) clipLeft += frozenWidth_ + 1;
+  if (!showTop && frozenHeight_ && fr < firstRow_) clipTop += frozenHeight_ + 1;
+  canvas.SetClip(clipLeft, clipTop, canvasWidth_ - clipLeft, canvasHeight_ - clipTop);
   switch (style) {
     case 0:
       if (showLeft) canvas.FillBox(L - 1, T - 1, 2, B - T + 3, colour);

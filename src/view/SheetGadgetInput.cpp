@@ -206,7 +206,15 @@ void SheetGadget::ScrollRows(int32_t rows) {
 // ---------------------------------------------------------------- moving and editing
 
 void SheetGadget::SelectCell(int32_t column, int32_t row) {
-  SetSelection(std::make_unique<AreaRange>(column, row, sheet_));
+  // The top-left cell of a merged area stands for the whole area.
+  int32_t columns = 1, rows = 1;
+  if (Row* stored = sheet_->FindRow(row)) {
+    if (Cell* cell = stored->FindCell(column)) {
+      columns = std::max(cell->GetColumnSpan(), 1);
+      rows = std::max(cell->GetRowSpan(), 1);
+    }
+  }
+  SetSelection(std::make_unique<AreaRange>(column, row, column + columns - 1, row + rows - 1, sheet_));
 }
 
 void SheetGadget::ShowFormulaBarText() {
