@@ -330,6 +330,7 @@ void SheetGadget::Redraw(bool full) {
   if (resized) {
     cellLayer_.Resize(w, h);
     objectLayer_.Resize(w, h);
+    objectLayerBlank_ = true;
   }
   PaintCellLayer();
   if (full || resized) PaintObjectLayer();
@@ -677,8 +678,11 @@ void SheetGadget::PaintPane(Canvas& canvas, const Pane& pane, int bandTop, int b
 
 void SheetGadget::PaintObjectLayer() {
   if (objectLayer_.IsEmpty()) return;
+  bool none = !sheet_ || sheet_->ObjectCount() == 0;
+  if (none && objectLayerBlank_) return;
   objectLayer_.Clear();
-  if (!sheet_ || sheet_->ObjectCount() == 0) return;
+  objectLayerBlank_ = none;
+  if (none) return;
   std::unique_ptr<Canvas> c = OpenBitmapCanvas(objectLayer_);
   if (!c) return;
   c->SetDrawMode(DrawMode::AlphaBlend);
@@ -877,13 +881,19 @@ void SheetGadget::DrawSelectedObject(Canvas& canvas) {
   canvas.ClearClip();
 }
 
+double SheetGadget::ScrollTotal(bool rows) const {
+  // The highest row and column the sheet holds stand for its used size: cheap
+  // to ask on every scroll, however many cells the sheet has.
+  if (rows) return std::max<double>(sheet_->GetMaxRow(), static_cast<double>(firstRow_) + visibleRows_) + 5;
+  return std::max<double>(sheet_->GetMaxColumn(), static_cast<double>(firstColumn_) + visibleColumns_) + 5;
+}
+
 void SheetGadget::DrawScrollIndicators(Canvas& canvas) {
   const int s = ScrollbarWidth();
-  UsedSize used = sheet_->GetUsedSize();
   {
     int start = kHeaderHeight + frozenHeight_;
     int track = canvasHeight_ - s - start;
-    double total = std::max<double>(used.row, static_cast<double>(firstRow_) + visibleRows_) + 5;
+    double total = ScrollTotal(true);
     if (track > 0) {
       int y = start + static_cast<int>(std::lround(track * (firstRow_ - 1) / total));
       int h = std::max(3, static_cast<int>(std::lround(track * visibleRows_ / total)));
@@ -894,7 +904,7 @@ void SheetGadget::DrawScrollIndicators(Canvas& canvas) {
   {
     int start = rowHeaderWidth_ + frozenWidth_;
     int track = canvasWidth_ - s - start;
-    double total = std::max<double>(used.column, static_cast<double>(firstColumn_) + visibleColumns_) + 5;
+    double total = ScrollTotal(false);
     if (track > 0) {
       int x = start + static_cast<int>(std::lround(track * firstColumn_ / total));
       int w = std::max(3, static_cast<int>(std::lround(track * visibleColumns_ / total)));
@@ -980,9 +990,11 @@ void SheetGadget::Refresh() {
       for (const auto& range : active->GetReferenceRanges()) DrawRangeFrame(c, *range, RainbowColor(index++), 2);
     }
   }
-  c.SetDrawMode(DrawMode::AlphaBlend);
-  c.DrawImage(objectLayer_, rowHeaderWidth_ + 1, kCellTop);
-  c.SetDrawMode(DrawMode::TransparentText);
+  if (!objectLayerBlank_) {
+    c.SetDrawMode(DrawMode::AlphaBlend);
+    c.DrawImage(objectLayer_, rowHeaderWidth_ + 1, kCellTop);
+    c.SetDrawMode(DrawMode::TransparentText);
+  }
   DrawSelectedObject(c);
   DrawScrollIndicators(c);
   // The edge the pointer may drag, in the header.

@@ -167,6 +167,8 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   Rect ObjectBox(const ObjectAnchor& anchor) const;
   void ForgetRemovedObject();
   int ScrollbarWidth() const;
+  // The length of the sheet the scroll thumbs measure, in rows or columns.
+  double ScrollTotal(bool rows) const;
 
   // Input.
   void OnCharacter(char16_t character) override;
@@ -235,6 +237,7 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   int frozenHeight_ = 0;
   Bitmap cellLayer_;
   Bitmap objectLayer_;
+  bool objectLayerBlank_ = true;  // fully transparent: nothing to blend
   bool editing_ = false;
   std::u16string editText_;
   RangePickCallback pickCallback_ = nullptr;

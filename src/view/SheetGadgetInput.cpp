@@ -652,10 +652,9 @@ void SheetGadget::OnMouseMove(int x, int y) {
     return;
   }
   if (scrollDrag_ == 2) {
-    UsedSize used = sheet_->GetUsedSize();
     int start = kHeaderHeight + frozenHeight_;
     int track = std::max(canvasHeight_ - ScrollbarWidth() - start, 1);
-    double total = std::max<double>(used.row, static_cast<double>(firstRow_) + visibleRows_) + 5;
+    double total = ScrollTotal(true);
     int64_t first = std::llround((y - start) * total / track - visibleRows_ / 2.0);
     int32_t row = static_cast<int32_t>(std::clamp<int64_t>(first, 1, kLastRow));
     if (row != firstRow_) {
@@ -665,10 +664,9 @@ void SheetGadget::OnMouseMove(int x, int y) {
     return;
   }
   if (scrollDrag_ == 1) {
-    UsedSize used = sheet_->GetUsedSize();
     int start = rowHeaderWidth_ + frozenWidth_;
     int track = std::max(canvasWidth_ - ScrollbarWidth() - start, 1);
-    double total = std::max<double>(used.column, static_cast<double>(firstColumn_) + visibleColumns_) + 5;
+    double total = ScrollTotal(false);
     int64_t first = std::llround((x - start) * total / track - visibleColumns_ / 2.0);
     int32_t column = static_cast<int32_t>(std::clamp<int64_t>(first, 0, kLastColumn));
     if (column != firstColumn_) {
