@@ -22,6 +22,7 @@
 #include "platform/Environment.h"
 #include "platform/Files.h"
 #include "platform/Keys.h"
+#include "value/NumberText.h"
 #include "shell/Application.h"
 #include "view/OverviewGadget.h"
 #include "view/SheetGadget.h"
@@ -442,6 +443,11 @@ void SheetContainer::InternalPaste() {
       texts.push_back(s.cell->GetShiftedInput(dc, dr));
     } else if (s.hasFormula) {
       texts.push_back(s.formula);
+    } else if (s.value && s.value->IsNumeric()) {
+      // A number goes over as its number: its shown text ("1.200,00") may not read back as one.
+      const Value* read = ParseInput(DisplayText(s.value));
+      texts.push_back(read->IsNumeric() && read->Number() == s.value->Number() ? DisplayText(s.value)
+                                                                                 : GeneralForm16(s.value->Number()));
     } else {
       texts.push_back(DisplayText(s.value));
     }
@@ -459,9 +465,14 @@ void SheetContainer::InternalPaste() {
       Cell* target = sheet->GetCell(row + r, column + c);
       if (!target || target == sheet->GetPlaceholderCell()) continue;
       const std::u16string& text = texts[index];
+      const SnapshotRecord& s = copiedCells_[index];
       record->AddAction(std::make_unique<CellInputAction>(target, text));
       target->SetInput(text);
       target->SetReferenceRanges(text);
+      // The value keeps its display format (a date stays a date, 1.200,00 keeps its decimals).
+      if (!s.hasFormula && s.value && (s.value->IsNumeric() || s.value->Kind() == ValueKind::Hyperlink)) {
+        target->SetValue(s.value);
+      }
     }
   }
 }

@@ -1021,6 +1021,17 @@ Cell* SheetGadget::GetActiveCell() const { return sheet_ ? sheet_->GetCell(GetAc
 
 void SheetGadget::SetSelection(std::unique_ptr<AreaRange> range) {
   if (!range) return;
+  // The top-left cell of a merged area stands for the whole area.
+  if (sheet_ && range->GetCellCount() == 1 && range->GetFirstRow() > 0 && range->GetFirstColumn() >= 0) {
+    if (Row* row = sheet_->FindRow(range->GetFirstRow())) {
+      Cell* cell = row->FindCell(range->GetFirstColumn());
+      if (cell && (cell->GetColumnSpan() > 1 || cell->GetRowSpan() > 1)) {
+        range = std::make_unique<AreaRange>(range->GetFirstColumn(), range->GetFirstRow(),
+                                            range->GetFirstColumn() + cell->GetColumnSpan() - 1,
+                                            range->GetFirstRow() + cell->GetRowSpan() - 1, sheet_);
+      }
+    }
+  }
   selection_ = std::move(range);
   if (!sheet_) return;
   sheet_->SetSelection(selection_->Copy());

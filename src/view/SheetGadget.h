@@ -53,6 +53,10 @@ enum MouseMode : uint8_t {
   kMouseHyperlink = 9,
 };
 
+// The text to edit for a cell: its input, except that a number whose shown
+// text would not read back as the same number ("1.200,00") is given plainly.
+std::u16string EditableInput(const Cell* cell);
+
 class SheetGadget : private CanvasEvents, public AnchorPlacement {
  public:
   static constexpr int kHeaderHeight = 18;  // the column header band; its bottom line is at y = 18

@@ -47,6 +47,16 @@ std::u16string BlockName(int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
 
 }  // namespace
 
+std::u16string EditableInput(const Cell* cell) {
+  if (!cell) return u"";
+  std::u16string input = cell->GetInput();
+  const Value* value = cell->GetValue();
+  if (cell->HasFormula() || !value->IsNumeric()) return input;
+  const Value* read = ParseInput(input);
+  if (read->IsNumeric() && read->Number() == value->Number()) return input;
+  return GeneralForm16(value->Number());
+}
+
 // ---------------------------------------------------------------- keyboard
 
 void SheetGadget::OnCharacter(char16_t character) {
@@ -206,15 +216,7 @@ void SheetGadget::ScrollRows(int32_t rows) {
 // ---------------------------------------------------------------- moving and editing
 
 void SheetGadget::SelectCell(int32_t column, int32_t row) {
-  // The top-left cell of a merged area stands for the whole area.
-  int32_t columns = 1, rows = 1;
-  if (Row* stored = sheet_->FindRow(row)) {
-    if (Cell* cell = stored->FindCell(column)) {
-      columns = std::max(cell->GetColumnSpan(), 1);
-      rows = std::max(cell->GetRowSpan(), 1);
-    }
-  }
-  SetSelection(std::make_unique<AreaRange>(column, row, column + columns - 1, row + rows - 1, sheet_));
+  SetSelection(std::make_unique<AreaRange>(column, row, sheet_));
 }
 
 void SheetGadget::ShowFormulaBarText() {
@@ -222,7 +224,7 @@ void SheetGadget::ShowFormulaBarText() {
   if (!bar) return;
   Row* row = sheet_->FindRow(GetActiveRow());
   Cell* cell = row ? row->FindCell(GetActiveColumn()) : nullptr;
-  bar->SetText(cell ? cell->GetInput() : u"");
+  bar->SetText(EditableInput(cell));
 }
 
 void SheetGadget::ShowCellSummary(int32_t row, int32_t column) {
@@ -380,8 +382,7 @@ void SheetGadget::CommitEdit(std::u16string_view text) {
 void SheetGadget::OnLeftDoubleClick(int x, int y) {
   if (x < rowHeaderWidth_ || y < kCellTop) return;
   if (selectedObject_) return;
-  Cell* cell = GetActiveCell();
-  editText_ = cell ? cell->GetInput() : u"";
+  editText_ = EditableInput(GetActiveCell());
   editing_ = true;
   caretOn_ = true;
   EditChanged();
@@ -999,8 +1000,14 @@ void SheetGadget::AutoFill() {
         target->SetValue(Intern(value));
       } else {
         std::u16string before = target->GetInput();
-        target->CopyFrom(from, blockColumn, blockRow);
-        record->AddAction(std::make_unique<CellInputAction>(target, before, target->GetInput()));
+        if (!from->HasFormula() && from->GetValue()->IsNumeric()) {
+          // A number repeats as the number with its format.
+          target->SetInput(EditableInput(from));
+          target->SetValue(from->GetValue());
+        } else {
+          target->CopyFrom(from, blockColumn, blockRow);
+        }
+        record->AddAction(std::make_unique<CellInputAction>(target, before, EditableInput(target)));
       }
       if (target->SetStyle(*from->GetStyle()) || target->GetStyle() != styleBefore) {
         record->AddAction(std::make_unique<StyleAction>(target, styleBefore));

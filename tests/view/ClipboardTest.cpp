@@ -107,12 +107,20 @@ TEST_F(SheetClipboardTest, APasteWhileEditingChangesNothing) {
   EXPECT_EQ(Input(1, 0), u"ab");
 }
 
-TEST_F(SheetClipboardTest, CopiedValuesPasteAsTheTextTheyShowed) {
+TEST_F(SheetClipboardTest, CopiedNumbersStayNumbersWithTheirFormat) {
   CellAt(1, 0)->SetInput(u"50%");
-  CopyBlock(0, 1, 0, 1);
-  PasteAt(1, 3);
-  EXPECT_EQ(Input(3, 1), Shown(1, 0));
+  CellAt(1, 1)->SetValue(NewNumber(1200, 4));  // shown as 1.200,00
+  CellAt(1, 2)->SetInput(u"text");
+  CopyBlock(0, 1, 2, 1);
+  PasteAt(0, 3);
+  for (int32_t c = 0; c < 3; ++c) {
+    EXPECT_EQ(Shown(3, c), Shown(1, c));
+    EXPECT_EQ(CellAt(3, c)->GetValue()->Kind(), CellAt(1, c)->GetValue()->Kind());
+  }
+  EXPECT_EQ(CellAt(3, 1)->GetValue()->Number(), 1200);
   EXPECT_EQ(app->UndoCount(), 1u);
+  Shortcut(Qt::Key_Z);
+  EXPECT_EQ(Input(3, 1), u"");
 }
 
 TEST_F(SheetClipboardTest, AFormulaPastesWithItsReferencesShifted) {

@@ -60,6 +60,15 @@ TEST_F(GridKeyboardTest, ADoubleClickEditsTheContentInsteadOfReplacingIt) {
   Type("d");
   Key(Qt::Key_Return);
   EXPECT_EQ(Input(2, 1), u"abcd");
+  // A number shown with thousands is edited as a number that reads back.
+  CellAt(4, 1)->SetValue(NewNumber(1200.5, 4));
+  ASSERT_EQ(Shown(4, 1), u"1.200,50");
+  view->Redraw(true);
+  DoubleClick(Centre(4, 1));
+  EXPECT_EQ(view->GetEditText(), u"1200.5");
+  Key(Qt::Key_Return);
+  EXPECT_EQ(CellAt(4, 1)->GetValue()->Kind(), ValueKind::Number);
+  EXPECT_EQ(CellAt(4, 1)->GetValue()->Number(), 1200.5);
 }
 
 TEST_F(GridKeyboardTest, ArrowsStopAtTheEdgesSkipHiddenLinesAndLeaveMergedCells) {
