@@ -99,6 +99,16 @@ bool ObjectAnchor::HitTest(int32_t column, int32_t row, int32_t x, int32_t y) co
          notBefore(br.cell->GetColumnIndex(), br.x, column, x) && notBefore(br.cell->GetRowIndex(), br.y, row, y);
 }
 
+void ObjectAnchor::SetPlacement(const Placement& placement) {
+  topLeft_ = placement.topLeft;
+  bottomRight_ = placement.bottomRight;
+  if (placement.width != width_ || placement.height != height_) {
+    width_ = placement.width;
+    height_ = placement.height;
+    object_->SetSize(width_, height_);
+  }
+}
+
 void ObjectAnchor::DrawAnchored(Canvas& canvas, const AnchorPlacement& view) {
   Bitmap* image = object_->GetImage();
   if (!image || image->IsEmpty()) return;

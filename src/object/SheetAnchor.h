@@ -50,6 +50,16 @@ class ObjectAnchor final : public SheetAnchor {
   int32_t PressAt(int32_t column, int32_t row, int32_t x, int32_t y);
   const std::vector<std::unique_ptr<Range>>* GetRanges() const { return object_->GetRanges(); }
 
+  // Where and how large the object is, to put it back there (undo).
+  struct Placement {
+    SheetPosition topLeft;
+    SheetPosition bottomRight;
+    int32_t width = 0;
+    int32_t height = 0;
+  };
+  Placement GetPlacement() const { return {topLeft_, bottomRight_, width_, height_}; }
+  void SetPlacement(const Placement& placement);
+
   int32_t GetWidth() const { return width_; }
   int32_t GetHeight() const { return height_; }
   Sheet* GetSheet() const { return sheet_; }

@@ -290,6 +290,7 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   int scrollDrag_ = 0;    // 1 horizontal, 2 vertical
   bool movingObject_ = false;
   int grabbedCorner_ = 0;  // 1 top left, 2 top right, 3 bottom left, 4 bottom right
+  ObjectAnchor::Placement placementAtPress_;
   bool swallowRelease_ = false;
 };
 

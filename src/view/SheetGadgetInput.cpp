@@ -29,6 +29,36 @@ namespace quadrell {
 
 namespace {
 
+// A sheet object moved or resized by the mouse. The object may have left the
+// sheet since (removed, a comment closed): then there is nothing to put back.
+class ObjectPlacementAction final : public Action {
+ public:
+  ObjectPlacementAction(Sheet* sheet, ObjectAnchor* anchor, const ObjectAnchor::Placement& before)
+      : sheet_(sheet), anchor_(anchor), before_(before), after_(anchor->GetPlacement()) {}
+  void Undo() override { Apply(before_); }
+  void Redo() override { Apply(after_); }
+
+ private:
+  void Apply(const ObjectAnchor::Placement& placement) {
+    sheet_->ResetObjects(1);
+    while (SheetAnchor* a = sheet_->NextObject()) {
+      if (a == anchor_) {
+        anchor_->SetPlacement(placement);
+        return;
+      }
+    }
+  }
+  Sheet* sheet_;
+  ObjectAnchor* anchor_;
+  ObjectAnchor::Placement before_;
+  ObjectAnchor::Placement after_;
+};
+
+bool SamePlace(const ObjectAnchor::Placement& a, const ObjectAnchor::Placement& b) {
+  return a.topLeft.cell == b.topLeft.cell && a.topLeft.x == b.topLeft.x && a.topLeft.y == b.topLeft.y &&
+         a.width == b.width && a.height == b.height;
+}
+
 constexpr int32_t kLastRow = 1048576;
 constexpr int32_t kLastColumn = 16383;
 constexpr int kWheelRows = 3;
@@ -403,6 +433,7 @@ bool SheetGadget::PressObject(int x, int y) {
       if (std::abs(x - corners[k].x) <= 6 && std::abs(y - corners[k].y) <= 6) {
         grabbedCorner_ = k + 1;
         movingObject_ = true;
+        placementAtPress_ = selectedObject_->GetPlacement();
         return true;
       }
     }
@@ -411,6 +442,7 @@ bool SheetGadget::PressObject(int x, int y) {
       if (dy >= 10 && dy < 45) {
         grabbedCorner_ = 0;
         movingObject_ = true;
+        placementAtPress_ = selectedObject_->GetPlacement();
         return true;
       }
       if (dy >= 45) {
@@ -455,6 +487,7 @@ bool SheetGadget::PressObject(int x, int y) {
     objectHitKind_ = kind;
     grabbedCorner_ = 0;
     movingObject_ = kind == kObjectGrab || kind == kObjectChartPart;
+    placementAtPress_ = anchor->GetPlacement();
     if (editing_) {
       std::u16string text = std::move(editText_);
       editText_.clear();
@@ -864,6 +897,10 @@ void SheetGadget::OnLeftUp(int x, int y) {
     return;
   }
   if (resizing_) EndResize();
+  ForgetRemovedObject();
+  if (wasPressed && movingObject_ && selectedObject_ && !SamePlace(placementAtPress_, selectedObject_->GetPlacement())) {
+    application_.AddAction(std::make_unique<ObjectPlacementAction>(sheet_, selectedObject_, placementAtPress_));
+  }
   if (wasPressed && mouseMode_ == kMouseFillHandle && fillSource_) {
     AutoFill();
   } else if (mouseMode_ == kMouseFillBrushPainting) {

@@ -244,6 +244,14 @@ TEST_F(GridMouseTest, ADroppedPictureLandsAtTheCellAndMovesResizesAndGoes) {
   Drag(corner, corner + QPoint(20, 10));
   EXPECT_EQ(anchor->GetWidth(), 80);
   EXPECT_EQ(anchor->GetHeight(), 50);
+  // Both changes undo, one step each.
+  Shortcut(Qt::Key_Z);
+  EXPECT_EQ(anchor->GetWidth(), 60);
+  EXPECT_EQ(anchor->GetTopLeft().cell, CellAt(3, 3));
+  Shortcut(Qt::Key_Z);
+  EXPECT_EQ(anchor->GetTopLeft().cell, CellAt(3, 2));
+  Shortcut(Qt::Key_Y);
+  EXPECT_EQ(anchor->GetTopLeft().cell, CellAt(3, 3));
   // Delete removes the selected object, not the cells.
   CellAt(1, 0)->SetInput(u"kept");
   Key(Qt::Key_Delete);
