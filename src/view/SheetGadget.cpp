@@ -352,6 +352,7 @@ std::vector<SheetGadget::Pane> SheetGadget::Panes() const {
 }
 
 void SheetGadget::PaintCellLayer() {
+  pendingBands_.clear();
   std::unique_ptr<Canvas> c = OpenBitmapCanvas(cellLayer_);
   if (!c) return;
   for (const Pane& pane : Panes()) PaintPane(*c, pane, 0, cellLayer_.Height());
@@ -381,10 +382,23 @@ void SheetGadget::UpdateCell(int32_t row, int32_t column) {
       for (int32_t k = 1; k < cell->GetRowSpan(); ++k) spanHeight += sheet_->GetRowHeight(row + k);
     }
   }
+  // The whole row band: text flowing in from neighbours, and the top border
+  // drawn on the line above. Painted at the next refresh, each band once.
+  std::pair<int, int> band{r->top - 1, r->top + spanHeight};
+  if (std::find(pendingBands_.begin(), pendingBands_.end(), band) == pendingBands_.end()) pendingBands_.push_back(band);
+}
+
+void SheetGadget::PaintPendingBands() {
+  if (pendingBands_.empty()) return;
+  std::vector<std::pair<int, int>> bands = std::move(pendingBands_);
+  pendingBands_.clear();
   std::unique_ptr<Canvas> c = OpenBitmapCanvas(cellLayer_);
   if (!c) return;
-  // The whole row band: text flowing in from neighbours, and the top border drawn on the line above.
-  for (const Pane& pane : Panes()) PaintPane(*c, pane, r->top - 1, r->top + spanHeight);
+  // Many changed rows are painted as one layer.
+  if (bands.size() > static_cast<size_t>(std::max(visibleRows_ / 2, 4))) bands.assign(1, {0, cellLayer_.Height()});
+  for (const auto& [top, bottom] : bands) {
+    for (const Pane& pane : Panes()) PaintPane(*c, pane, top, bottom);
+  }
   c->ClearClip();
   if (frozen_ && frozenHeight_) c->DrawLine(0, frozenHeight_ - 1, cellLayer_.Width(), frozenHeight_ - 1, kBlack);
   if (frozen_ && frozenWidth_) c->DrawLine(frozenWidth_, 0, frozenWidth_, cellLayer_.Height(), kBlack);
@@ -962,6 +976,7 @@ void SheetGadget::DrawFilterRowNumbers(Canvas& canvas) {
 void SheetGadget::Refresh() {
   if (!sheet_ || cellLayer_.IsEmpty()) return;
   ForgetRemovedObject();
+  PaintPendingBands();
   Canvas& c = canvas_->Surface();
   c.ClearClip();
   c.SetDrawMode(DrawMode::Opaque);

@@ -72,7 +72,7 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   SheetGadget& operator=(const SheetGadget&) = delete;
 
   CanvasControl& GetCanvas() const { return *canvas_; }
-  // Repaints the cell's row band on the cell layer; the caller refreshes.
+  // Repaints the cell's row band on the cell layer when the caller refreshes.
   void UpdateCell(int32_t row, int32_t column);
   // Lays out (when full or scrolled) and repaints the layers, then the canvas.
   void Redraw(bool full);
@@ -132,7 +132,10 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   // The canvas box of a laid-out cell: the grid lines around it at x, x + width,
   // y and y + height. Empty when the position is not laid out.
   Rect CellBox(int32_t row, int32_t column) const;
-  const Bitmap& CellLayer() const { return cellLayer_; }
+  const Bitmap& CellLayer() {
+    PaintPendingBands();
+    return cellLayer_;
+  }
   const Bitmap& ObjectLayer() const { return objectLayer_; }
 
  private:
@@ -161,6 +164,7 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   std::vector<Pane> Panes() const;
   void PaintPane(Canvas& canvas, const Pane& pane, int bandTop, int bandBottom);
   void PaintObjectLayer();
+  void PaintPendingBands();
   void DrawRangeFrame(Canvas& canvas, const Range& range, Colour colour, int style);
   void DrawEditor(Canvas& canvas);
   void DrawSelectedObject(Canvas& canvas);
@@ -240,6 +244,7 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   int frozenWidth_ = 0;
   int frozenHeight_ = 0;
   Bitmap cellLayer_;
+  std::vector<std::pair<int, int>> pendingBands_;  // cell-layer rows to repaint at the next refresh
   Bitmap objectLayer_;
   bool objectLayerBlank_ = true;  // fully transparent: nothing to blend
   bool editing_ = false;

@@ -407,6 +407,10 @@ void SheetGadget::CommitEdit(std::u16string_view text) {
   application_.AddAction(std::make_unique<CellInputAction>(cell, text));
   cell->SetInput(text);
   application_.UpdateCellInViews(row, column);
+  // This view refreshes as the edit moves on; the others show the change now.
+  for (const auto& other : container_.GetViews()) {
+    if (other.get() != this) other->Refresh();
+  }
 }
 
 void SheetGadget::OnLeftDoubleClick(int x, int y) {
