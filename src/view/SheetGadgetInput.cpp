@@ -982,6 +982,11 @@ void SheetGadget::Unhide(bool rows, int32_t at) {
 void SheetGadget::AutoFill() {
   std::unique_ptr<AreaRange> source = std::move(fillSource_);
   if (!source || !selection_) return;
+  // Whole rows and columns have no handle to drag from.
+  if (source->GetFirstColumn() < 0 || source->GetFirstRow() < 1 || selection_->GetFirstColumn() < 0 ||
+      selection_->GetFirstRow() < 1) {
+    return;
+  }
   auto group = std::make_unique<GroupAction>();
   GroupAction* record = group.get();
   application_.AddAction(std::move(group));

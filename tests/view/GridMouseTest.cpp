@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QWheelEvent>
+
 #include "SheetViewTestSupport.h"
 #include "TestSupport.h"
 #include "model/Column.h"
@@ -63,6 +65,26 @@ TEST_F(GridMouseTest, DraggingSelectsABlockAndTheStatusFieldSumsIt) {
   QTest::mouseClick(canvas, Qt::LeftButton, Qt::ShiftModifier, Centre(4, 3));
   QTest::keyRelease(canvas, Qt::Key_Shift);
   EXPECT_EQ(view->GetSelection()->ToString(), u"C2:D4");
+}
+
+TEST_F(GridMouseTest, TheWheelScrollsRowsAndTheThumbDragsThroughTheSheet) {
+  auto wheel = [&](int notches) {
+    QWheelEvent event(QPointF(200, 200), canvas->mapToGlobal(QPointF(200, 200)), QPoint(), QPoint(0, 120 * notches),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &event);
+  };
+  wheel(-2);
+  EXPECT_EQ(view->GetFirstRow(), 7);
+  EXPECT_EQ(view->CellBox(7, 0).y, SheetGadget::kHeaderHeight);
+  wheel(5);
+  EXPECT_EQ(view->GetFirstRow(), 1);
+  // The vertical thumb: dragging it to the bottom of its track shows the end of the sheet.
+  CellAt(2000, 0)->SetInput(u"far");
+  view->Redraw(true);
+  int width = view->GetCanvas().Bounds().width, height = view->GetCanvas().Bounds().height;
+  Drag(QPoint(width - 4, 30), QPoint(width - 4, height - 12));
+  EXPECT_GT(view->GetFirstRow(), 1800);
+  EXPECT_EQ(view->GetSelection()->ToString(), u"A1");  // the thumb does not select
 }
 
 TEST_F(GridMouseTest, HeadersSelectWholeRowsColumnsAndTheSheet) {
