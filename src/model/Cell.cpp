@@ -1,10 +1,13 @@
 #include "model/Cell.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <new>
 #include <utility>
 
 #include "context/ApplicationContext.h"
+#include "formula/FormulaRange.h"
+#include "formula/FormulaValue.h"
 #include "model/Column.h"
 #include "model/Host.h"
 #include "model/Range.h"
@@ -20,9 +23,8 @@ struct CellExtra {
   // The cell's own formula (owned) or, in a spilled result, the anchor's (borrowed).
   Formula* formula = nullptr;
   bool ownsFormula = false;
-  // A formula that has no compiled tree is kept as its text, without the "=".
-  bool hasFormulaText = false;
-  std::u16string formulaText;
+  // The formula was rejected as a cycle: it keeps "Cycle Found" and has no links.
+  bool cycle = false;
   std::vector<std::unique_ptr<Range>> referenceRanges;
   std::vector<Cell*> dependents;  // newest last
   std::vector<std::pair<void*, CellListener>> listeners;  // newest last
@@ -30,6 +32,7 @@ struct CellExtra {
   Cell* mergeMaster = nullptr;
   uint64_t cycleStamp = 0;
   uint64_t waveStamp = 0;
+  uint64_t doneStamp = 0;  // the wave in which the cell was last recalculated
   int32_t matrixColumn = 0;
   int32_t matrixRow = 0;
   int32_t columnSpan = 1;
@@ -38,7 +41,7 @@ struct CellExtra {
   bool matrixBlocked = false;
 
   bool Unused() const {
-    return !formula && !hasFormulaText && referenceRanges.empty() && dependents.empty() && listeners.empty() &&
+    return !formula && referenceRanges.empty() && dependents.empty() && listeners.empty() &&
            !comment && !mergeMaster && matrixColumn == 0 && matrixRow == 0 && columnSpan == 1 && rowSpan == 1 &&
            !matrixMember && !matrixBlocked;
   }
@@ -93,41 +96,28 @@ class CellPool {
   void* free_ = nullptr;
 };
 
-bool IsDigit16(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-// Arithmetic typed without "=": starts with a digit, only digits, operators,
-// points, commas and spaces, at least one operator.
-bool LooksLikeSimpleFormula(std::u16string_view text) {
-  if (text.empty() || !IsDigit16(text[0])) return false;
-  bool hasOperator = false;
-  for (char16_t c : text) {
-    if (c == u'+' || c == u'-' || c == u'*' || c == u'/') {
-      hasOperator = true;
-    } else if (!IsDigit16(c) && c != u'.' && c != u',' && c != u' ') {
-      return false;
-    }
-  }
-  return hasOperator;
-}
-
 bool IsBlank(const Value* v) {
   return !v || v->Kind() == ValueKind::Empty || (v->Kind() == ValueKind::Text && v->Text().empty());
 }
 
 uint64_t gStamp = 0;
 
+// Results larger than this do not spill: the anchor shows "Matrix Error".
+constexpr int64_t kMaxSpillValues = int64_t{1} << 16;
+
 }  // namespace
 
-// Recalculation runs in waves: a changed cell's dependents, and theirs, are
-// put in dependency order once and each recalculates once; cells changed from
-// outside that order (spilled results) start a further pass. Nothing recurses,
-// however long the chains.
+// Recalculation runs in waves: a changed cell's readers, and theirs, are put
+// in dependency order once and each recalculates once, after all of its
+// inputs; cells changed from outside that order (spilled results, or a cell
+// changed again after it was recalculated) start a further pass. Nothing
+// recurses, however long the chains.
 class CellPropagation {
  public:
   static void Changed(Cell* cell) {
     if (running_) {
       CellExtra* e = cell->Extra();
-      if (!e || e->waveStamp != stamp_) pending_.push_back(cell);
+      if (!e || e->waveStamp != stamp_ || e->doneStamp == stamp_) pending_.push_back(cell);
       return;
     }
     Run({cell});
@@ -135,9 +125,27 @@ class CellPropagation {
 
   static bool Running() { return running_; }
 
+  // The cells whose formulas read the cell: its links, newest consumed first,
+  // and the readers of the registered ranges over its position.
+  static void AppendReaders(Cell* cell, std::vector<Cell*>& out) {
+    if (CellExtra* e = cell->Extra()) out.insert(out.end(), e->dependents.begin(), e->dependents.end());
+    Sheet* sheet = cell->GetSheet();
+    if (sheet && !sheet->GetRangeDependencies().Empty()) {
+      sheet->GetRangeDependencies().CollectReaders(cell->GetRowIndex(), cell->GetColumnIndex(), out);
+    }
+  }
+
+  static bool HasReaders(const Cell* cell) {
+    CellExtra* e = cell->Extra();
+    if (e && !e->dependents.empty()) return true;
+    Sheet* sheet = cell->GetSheet();
+    return sheet && !sheet->GetRangeDependencies().Empty() &&
+           sheet->GetRangeDependencies().HasReaders(cell->GetRowIndex(), cell->GetColumnIndex());
+  }
+
  private:
   // A cycle that only spilled results close would otherwise run without end.
-  static constexpr int kMaxPasses = 64;
+  static constexpr int kMaxPasses = 16;
 
   static void Run(std::vector<Cell*> roots) {
     running_ = true;
@@ -145,7 +153,10 @@ class CellPropagation {
     for (int pass = 0; pass < kMaxPasses && !roots.empty(); ++pass) {
       stamp_ = Cell::NewCycleStamp();
       Plan(roots, order);
-      for (size_t i = order.size(); i-- > 0;) order[i]->RecalculateOnce();
+      for (size_t i = order.size(); i-- > 0;) {
+        order[i]->RecalculateOnce();
+        if (CellExtra* e = order[i]->Extra()) e->doneStamp = stamp_;
+      }
       roots.swap(pending_);
       pending_.clear();
     }
@@ -153,35 +164,38 @@ class CellPropagation {
     running_ = false;
   }
 
-  // Post-order of a depth-first walk over the dependents; its reverse lists
-  // every cell after all the cells it reads.
+  // Post-order of a depth-first walk over the readers; its reverse lists
+  // every cell after all the cells it reads. The readers still to walk of
+  // every frame on the stack lie in one buffer, each frame's above its parent's.
   static void Plan(const std::vector<Cell*>& roots, std::vector<Cell*>& order) {
     order.clear();
     struct Frame {
       Cell* cell;
-      size_t left;  // dependents not yet walked, taken newest first
+      size_t begin;
+      size_t next;  // readers[begin, next) are still to walk, from the end
     };
     std::vector<Frame> stack;
+    std::vector<Cell*> readers;
     for (Cell* root : roots) {
-      CellExtra* re = root->Extra();
-      if (!re) continue;
-      stack.push_back({root, re->dependents.size()});
+      AppendReaders(root, readers);
+      stack.push_back({root, 0, readers.size()});
       while (!stack.empty()) {
         Frame& top = stack.back();
-        CellExtra* e = top.cell->Extra();
-        if (e && top.left > e->dependents.size()) top.left = e->dependents.size();
-        if (e && top.left > 0) {
-          Cell* d = e->dependents[--top.left];
+        if (top.next > top.begin) {
+          Cell* d = readers[--top.next];
           CellExtra& de = d->MakeExtra();
           if (de.waveStamp != stamp_) {
             de.waveStamp = stamp_;
-            stack.push_back({d, de.dependents.size()});
+            size_t begin = readers.size();
+            AppendReaders(d, readers);
+            stack.push_back({d, begin, readers.size()});
           }
           continue;
         }
         Cell* done = top.cell;
+        readers.resize(top.begin);
         stack.pop_back();
-        // A root recalculates only where it was reached as a dependent (its own frame).
+        // A root recalculates only where it was reached as a reader (its own frame).
         if (!stack.empty()) order.push_back(done);
       }
     }
@@ -336,11 +350,6 @@ bool Cell::IsUsed() const {
 
 // --- Values ---
 
-const Value* Cell::GetValue() const {
-  const Value* v = ValueAtReference(value_);
-  return v ? v : EmptyValue();
-}
-
 ValueRecord Cell::GetValueCopy() const { return CopyValue(GetValue()); }
 
 std::u16string Cell::GetText() const { return DisplayText(ValueAtReference(value_)); }
@@ -366,9 +375,14 @@ void Cell::StoreValue(const Value* value, bool notifyDependents) {
 }
 
 void Cell::NotifyChanged(bool notifyDependents) {
+  // Every value change reaches the ranges over the cell, also when no recalculation follows.
+  bool rangeReaders = false;
+  Sheet* sheet = GetSheet();
+  if (sheet && !sheet->GetRangeDependencies().Empty()) {
+    rangeReaders = sheet->GetRangeDependencies().ValueChangedAt(GetRowIndex(), GetColumnIndex());
+  }
   CellExtra* e = Extra();
-  if (!e) return;
-  if (notifyDependents && !e->dependents.empty()) CellPropagation::Changed(this);
+  if (notifyDependents && (rangeReaders || (e && !e->dependents.empty()))) CellPropagation::Changed(this);
   e = Extra();
   if (!e || e->listeners.empty()) return;
   // Callbacks may add or remove listeners: call those still registered, newest first.
@@ -395,7 +409,7 @@ void Cell::SetInput(std::u16string_view text, std::u16string_view language) {
   UnlinkFormula();
   SetInputEmpty(text.empty());
   std::u16string simple;
-  if (LooksLikeSimpleFormula(text) && GetContext().GetSettingInt(kSettingSimpleFormulas) != 0) {
+  if (IsSimpleFormula(text) && GetContext().GetSettingInt(kSettingSimpleFormulas) != 0) {
     simple = u"=";
     simple += text;
     text = simple;
@@ -406,18 +420,10 @@ void Cell::SetInput(std::u16string_view text, std::u16string_view language) {
     if (!HasCompiledFormula()) {
       StoreValue(NewError(u"Syntax Error"), true);
     } else {
-      StoreResult(EvaluateFormula());
-      std::vector<Cell*> cells;
-      CollectReferencedCells(cells);
-      uint64_t stamp = NewCycleStamp();
-      bool cycle = false;
-      for (Cell* r : cells) {
-        if (r->DependsOn(this, stamp)) {
-          cycle = true;
-          break;
-        }
-      }
-      if (cycle) {
+      EvaluateAndStore(true);
+      if (FormsCycle()) {
+        Extra()->cycle = true;
+        RetractSpill(1, 1);
         StoreValue(NewError(u"Cycle Found"), true);
       } else {
         LinkFormula();
@@ -454,7 +460,7 @@ std::u16string Cell::GetShiftedInput(int32_t columnOffset, int32_t rowOffset) co
 
 bool Cell::HasFormula() const {
   CellExtra* e = Extra();
-  return e && (e->formula || e->hasFormulaText);
+  return e && e->formula;
 }
 
 Formula* Cell::GetFormula() const {
@@ -483,26 +489,47 @@ const std::vector<std::unique_ptr<Range>>& Cell::GetReferenceRanges() const {
 
 // --- Formula links ---
 
+namespace {
+
+// Applies a cell's formula's references: links to single cells, and the
+// ranges registered with the sheet.
+template <typename CellFn, typename RangeFn>
+class ReferenceWalk final : public ReferenceVisitor {
+ public:
+  ReferenceWalk(CellFn cellFn, RangeFn rangeFn) : cellFn_(cellFn), rangeFn_(rangeFn) {}
+  void OnCell(Cell* cell) override { cellFn_(cell); }
+  void OnRange(FormulaRange& range) override {
+    if (range.GetRange()) rangeFn_(range);
+  }
+
+ private:
+  CellFn cellFn_;
+  RangeFn rangeFn_;
+};
+
+template <typename CellFn, typename RangeFn>
+void WalkReferences(Formula* formula, CellFn cellFn, RangeFn rangeFn) {
+  if (!formula || !formula->GetRoot()) return;
+  ReferenceWalk<CellFn, RangeFn> walk(cellFn, rangeFn);
+  formula->GetRoot()->VisitReferences(walk);
+}
+
+}  // namespace
+
 void Cell::LinkFormula() {
-  std::vector<Cell*> cells;
-  CollectReferencedCells(cells);
-  for (Cell* r : cells) r->AddDependent(this);
-  std::vector<Range*> ranges;
-  CollectReferencedRanges(ranges);
   Sheet* sheet = GetSheet();
-  for (Range* range : ranges) sheet->RegisterRangeDependency(this, range);
+  WalkReferences(
+      GetFormula(), [&](Cell* c) { c->AddDependent(this); },
+      [&](FormulaRange& r) { sheet->RegisterRangeDependency(this, r.GetRange()); });
 }
 
 void Cell::UnlinkFormula() {
   CellExtra* e = Extra();
-  if (!e || !e->ownsFormula || !HasCompiledFormula()) return;
-  std::vector<Cell*> cells;
-  CollectReferencedCells(cells);
-  for (Cell* r : cells) r->RemoveDependent(this);
-  std::vector<Range*> ranges;
-  CollectReferencedRanges(ranges);
+  if (!e || !e->ownsFormula || e->cycle || !HasCompiledFormula()) return;
   Sheet* sheet = GetSheet();
-  for (Range* range : ranges) sheet->UnregisterRangeDependency(this, range);
+  WalkReferences(
+      e->formula, [&](Cell* c) { c->RemoveDependent(this); },
+      [&](FormulaRange& r) { sheet->UnregisterRangeDependency(this, r.GetRange()); });
 }
 
 void Cell::Detach() { UnlinkFormula(); }
@@ -513,8 +540,7 @@ void Cell::DropFormula() {
   ReleaseFormula();
   e->formula = nullptr;
   e->ownsFormula = false;
-  e->hasFormulaText = false;
-  e->formulaText.clear();
+  e->cycle = false;
 }
 
 void Cell::AddDependent(Cell* cell) { MakeExtra().dependents.push_back(cell); }
@@ -533,9 +559,48 @@ bool Cell::RemoveDependent(Cell* cell) {
   return false;
 }
 
+namespace {
+
+struct Block {
+  int32_t firstRow, firstColumn, lastRow, lastColumn;
+  bool Holds(const Cell* c) const {
+    int32_t row = c->GetRowIndex(), column = c->GetColumnIndex();
+    return row >= firstRow && row <= lastRow && column >= firstColumn && column <= lastColumn && IsOnSheet(c);
+  }
+};
+
+// The cells and blocks a formula reads.
+struct FormulaReads {
+  std::vector<Cell*> cells;
+  std::vector<Block> blocks;
+  std::unordered_set<const Cell*> cellSet;  // for formulas that name many cells
+
+  explicit FormulaReads(Formula* formula) {
+    WalkReferences(
+        formula, [&](Cell* c) { cells.push_back(c); },
+        [&](FormulaRange& r) {
+          Block b;
+          if (r.Bounds(b.firstRow, b.firstColumn, b.lastRow, b.lastColumn)) blocks.push_back(b);
+        });
+    if (cells.size() > 16) cellSet.insert(cells.begin(), cells.end());
+  }
+  bool Reads(const Cell* c) const {
+    if (!cellSet.empty()) {
+      if (cellSet.count(c)) return true;
+    } else if (std::find(cells.begin(), cells.end(), c) != cells.end()) {
+      return true;
+    }
+    for (const Block& b : blocks) {
+      if (b.Holds(c)) return true;
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
 bool Cell::DependsOn(Cell* target, uint64_t stamp) {
   std::vector<Cell*> stack{this};
-  std::vector<Cell*> cells;
   while (!stack.empty()) {
     Cell* c = stack.back();
     stack.pop_back();
@@ -544,33 +609,112 @@ bool Cell::DependsOn(Cell* target, uint64_t stamp) {
     if (!e || e->cycleStamp == stamp) continue;
     e->cycleStamp = stamp;
     if (!c->HasCompiledFormula()) continue;
-    cells.clear();
-    c->CollectReferencedCells(cells);
-    for (Cell* r : cells) {
-      if (r == c) return true;
-      stack.push_back(r);
+    bool found = false;
+    Sheet* sheet = c->GetSheet();
+    WalkReferences(
+        e->formula,
+        [&](Cell* r) {
+          if (r == c) found = true;
+          stack.push_back(r);
+        },
+        [&](FormulaRange& range) {
+          Block b;
+          if (!range.Bounds(b.firstRow, b.firstColumn, b.lastRow, b.lastColumn)) return;
+          if (b.Holds(c) || b.Holds(target)) found = true;
+          // Only stored cells with a formula can lead further.
+          CellBlock block(sheet, b.firstRow, b.firstColumn, b.lastRow, b.lastColumn);
+          if (block.Count() > kMaxRangePositions) return;
+          for (int32_t i = 0; i < block.Columns(); ++i) {
+            for (int32_t j = 0; j < block.Rows(); ++j) {
+              Cell* r = block.At(i, j);
+              if (r && r->HasFormula()) stack.push_back(r);
+            }
+          }
+        });
+    if (found) return true;
+  }
+  return false;
+}
+
+// The search runs from this cell through the cells that read it (and the
+// cells its spilled results fill), as far as the links go: a cycle exists
+// when one of them is a cell the new formula reads. Typing a formula into a
+// cell nothing reads yet costs nothing, however long the chain it ends.
+bool Cell::FormsCycle() {
+  CellExtra* own = Extra();
+  bool anchor = own && own->matrixMember && own->matrixColumn == 0 && own->matrixRow == 0;
+  if (!anchor && !CellPropagation::HasReaders(this)) {
+    bool self = false;
+    WalkReferences(
+        GetFormula(), [&](Cell* c) { self = self || c == this; },
+        [&](FormulaRange& r) {
+          Block b;
+          self = self || (r.Bounds(b.firstRow, b.firstColumn, b.lastRow, b.lastColumn) && b.Holds(this));
+        });
+    return self;
+  }
+  FormulaReads reads(GetFormula());
+  if (reads.Reads(this)) return true;
+  uint64_t stamp = NewCycleStamp();
+  std::vector<Cell*> stack;
+  auto downstream = [&](Cell* c) {
+    CellPropagation::AppendReaders(c, stack);
+    CellExtra* e = c->Extra();
+    if (e && e->matrixMember && e->matrixColumn == 0 && e->matrixRow == 0) {
+      for (Cell* m : c->SpillMembers()) {
+        if (m != c) stack.push_back(m);
+      }
     }
+  };
+  downstream(this);
+  while (!stack.empty()) {
+    Cell* c = stack.back();
+    stack.pop_back();
+    CellExtra& e = c->MakeExtra();
+    if (e.cycleStamp == stamp) continue;
+    e.cycleStamp = stamp;
+    if (c == this || reads.Reads(c)) return true;
+    downstream(c);
   }
   return false;
 }
 
 // --- Recalculation ---
 
-void Cell::StoreResult(std::unique_ptr<Matrix> result) {
+void Cell::StoreResult(std::unique_ptr<Matrix> result, bool notifyDependents) {
   if (!result) return;
-  if (result->ValueCount() == 1) {
+  int64_t count = result->ValueCount();
+  if (count == 1) {
     RetractSpill(1, 1);
-    StoreValue(result->GetAt(0, 0), true);
+    const Value* v = result->GetAt(0, 0);
+    StoreValue(v ? v : EmptyValue(), notifyDependents);
+  } else if (count < 1 || count > kMaxSpillValues) {
+    RetractSpill(1, 1);
+    StoreValue(NewError(u"Matrix Error"), notifyDependents);
   } else {
     SpillMatrix(*result);
   }
 }
 
-void Cell::RecalculateOnce() {
-  if (HasCompiledFormula()) {
-    CellExtra* e = Extra();
-    if (e && e->ownsFormula) StoreResult(EvaluateFormula());
+// Operators, literals and references give one value: no matrix is built for them.
+void Cell::EvaluateAndStore(bool notifyDependents) {
+  FormulaNode* root = GetFormula()->GetRoot();
+  switch (root->Kind()) {
+    case FormulaNodeKind::Value:
+    case FormulaNodeKind::Constant:
+    case FormulaNodeKind::Unary:
+    case FormulaNodeKind::Binary:
+      RetractSpill(1, 1);
+      StoreValue(root->EvaluateValue(), notifyDependents);
+      break;
+    default:
+      StoreResult(root->Evaluate(), notifyDependents);
   }
+}
+
+void Cell::RecalculateOnce() {
+  CellExtra* e = Extra();
+  if (e && e->ownsFormula && !e->cycle && HasCompiledFormula()) EvaluateAndStore(true);
   if (Host* host = GetHost()) host->UpdateCellInViews(GetRowIndex(), GetColumnIndex());
 }
 
@@ -580,18 +724,8 @@ void Cell::Recalculate() {
     CellPropagation::Changed(this);
     return;
   }
-  if (HasCompiledFormula()) {
-    CellExtra* e = Extra();
-    if (e && e->ownsFormula) {
-      std::unique_ptr<Matrix> result = EvaluateFormula();
-      if (result && result->ValueCount() == 1) {
-        RetractSpill(1, 1);
-        StoreValue(result->GetAt(0, 0), false);
-      } else if (result) {
-        SpillMatrix(*result);
-      }
-    }
-  }
+  CellExtra* e = Extra();
+  if (e && e->ownsFormula && !e->cycle && HasCompiledFormula()) EvaluateAndStore(false);
   CellPropagation::Changed(this);
   if (Host* host = GetHost()) host->UpdateCellInViews(GetRowIndex(), GetColumnIndex());
 }
@@ -697,10 +831,14 @@ void Cell::SpillMatrix(const Matrix& matrix) {
   int32_t row = GetRowIndex();
   int32_t column = GetColumnIndex();
   bool conflict = false;
+  // A result may not spill over the cells its own formula reads: each spill
+  // would change its input and call for the next.
+  FormulaReads reads(HasCompiledFormula() ? GetFormula() : nullptr);
   for (int32_t i = 0; i < width; ++i) {
     for (int32_t j = 0; j < height; ++j) {
       if (i == 0 && j == 0) continue;
       Cell* target = sheet->GetCellDirect(row + j, column + i);
+      if (reads.Reads(target)) conflict = true;
       CellExtra& te = target->MakeExtra();
       if (!te.matrixMember) {
         te.matrixBlocked = true;
@@ -792,42 +930,39 @@ void Cell::SetMergeMaster(Cell* master) {
 }
 
 // --- The formula engine's side ---
-// Until formulas compile, a formula is kept as the text that was typed and the
-// cell shows "Syntax Error", as for a text that does not parse: it has no
-// tree to evaluate and reads no cells or ranges.
 
 void Cell::CompileFormula(std::u16string_view text, std::u16string_view language) {
-  (void)language;
   CellExtra& e = MakeExtra();
-  e.hasFormulaText = true;
-  e.formulaText = text.substr(1);
+  e.formula = quadrell::CompileFormula(text, GetSheet(), language).release();
+  e.ownsFormula = true;
+  e.cycle = false;
 }
 
-bool Cell::HasCompiledFormula() const { return GetFormula() != nullptr; }
-
-std::unique_ptr<Matrix> Cell::EvaluateFormula() { return nullptr; }
-
-void Cell::CollectReferencedCells(std::vector<Cell*>& cells) const { (void)cells; }
-
-void Cell::CollectReferencedRanges(std::vector<Range*>& ranges) const { (void)ranges; }
+bool Cell::HasCompiledFormula() const {
+  Formula* f = GetFormula();
+  return f && f->GetRoot();
+}
 
 std::u16string Cell::FormulaText(std::u16string_view language) const {
-  (void)language;
-  CellExtra* e = Extra();
-  return e ? e->formulaText : std::u16string();
+  Formula* f = GetFormula();
+  return f ? f->ToText(language) : std::u16string();
 }
 
 std::u16string Cell::ShiftedFormulaText(int32_t columnOffset, int32_t rowOffset, std::u16string_view language) const {
-  (void)columnOffset;
-  (void)rowOffset;
-  return FormulaText(language);
+  Formula* f = GetFormula();
+  return f ? f->CopyShifted(columnOffset, rowOffset)->ToText(language) : std::u16string();
 }
 
 void Cell::CollectNamedRanges(std::u16string_view text, std::vector<std::unique_ptr<Range>>& ranges) const {
-  (void)text;
-  (void)ranges;
+  ranges = ReferencedRanges(text, GetSheet(), Language());
 }
 
-void Cell::ReleaseFormula() {}
+void Cell::ReleaseFormula() {
+  CellExtra* e = Extra();
+  if (!e) return;
+  if (e->ownsFormula) delete e->formula;
+  e->formula = nullptr;
+  e->ownsFormula = false;
+}
 
 }  // namespace quadrell

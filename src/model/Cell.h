@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "formula/Formula.h"
+#include "formula/FormulaNode.h"
 #include "model/Style.h"
 #include "value/Matrix.h"
 #include "value/Value.h"
@@ -53,7 +54,10 @@ class Cell {
   // The display text; "" for a never-filled cell.
   std::u16string GetText() const;
   // The value, or the shared empty value for a never-filled cell.
-  const Value* GetValue() const;
+  const Value* GetValue() const {
+    const Value* v = ValueAtReference(value_);
+    return v ? v : EmptyValue();
+  }
   ValueRecord GetValueCopy() const;
   // Stores the value (null clears it) without parsing, adjusts hyperlink
   // styling, then recalculates the dependents and tells the listeners.
@@ -149,7 +153,8 @@ class Cell {
   void LinkFormula();
   void DropFormula();
   void RecalculateOnce();
-  void StoreResult(std::unique_ptr<Matrix> result);
+  void EvaluateAndStore(bool notifyDependents);
+  void StoreResult(std::unique_ptr<Matrix> result, bool notifyDependents);
   void RetractSpill(int32_t columns, int32_t rows);
   std::vector<Cell*> SpillMembers() const;
   const StyleRecord* InheritedStyle() const;
@@ -159,9 +164,9 @@ class Cell {
   // The formula engine's side of the cell: compile, evaluate, walk references.
   void CompileFormula(std::u16string_view text, std::u16string_view language);
   bool HasCompiledFormula() const;
-  std::unique_ptr<Matrix> EvaluateFormula();
-  void CollectReferencedCells(std::vector<Cell*>& cells) const;
-  void CollectReferencedRanges(std::vector<Range*>& ranges) const;
+  // Whether this cell's new formula reads, directly or through the formulas
+  // linked to it, this cell itself.
+  bool FormsCycle();
   std::u16string FormulaText(std::u16string_view language) const;
   std::u16string ShiftedFormulaText(int32_t columnOffset, int32_t rowOffset, std::u16string_view language) const;
   void CollectNamedRanges(std::u16string_view text, std::vector<std::unique_ptr<Range>>& ranges) const;

@@ -56,6 +56,7 @@ bool Row::SetHeight(int32_t height, bool manual) {
 Cell* Row::CreateCell(int32_t column) {
   Cell* cell = new Cell(this, sheet_->GetColumn(column));
   cells_.Put(column, cell);
+  sheet_->CellCreated(index_, column);
   if (fontEpoch_ == styleEpoch_) fontMaximum_ = std::max(fontMaximum_, cell->GetStyle()->font->PixelHeight());
   if (column > lastColumn_) lastColumn_ = column;
   return cell;

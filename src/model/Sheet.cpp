@@ -30,7 +30,7 @@ Sheet::~Sheet() {
   objects_.clear();
   commentObjects_.clear();
   selection_.reset();
-  rangeDependencies_.clear();
+  rangeDependencies_.reset();
   placeholder_.reset();
   droppedCells_.clear();
   rows_.ForEachSlot([](int32_t, Row* row) { delete row; });
@@ -179,37 +179,16 @@ void Sheet::RemoveCommentObject(const CommentRecord* record) {
 
 // --- Range dependencies ---
 
-void Sheet::RegisterRangeDependency(Cell* cell, Range* range) {
-  if (range) rangeDependencies_[range] = {cell, range};
-}
+void Sheet::RegisterRangeDependency(Cell* cell, Range* range) { rangeDependencies_->Register(cell, range); }
 
-void Sheet::UnregisterRangeDependency(Cell*, Range* range) { rangeDependencies_.erase(range); }
-
-Cell* Sheet::GetRangeDependent(const Range* range) const {
-  auto found = rangeDependencies_.find(range);
-  return found == rangeDependencies_.end() ? nullptr : found->second.cell;
-}
+void Sheet::UnregisterRangeDependency(Cell*, Range* range) { rangeDependencies_->Unregister(range); }
 
 // --- Inserting and deleting ---
 
-// A registered range that now spans the inserted row (or column) reads its
-// new cells too. Recalculation may change the registrations: walk a snapshot.
-void Sheet::JoinRangeDependencies(int32_t at, bool row) {
-  std::vector<RangeDependency> dependencies;
-  for (const auto& entry : rangeDependencies_) dependencies.push_back(entry.second);
-  for (const RangeDependency& d : dependencies) {
-    const Range& range = *d.range;
-    int32_t low = row ? range.GetFirstRow() : range.GetFirstColumn();
-    int32_t high = row ? range.GetLastRow() : range.GetLastColumn();
-    if (at < low || at > high) continue;
-    int32_t first = row ? std::max(range.GetFirstColumn(), 0) : std::max(range.GetFirstRow(), 1);
-    int32_t last = row ? range.GetLastColumn() : range.GetLastRow();
-    if (last == -1) last = row ? maxColumn_ : maxRow_;
-    for (int32_t i = first; i <= last; ++i) {
-      (row ? GetCellDirect(at, i) : GetCellDirect(i, at))->AddDependent(d.cell);
-    }
-    d.cell->Recalculate();
-  }
+// Formula cells whose ranges grew or shrank read their new extent. A
+// recalculation may change the registrations: the list is taken before.
+void Sheet::RecalculateAll(const std::vector<Cell*>& cells) {
+  for (Cell* cell : cells) cell->Recalculate();
 }
 
 void Sheet::InsertRow(int32_t at) {
@@ -218,18 +197,25 @@ void Sheet::InsertRow(int32_t at) {
   maxRow_ = at > maxRow_ ? at : maxRow_ + 1;
   rows_.Put(at, new Row(at, this));
   ForgetRowCache();
-  JoinRangeDependencies(at, true);
+  rangeDependencies_->LayoutChanged();
+  RecalculateAll(rangeDependencies_->ReadersSpanning(at, true));
   if (filter_) filter_->RowInserted(at);
   UpdateObjectPositions();
 }
 
 void Sheet::DeleteRow(int32_t at) {
   if (at < 1) return;
+  // A range that loses the row reads the rest of it afterwards.
+  std::vector<Cell*> readers = rangeDependencies_->ReadersSpanning(at, true);
   if (Row* row = rows_.Get(at)) row->Invalidate();
   Row* removed = ShiftEntriesDown(rows_, at, maxRow_, [](Row* row, int32_t number) { row->SetIndex(number); });
   if (removed) deletedRows_.emplace_back(removed);
   if (at <= maxRow_) --maxRow_;
   ForgetRowCache();
+  rangeDependencies_->LayoutChanged();
+  // Readers in the deleted row keep showing "Ref".
+  std::erase_if(readers, [](Cell* c) { return c->GetRowIndex() < 0; });
+  RecalculateAll(readers);
   // Without its header row a filter has nothing left to show its buttons on.
   if (filter_ && !filter_->RowDeleted(at)) filter_.reset();
   UpdateObjectPositions();
@@ -243,13 +229,15 @@ void Sheet::InsertColumn(int32_t at) {
   rows_.ForEachSlot([&](int32_t, Row* row) {
     if (row) row->InsertColumn(at);
   });
-  JoinRangeDependencies(at, false);
+  rangeDependencies_->LayoutChanged();
+  RecalculateAll(rangeDependencies_->ReadersSpanning(at, false));
   if (filter_) filter_->ColumnInserted(at);
   UpdateObjectPositions();
 }
 
 void Sheet::DeleteColumn(int32_t at) {
   if (at < 0) return;
+  std::vector<Cell*> readers = rangeDependencies_->ReadersSpanning(at, false);
   Column* removed =
       ShiftEntriesDown(columns_, at, maxColumn_, [](Column* column, int32_t index) { column->SetIndex(index); });
   if (removed) deletedColumns_.emplace_back(removed);
@@ -263,6 +251,10 @@ void Sheet::DeleteColumn(int32_t at) {
     }
   });
   for (Cell* cell : dropped) cell->Detach();
+  rangeDependencies_->LayoutChanged();
+  // A reader dropped with the column is no longer on the sheet.
+  std::erase_if(readers, [&](Cell* c) { return std::find(dropped.begin(), dropped.end(), c) != dropped.end(); });
+  RecalculateAll(readers);
   if (filter_ && !filter_->ColumnDeleted(at)) filter_.reset();
   UpdateObjectPositions();
 }

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "model/RangeDependencies.h"
 #include "model/Row.h"
 #include "model/Style.h"
 #include "model/collection/Hashtable.h"
@@ -106,8 +107,12 @@ class Sheet {
   void RegisterRangeDependency(Cell* cell, Range* range);
   void UnregisterRangeDependency(Cell* cell, Range* range);
   // The dependent cell registered for the range, or null.
-  Cell* GetRangeDependent(const Range* range) const;
-  size_t RangeDependencyCount() const { return rangeDependencies_.size(); }
+  Cell* GetRangeDependent(const Range* range) const { return rangeDependencies_->DependentOf(range); }
+  size_t RangeDependencyCount() const { return rangeDependencies_->Count(); }
+  // The registered ranges and their readers, for recalculation and formula evaluation.
+  RangeDependencies& GetRangeDependencies() { return *rangeDependencies_; }
+  // Called by a row when it makes a cell object.
+  void CellCreated(int32_t row, int32_t column) { rangeDependencies_->CellCreated(row, column); }
   // Largest row and column of the used cells; {0, 1} without any.
   UsedSize GetUsedSize() const;
   // The anchor that shows a comment record on this sheet, keyed by the record itself.
@@ -135,16 +140,12 @@ class Sheet {
   size_t ModelMemoryBytes() const;
 
  private:
-  struct RangeDependency {
-    Cell* cell;
-    Range* range;
-  };
   void ForgetRowCache() {
     cachedRowNumber_ = kNoCachedRow;
     cachedRow_ = nullptr;
   }
   void UpdateObjectPositions();
-  void JoinRangeDependencies(int32_t at, bool row);
+  void RecalculateAll(const std::vector<Cell*>& cells);
 
   static constexpr int32_t kNoCachedRow = INT32_MIN;
 
@@ -162,7 +163,7 @@ class Sheet {
   size_t objectCursor_ = 0;
   std::unique_ptr<Filter> filter_;
   std::vector<std::unique_ptr<PivotTable>> pivotTables_;
-  std::unordered_map<const Range*, RangeDependency> rangeDependencies_;
+  std::unique_ptr<RangeDependencies> rangeDependencies_ = std::make_unique<RangeDependencies>(this);
   int32_t cachedRowNumber_ = kNoCachedRow;
   Row* cachedRow_ = nullptr;
   const StyleRecord* defaultStyle_;

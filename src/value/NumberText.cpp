@@ -191,8 +191,10 @@ std::u16string GeneralForm16(double x) {
 
 std::string FixedForm(double x, int decimals) {
   if (!std::isfinite(x)) return GeneralForm(x);
-  char buf[400];
+  // Room for the 309 digits of the largest double and 512 decimals.
+  char buf[1100];
   auto r = std::to_chars(buf, buf + sizeof(buf), x, std::chars_format::fixed, decimals);
+  if (r.ec != std::errc()) return GeneralForm(x);
   std::string out(buf, r.ptr);
   if (!out.empty() && out[0] == '-' && out.find_first_not_of("-0.") == std::string::npos) out.erase(0, 1);
   return out;

@@ -17,6 +17,8 @@
 
 namespace quadrell {
 
+const char* detail::gValueRecords = nullptr;
+
 namespace {
 
 // Zeroed memory straight from the kernel, on huge pages where the kernel offers
@@ -64,6 +66,7 @@ class RecordArena {
     void* p = mmap(nullptr, kReserved, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (p == MAP_FAILED) std::abort();
     base_ = static_cast<char*>(p);
+    detail::gValueRecords = base_;
     used_ = kUnit;  // offset 0 stands for "no record"
   }
 
@@ -304,7 +307,6 @@ ValueRecord CopyValue(const Value* value) {
 }
 
 uint32_t ValueReference(const Value* value) { return ValuePool::Instance().Reference(value); }
-const Value* ValueAtReference(uint32_t reference) { return ValuePool::Instance().FromReference(reference); }
 
 bool IsNumberText(std::u16string_view s) {
   size_t begin = 0;

@@ -82,7 +82,14 @@ ValueRecord CopyValue(const Value* value);
 // A pooled value named by 32 bits, for holders that keep millions of them
 // (cells); 0 names no value.
 uint32_t ValueReference(const Value* value);
-const Value* ValueAtReference(uint32_t reference);
+namespace detail {
+// The start of the pool's records; set when the pool is made, before any reference exists.
+extern const char* gValueRecords;
+}  // namespace detail
+// Inline: formulas over large ranges read millions of values.
+inline const Value* ValueAtReference(uint32_t reference) {
+  return reference ? reinterpret_cast<const Value*>(detail::gValueRecords + size_t{reference} * 4) : nullptr;
+}
 
 // The value a typed text stands for: number, percentage, date, time, hyperlink or text.
 const Value* ParseInput(std::u16string_view input);

@@ -153,8 +153,7 @@ TEST(XlsxImport, FileOfAnotherProgramLoadsValuesFormulasAndStyles) {
   EXPECT_EQ(link->Link(), u"https://example.org/page");
 }
 
-// Enable once the formula engine is merged: until then every formula shows "Syntax Error".
-TEST(XlsxImport, DISABLED_FormulasOfAnotherProgramCompute) {
+TEST(XlsxImport, FormulasOfAnotherProgramCompute) {
   auto book = LoadXlsx(Data("peer_openpyxl.xlsx"), nullptr);
   ASSERT_TRUE(book);
   Sheet* s = book->GetSheet(0);
@@ -164,8 +163,7 @@ TEST(XlsxImport, DISABLED_FormulasOfAnotherProgramCompute) {
   EXPECT_EQ(TextAt(book->GetSheet(1), 2, 1), u"2");
 }
 
-// Enable once the formula engine is merged: moving a formula needs its parser.
-TEST(XlsxImport, DISABLED_SharedFormulasAreMovedToEachCell) {
+TEST(XlsxImport, SharedFormulasAreMovedToEachCell) {
   std::string sheet = Sheet1(
       "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\"><f t=\"shared\" ref=\"B1:B3\" si=\"0\">A1*2</f><v>2</v></c></row>"
       "<row r=\"2\"><c r=\"A2\"><v>2</v></c><c r=\"B2\"><f t=\"shared\" si=\"0\"/><v>4</v></c></row>"

@@ -1,0 +1,45 @@
+#pragma once
+// The operators & + - * / over two operands. Each reads only the value at
+// (0, 0) of its operands; the result takes the left operand's format.
+#include "formula/FormulaNode.h"
+
+namespace quadrell {
+
+class FormulaBinaryOperation final : public FormulaNode {
+ public:
+  // Null when an operand is null.
+  static std::unique_ptr<FormulaBinaryOperation> Make(char16_t op, std::unique_ptr<FormulaNode> left,
+                                                      std::unique_ptr<FormulaNode> right);
+  FormulaBinaryOperation(char16_t op, std::unique_ptr<FormulaNode> left, std::unique_ptr<FormulaNode> right);
+
+  std::unique_ptr<Matrix> Evaluate() override { return SingleValue(EvaluateValue()); }
+  bool HasNextCell() override;
+  Cell* NextCell() override;
+  void ResetCells() override;
+  bool HasNextRange() override;
+  Range* NextRange() override;
+  void ResetRanges() override;
+  std::unique_ptr<FormulaNode> CopyShifted(int32_t columnOffset, int32_t rowOffset) const override;
+  const Value* EvaluateValue() override;
+  void AppendText(std::u16string& out, std::u16string_view language) const override;
+  void VisitReferences(ReferenceVisitor& visitor) override;
+  int64_t CountCells() const override { return left_->CountCells() + right_->CountCells(); }
+
+  char16_t GetOperator() const { return op_; }
+  FormulaNode* GetRight() const { return right_.get(); }
+  void SetRight(std::unique_ptr<FormulaNode> node) { right_ = std::move(node); }
+  FormulaNode* GetLeft() const { return left_.get(); }
+  void SetLeft(std::unique_ptr<FormulaNode> node) { left_ = std::move(node); }
+  std::unique_ptr<FormulaNode> TakeLeft() { return std::move(left_); }
+  bool IsParenthesised() const { return parenthesised_; }
+  void SetParenthesised(bool flag) { parenthesised_ = flag; }
+
+ private:
+  char16_t op_;
+  std::unique_ptr<FormulaNode> left_;
+  std::unique_ptr<FormulaNode> right_;
+  int32_t state_ = 0;  // iteration: 1 left side, 2 right side, 0 done
+  bool parenthesised_ = false;
+};
+
+}  // namespace quadrell

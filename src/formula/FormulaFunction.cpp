@@ -1,0 +1,70 @@
+#include "formula/FormulaFunction.h"
+
+namespace quadrell {
+
+namespace {
+std::u16string_view Separator(std::u16string_view language) { return IsEnglish(language) ? u"," : u";"; }
+}  // namespace
+
+FormulaFunction::FormulaFunction(std::vector<std::unique_ptr<FormulaNode>> arguments, const FunctionEntry* entry,
+                                 Sheet* sheet)
+    : FormulaNode(FormulaNodeKind::Function), arguments_(std::move(arguments)), entry_(entry), sheet_(sheet) {}
+
+void FormulaFunction::ResetCells() {
+  for (auto& a : arguments_) a->ResetCells();
+  cursor_ = 0;
+}
+
+bool FormulaFunction::HasNextCell() {
+  while (cursor_ < arguments_.size()) {
+    if (arguments_[cursor_]->HasNextCell()) return true;
+    ++cursor_;
+  }
+  return false;
+}
+
+Cell* FormulaFunction::NextCell() { return HasNextCell() ? arguments_[cursor_]->NextCell() : nullptr; }
+
+void FormulaFunction::ResetRanges() {
+  for (auto& a : arguments_) a->ResetRanges();
+  cursor_ = 0;
+}
+
+bool FormulaFunction::HasNextRange() {
+  while (cursor_ < arguments_.size()) {
+    if (arguments_[cursor_]->HasNextRange()) return true;
+    ++cursor_;
+  }
+  return false;
+}
+
+Range* FormulaFunction::NextRange() { return HasNextRange() ? arguments_[cursor_]->NextRange() : nullptr; }
+
+std::unique_ptr<FormulaNode> FormulaFunction::CopyShifted(int32_t columnOffset, int32_t rowOffset) const {
+  std::vector<std::unique_ptr<FormulaNode>> copies;
+  copies.reserve(arguments_.size());
+  for (const auto& a : arguments_) copies.push_back(a->CopyShifted(columnOffset, rowOffset));
+  return std::make_unique<FormulaFunction>(std::move(copies), entry_, sheet_);
+}
+
+void FormulaFunction::AppendText(std::u16string& out, std::u16string_view language) const {
+  out += entry_->Name(language);
+  out += u'(';
+  for (size_t i = 0; i < arguments_.size(); ++i) {
+    if (i > 0) out += Separator(language);
+    arguments_[i]->AppendText(out, language);
+  }
+  out += u')';
+}
+
+void FormulaFunction::VisitReferences(ReferenceVisitor& visitor) {
+  for (auto& a : arguments_) a->VisitReferences(visitor);
+}
+
+int64_t FormulaFunction::CountCells() const {
+  int64_t n = 0;
+  for (const auto& a : arguments_) n += a->CountCells();
+  return n;
+}
+
+}  // namespace quadrell

@@ -1,0 +1,27 @@
+#include "formula/FormulaUnaryOperation.h"
+
+namespace quadrell {
+
+std::unique_ptr<FormulaUnaryOperation> FormulaUnaryOperation::Make(char16_t op, std::unique_ptr<FormulaNode> operand) {
+  if (!operand) return nullptr;
+  return std::make_unique<FormulaUnaryOperation>(op, std::move(operand));
+}
+
+FormulaUnaryOperation::FormulaUnaryOperation(char16_t op, std::unique_ptr<FormulaNode> operand)
+    : FormulaNode(FormulaNodeKind::Unary), op_(op), operand_(std::move(operand)) {}
+
+const Value* FormulaUnaryOperation::EvaluateValue() {
+  const Value* v = operand_->EvaluateValue();
+  return NewNumber(-(v->IsNumeric() ? v->Number() : 0.0), v->Format());
+}
+
+std::unique_ptr<FormulaNode> FormulaUnaryOperation::CopyShifted(int32_t columnOffset, int32_t rowOffset) const {
+  return std::make_unique<FormulaUnaryOperation>(op_, operand_->CopyShifted(columnOffset, rowOffset));
+}
+
+void FormulaUnaryOperation::AppendText(std::u16string& out, std::u16string_view language) const {
+  out += op_;
+  operand_->AppendText(out, language);
+}
+
+}  // namespace quadrell

@@ -1,0 +1,119 @@
+#include "formula/FormulaValue.h"
+
+#include <limits>
+
+#include "model/Cell.h"
+#include "model/Row.h"
+#include "model/Sheet.h"
+#include "model/Util.h"
+#include "value/NumberText.h"
+#include "value/Unicode.h"
+
+namespace quadrell {
+
+bool ReadReference(std::u16string_view token, ReferenceParts& out) {
+  size_t i = 0;
+  out = ReferenceParts();
+  if (i < token.size() && token[i] == u'$') {
+    out.absoluteColumn = true;
+    ++i;
+  }
+  // Only letters may stand before the row: "= A1" or "A.1" are no references.
+  size_t lettersBegin = i;
+  int64_t column = -1;
+  while (i < token.size() && !IsDigit(token[i]) && token[i] != u'$') {
+    char16_t c = token[i];
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+    if (c < u'A' || c > u'Z') return false;
+    column = (column + 1) * 26 + (c - u'A');
+    if (column > kMaxReferenceColumn) return false;
+    ++i;
+  }
+  if (i == lettersBegin || i == token.size()) return false;
+  if (token[i] == u'$') {
+    out.absoluteRow = true;
+    ++i;
+  }
+  if (i == token.size() || !IsDigit(token[i])) return false;
+  int64_t row = 0;
+  while (i < token.size() && IsDigit(token[i])) {
+    row = row * 10 + (token[i] - u'0');
+    if (row > kMaxReferenceRow) return false;
+    ++i;
+  }
+  out.row = static_cast<int32_t>(row);
+  out.column = static_cast<int32_t>(column);
+  return true;
+}
+
+void AppendReference(std::u16string& out, int32_t column, int32_t row, bool absoluteColumn, bool absoluteRow) {
+  if (absoluteColumn) out += u'$';
+  out += ColumnName(column);
+  if (absoluteRow) out += u'$';
+  AppendAscii(out, IntegerText(row));
+}
+
+bool IsOnSheet(const Cell* cell) {
+  Row* row = cell->GetRow();
+  Sheet* sheet = row ? row->GetSheet() : nullptr;
+  if (!sheet || row->GetIndex() < 0 || sheet->FindRow(row->GetIndex()) != row) return false;
+  return row->FindCell(cell->GetColumnIndex()) == cell;
+}
+
+bool ShiftCoordinate(int32_t& value, int32_t offset, bool absolute, int32_t low, int32_t high) {
+  if (absolute) return true;
+  int64_t moved = static_cast<int64_t>(value) + offset;
+  if (moved < low || moved > high) return false;
+  value = static_cast<int32_t>(moved);
+  return true;
+}
+
+std::unique_ptr<FormulaValue> FormulaValue::FromToken(std::u16string_view token, Sheet* sheet) {
+  ReferenceParts parts;
+  if (!ReadReference(token, parts)) return nullptr;
+  return std::make_unique<FormulaValue>(sheet, sheet->GetCellDirect(parts.row, parts.column), parts.absoluteRow,
+                                        parts.absoluteColumn);
+}
+
+FormulaValue::FormulaValue(Sheet* sheet, Cell* cell, bool absoluteRow, bool absoluteColumn)
+    : FormulaNode(FormulaNodeKind::Value),
+      sheet_(sheet),
+      absoluteRow_(absoluteRow),
+      absoluteColumn_(absoluteColumn),
+      cell_(cell) {}
+
+const Value* FormulaValue::EvaluateValue() { return cell_ ? cell_->GetValue() : NewError(u"Ref"); }
+
+std::unique_ptr<Matrix> FormulaValue::Evaluate() { return SingleValue(EvaluateValue()); }
+
+Cell* FormulaValue::NextCell() {
+  iterating_ = false;
+  return cell_;
+}
+
+std::unique_ptr<FormulaNode> FormulaValue::CopyShifted(int32_t columnOffset, int32_t rowOffset) const {
+  Cell* target = nullptr;
+  if (cell_ && IsOnSheet(cell_)) {
+    int32_t column = cell_->GetColumnIndex();
+    int32_t row = cell_->GetRowIndex();
+    if (ShiftCoordinate(column, columnOffset, absoluteColumn_, 0, kMaxReferenceColumn) &&
+        ShiftCoordinate(row, rowOffset, absoluteRow_, 1, kMaxReferenceRow)) {
+      target = sheet_->GetCellDirect(row, column);
+    }
+  }
+  return std::make_unique<FormulaValue>(sheet_, target, absoluteRow_, absoluteColumn_);
+}
+
+void FormulaValue::AppendText(std::u16string& out, std::u16string_view) const {
+  if (!cell_ || !IsOnSheet(cell_)) {
+    out += u"#REF";
+    return;
+  }
+  AppendReference(out, cell_->GetColumnIndex(), cell_->GetRowIndex(), absoluteColumn_, absoluteRow_);
+}
+
+void FormulaValue::VisitReferences(ReferenceVisitor& visitor) {
+  if (cell_) visitor.OnCell(cell_);
+}
+
+}  // namespace quadrell

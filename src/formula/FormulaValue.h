@@ -1,0 +1,60 @@
+#pragma once
+// A reference to one cell: B7, $B7, B$7, $B$7. The node holds the cell object,
+// so it follows inserted and deleted rows and columns.
+#include "formula/FormulaNode.h"
+
+namespace quadrell {
+
+// Positions a reference can name; larger ones are no references.
+constexpr int32_t kMaxReferenceColumn = (1 << 24) - 1;
+constexpr int32_t kMaxReferenceRow = 1 << 30;
+
+struct ReferenceParts {
+  int32_t row = 0;
+  int32_t column = 0;
+  bool absoluteRow = false;
+  bool absoluteColumn = false;
+};
+
+// Reads a cell reference token (any case): an optional "$", the column letters
+// A-Z, an optional "$", then the row digits (anything after them is ignored).
+bool ReadReference(std::u16string_view token, ReferenceParts& out);
+// "$" marks, column name and row number.
+void AppendReference(std::u16string& out, int32_t column, int32_t row, bool absoluteColumn, bool absoluteRow);
+// False for a cell whose row was deleted or whose column was deleted.
+bool IsOnSheet(const Cell* cell);
+// A relative coordinate moved by an offset; false when it leaves the sheet.
+bool ShiftCoordinate(int32_t& value, int32_t offset, bool absolute, int32_t low, int32_t high);
+
+class FormulaValue final : public FormulaNode {
+ public:
+  // Null when the token is no cell reference. The cell is created when missing.
+  static std::unique_ptr<FormulaValue> FromToken(std::u16string_view token, Sheet* sheet);
+  // A null cell is a reference that was moved off the sheet.
+  FormulaValue(Sheet* sheet, Cell* cell, bool absoluteRow, bool absoluteColumn);
+
+  std::unique_ptr<Matrix> Evaluate() override;
+  bool HasNextCell() override { return iterating_; }
+  Cell* NextCell() override;
+  void ResetCells() override { iterating_ = cell_ != nullptr; }
+  bool HasNextRange() override { return false; }
+  Range* NextRange() override { return nullptr; }
+  void ResetRanges() override {}
+  std::unique_ptr<FormulaNode> CopyShifted(int32_t columnOffset, int32_t rowOffset) const override;
+  const Value* EvaluateValue() override;
+  void AppendText(std::u16string& out, std::u16string_view language) const override;
+  void VisitReferences(ReferenceVisitor& visitor) override;
+  int64_t CountCells() const override { return cell_ ? 1 : 0; }
+
+  Cell* GetCell() const { return cell_; }
+  Sheet* GetSheet() const { return sheet_; }
+
+ private:
+  Sheet* sheet_;
+  bool absoluteRow_;
+  bool absoluteColumn_;
+  bool iterating_ = false;
+  Cell* cell_;
+};
+
+}  // namespace quadrell
