@@ -3,6 +3,7 @@
 #include "SheetViewTestSupport.h"
 #include "model/Font.h"
 #include "model/Style.h"
+#include "model/Util.h"
 
 namespace quadrell {
 namespace {
@@ -130,6 +131,38 @@ TEST_F(GridPaintTest, TheGridNeverShowsWhatAnEditOrUndoReplaced) {
   app->UpdateCellInViews(4, 2);
   view->Refresh();
   EXPECT_EQ(Ink(4, 3), 0);
+}
+
+TEST_F(GridPaintTest, CellsThatRecalculateShowTheirNewValueAndEditsOutlineTheirReferences) {
+  CellAt(1, 0)->SetInput(u"1");
+  CellAt(1, 1)->SetInput(u"=A1*2");
+  CellAt(1, 2)->SetInput(u"=B1*1000000");
+  view->Redraw(true);
+  Unselect();
+  auto picture = [&](int32_t column) {
+    Rect in = Inside(1, column);
+    std::vector<Colour> pixels;
+    for (int y = in.y; y < in.Bottom(); ++y) {
+      for (int x = in.x; x < in.Right(); ++x) pixels.push_back(Pixel(x, y));
+    }
+    return pixels;
+  };
+  std::vector<Colour> b1 = picture(1), c1 = picture(2);
+  Select(0, 1, 0, 1);
+  Type("5");
+  Key(Qt::Key_Return);
+  EXPECT_EQ(Shown(1, 1), u"10");
+  Unselect();
+  EXPECT_NE(picture(1), b1);
+  EXPECT_NE(picture(2), c1);
+  // While a formula is typed, the ranges it names are outlined.
+  Select(3, 5, 3, 5);
+  Type("=B3:C4+A7");
+  Rect b3 = view->CellBox(3, 1), a7 = view->CellBox(7, 0);
+  EXPECT_EQ(Pixel(b3.x, b3.y + 5), RainbowColor(0));
+  EXPECT_EQ(Pixel(a7.x + 5, a7.y), RainbowColor(1));
+  Key(Qt::Key_Escape);
+  EXPECT_NE(Pixel(b3.x, b3.y + 5), RainbowColor(0));
 }
 
 TEST_F(GridPaintTest, TheEditorShowsTheTextInTheCellAndTheSelectionIsBlue) {
