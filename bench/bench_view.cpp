@@ -82,6 +82,22 @@ void BM_ScrollOneRow(benchmark::State& state) {
 }
 BENCHMARK(BM_ScrollOneRow)->Unit(benchmark::kMillisecond);
 
+// The same without the canvas reaching the screen: the view's own share.
+void BM_ScrollOneRowViewOnly(benchmark::State& state) {
+  SheetGadget& view = View();
+  MillionCells();
+  view.Redraw(true);
+  Paint(view);
+  int direction = 1;
+  for (auto _ : state) {
+    if (view.GetFirstRow() > 1000) direction = -1;
+    if (view.GetFirstRow() <= 1) direction = 1;
+    view.ScrollRows(direction);
+  }
+  Paint(view);
+}
+BENCHMARK(BM_ScrollOneRowViewOnly)->Unit(benchmark::kMillisecond);
+
 void BM_ScrollOnePage(benchmark::State& state) {
   SheetGadget& view = View();
   MillionCells();

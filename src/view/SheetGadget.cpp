@@ -405,27 +405,27 @@ void SheetGadget::PaintPendingBands() {
 }
 
 void SheetGadget::DrawTextInBox(Canvas& canvas, const StyleRecord& style, std::u16string_view text, int x, int y,
-                                int width, int height, bool valueRight) {
-  HorizontalAlign horizontal = HorizontalAlign::Left;
-  VerticalAlign vertical = VerticalAlign::Middle;
-  switch (style.horizontalAlignment) {
-    case kHorizontalGeneral:
-      horizontal = valueRight ? HorizontalAlign::Right : HorizontalAlign::Left;
-      break;
-    case kHorizontalCenter:
-      horizontal = HorizontalAlign::Center;
-      break;
-    case kHorizontalRight:
-      horizontal = HorizontalAlign::Right;
-      break;
-    default:
-      break;
+                                int width, int height, bool valueRight, int textWidth) {
+  // The single-line placement of the cell's alignment; general puts values on
+  // the right and is always centred vertically. Text is measured only where
+  // the placement needs its width.
+  uint8_t horizontal = style.horizontalAlignment;
+  if (horizontal == kHorizontalGeneral) horizontal = valueRight ? kHorizontalRight : kHorizontalLeft;
+  if (horizontal > kHorizontalRight) horizontal = kHorizontalLeft;
+  int px = x + 1;
+  if (horizontal == kHorizontalCenter || horizontal == kHorizontalRight) {
+    int tw = textWidth >= 0 ? textWidth : canvas.TextWidth(text);
+    px = horizontal == kHorizontalCenter ? x + (width - tw) / 2 : x + width - tw;
   }
-  if (style.horizontalAlignment <= kHorizontalRight && style.horizontalAlignment != kHorizontalGeneral) {
-    if (style.verticalAlignment == kVerticalTop) vertical = VerticalAlign::Top;
-    if (style.verticalAlignment == kVerticalBottom) vertical = VerticalAlign::Bottom;
+  int th = style.font ? style.font->PixelHeight() : canvas.TextHeight(text);
+  uint8_t vertical = kVerticalMiddle;
+  if (style.horizontalAlignment != kHorizontalGeneral && style.horizontalAlignment <= kHorizontalRight) {
+    vertical = style.verticalAlignment;
   }
-  DrawTextAligned(canvas, x, y, width, height, text, horizontal, vertical);
+  int py = y + (height - th) / 2;
+  if (vertical == kVerticalTop) py = y;
+  if (vertical == kVerticalBottom) py = y + height - th;
+  canvas.DrawText(px, py, text);
 }
 
 void SheetGadget::PaintPane(Canvas& canvas, const Pane& pane, int bandTop, int bandBottom) {
@@ -637,8 +637,14 @@ void SheetGadget::PaintPane(Canvas& canvas, const Pane& pane, int bandTop, int b
           }
         } else {
           int clipLeft = x, clipRight = x + sw - 1;
-          if (style->textFlow == kTextFlowOverflow) {
-            int tw = canvas.TextWidth(text) + style->indent * kIndentStep;
+          int measured = -1;
+          // No glyph is wider than the font is high: a short text cannot overflow.
+          bool mayOverflow = static_cast<int64_t>(text.size()) * style->font->PixelHeight() +
+                                     style->indent * kIndentStep > sw - 1 ||
+                             text.find(u'\t') != std::u16string::npos;
+          if (style->textFlow == kTextFlowOverflow && mayOverflow) {
+            measured = canvas.TextWidth(text);
+            int tw = measured + style->indent * kIndentStep;
             bool toRight = style->horizontalAlignment == kHorizontalLeft ||
                            style->horizontalAlignment == kHorizontalCenter ||
                            (style->horizontalAlignment == kHorizontalGeneral && !valueRight) ||
@@ -667,7 +673,7 @@ void SheetGadget::PaintPane(Canvas& canvas, const Pane& pane, int bandTop, int b
             }
           }
           clips.Inside(clipLeft, y, clipRight - clipLeft, sh - 1);
-          DrawTextInBox(canvas, *style, text, bx, by, bw, bh, valueRight);
+          DrawTextInBox(canvas, *style, text, bx, by, bw, bh, valueRight, measured);
         }
         clips.Outer();
       }

@@ -209,8 +209,9 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   void Unhide(bool rows, int32_t at);
   void EndResize();
   void ObjectsFollowGrid();
+  // textWidth: the text's width when already measured, else -1.
   void DrawTextInBox(Canvas& canvas, const StyleRecord& style, std::u16string_view text, int x, int y, int width,
-                     int height, bool valueRight);
+                     int height, bool valueRight, int textWidth = -1);
 
   // The header menus' entries.
   static void InsertRowAt(void* view, intptr_t row);
