@@ -121,8 +121,6 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   // Repaints the object layer and refreshes.
   void RedrawObjects();
   void SetBounds(const Rect& bounds);
-  // A window shortcut (Return, Tab) that the formula bar passed on.
-  void KeyFromFormulaBar(int key) { OnKeyUp(key); }
 
   int32_t GetVisibleRows() const { return visibleRows_; }
   int32_t GetVisibleColumns() const { return visibleColumns_; }
@@ -136,7 +134,6 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
     PaintPendingBands();
     return cellLayer_;
   }
-  const Bitmap& ObjectLayer() const { return objectLayer_; }
 
  private:
   struct RowCache {

@@ -165,6 +165,20 @@ TEST_F(GridPaintTest, CellsThatRecalculateShowTheirNewValueAndEditsOutlineTheirR
   EXPECT_NE(Pixel(b3.x, b3.y + 5), RainbowColor(0));
 }
 
+TEST_F(GridPaintTest, TheFormulaViewShowsWhatWasTyped) {
+  CellAt(2, 1)->SetInput(u"=1+2+3+4+5");
+  view->Redraw(true);
+  Unselect();
+  ASSERT_EQ(Shown(2, 1), u"15");
+  int value = Ink(2, 1);
+  view->ToggleFormulaView();
+  view->Redraw(true);
+  EXPECT_GT(Ink(2, 1), 2 * value);
+  view->ToggleFormulaView();
+  view->Redraw(true);
+  EXPECT_EQ(Ink(2, 1), value);
+}
+
 TEST_F(GridPaintTest, TheEditorShowsTheTextInTheCellAndTheSelectionIsBlue) {
   Rect a1 = view->CellBox(1, 0);
   EXPECT_EQ(Pixel(a1.x, a1.y + 5), RgbColour(0, 0, 255));
