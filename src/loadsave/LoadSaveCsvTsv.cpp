@@ -273,7 +273,10 @@ void AppendTsvField(std::string& out, std::u16string_view text) {
 // Writes row 1 to the highest row, each cell's display text followed by the
 // separator, from column 0 to the row's last column; a row without cells is
 // an empty line.
-std::string Write(Sheet& sheet, char separator, void (*appendField)(std::string&, std::u16string_view)) {
+// `flush` takes the text so far whenever it has grown large, and once at the end.
+template <typename Flush>
+void Write(Sheet& sheet, char separator, void (*appendField)(std::string&, std::u16string_view), Flush&& flush) {
+  constexpr size_t kPiece = size_t{1} << 20;
   std::string out;
   for (int32_t r = 1; r <= sheet.GetMaxRow(); ++r) {
     if (Row* row = sheet.FindRow(r)) {
@@ -283,13 +286,27 @@ std::string Write(Sheet& sheet, char separator, void (*appendField)(std::string&
       }
     }
     out += "\r\n";
+    if (out.size() >= kPiece) {
+      flush(out);
+      out.clear();
+    }
   }
-  return out;
+  flush(out);
 }
 
-bool Save(const std::string& fileName, const std::string& contents, std::string* error) {
+std::string WriteAll(Sheet& sheet, char separator, void (*appendField)(std::string&, std::u16string_view)) {
+  std::string all;
+  Write(sheet, separator, appendField, [&](const std::string& piece) { all += piece; });
+  return all;
+}
+
+// Written piece by piece, so a big sheet's text is never held whole.
+bool Save(Sheet& sheet, char separator, void (*appendField)(std::string&, std::u16string_view),
+          const std::string& fileName, std::string* error) {
+  AtomicFileWriter file(fileName);
+  Write(sheet, separator, appendField, [&](const std::string& piece) { file.Write(piece); });
   std::string reason;
-  if (WriteFileAtomically(fileName, contents, &reason)) return true;
+  if (file.Commit(&reason)) return true;
   if (error) *error = reason;
   return false;
 }
@@ -319,9 +336,9 @@ void ReadTsv(Sheet& sheet, std::string_view text) {
   ReadTsvLines(source, sheet);
 }
 
-std::string WriteCsv(Sheet& sheet) { return Write(sheet, ';', AppendCsvField); }
+std::string WriteCsv(Sheet& sheet) { return WriteAll(sheet, ';', AppendCsvField); }
 
-std::string WriteTsv(Sheet& sheet) { return Write(sheet, '\t', AppendTsvField); }
+std::string WriteTsv(Sheet& sheet) { return WriteAll(sheet, '\t', AppendTsvField); }
 
 std::unique_ptr<Workbook> LoadCsv(Host* host, const std::string& fileName, std::string* error) {
   return Load(host, fileName, error, ReadCsvLines);
@@ -332,11 +349,11 @@ std::unique_ptr<Workbook> LoadTsv(Host* host, const std::string& fileName, std::
 }
 
 bool SaveCsv(Sheet& sheet, const std::string& fileName, std::string* error) {
-  return Save(fileName, WriteCsv(sheet), error);
+  return Save(sheet, ';', AppendCsvField, fileName, error);
 }
 
 bool SaveTsv(Sheet& sheet, const std::string& fileName, std::string* error) {
-  return Save(fileName, WriteTsv(sheet), error);
+  return Save(sheet, '\t', AppendTsvField, fileName, error);
 }
 
 }  // namespace quadrell

@@ -33,10 +33,14 @@ RangeDependencies::Group* RangeDependencies::Join(Cell* cell, const Rect& rect) 
   if (!slot) {
     slot = std::make_unique<Group>();
     slot->rect = rect;
-    if (static_cast<int64_t>(rect.lastColumn) - rect.firstColumn + 1 > kNarrow) {
-      wide_.push_back(slot.get());
+    int32_t r1 = rect.firstRow >> kRowBlockShift, r2 = rect.lastRow >> kRowBlockShift;
+    int32_t c1 = rect.firstColumn >> kColumnBlockShift, c2 = rect.lastColumn >> kColumnBlockShift;
+    if ((static_cast<int64_t>(r2) - r1 + 1) * (static_cast<int64_t>(c2) - c1 + 1) > kMaxBlocks) {
+      huge_.push_back(slot.get());
     } else {
-      for (int32_t c = rect.firstColumn; c <= rect.lastColumn; ++c) byColumn_[c].push_back(slot.get());
+      for (int32_t rb = r1; rb <= r2; ++rb) {
+        for (int32_t cb = c1; cb <= c2; ++cb) byBlock_[BlockKey(rb, cb)].push_back(slot.get());
+      }
     }
   } else if (slot->readers.empty()) {
     --emptyGroups_;
@@ -64,10 +68,10 @@ void RangeDependencies::Leave(Registration& registration) {
   auto sweep = [](std::vector<Group*>& list) {
     std::erase_if(list, [](const Group* g) { return g->readers.empty(); });
   };
-  sweep(wide_);
-  for (auto it = byColumn_.begin(); it != byColumn_.end();) {
+  sweep(huge_);
+  for (auto it = byBlock_.begin(); it != byBlock_.end();) {
     sweep(it->second);
-    it = it->second.empty() ? byColumn_.erase(it) : std::next(it);
+    it = it->second.empty() ? byBlock_.erase(it) : std::next(it);
   }
   std::erase_if(groups_, [](const auto& entry) { return entry.second->readers.empty(); });
   emptyGroups_ = 0;
@@ -100,12 +104,13 @@ Cell* RangeDependencies::DependentOf(const Range* range) const {
 
 template <typename F>
 void RangeDependencies::ForEachGroupAt(int32_t row, int32_t column, F&& f) const {
-  if (auto found = byColumn_.find(column); found != byColumn_.end()) {
+  if (auto found = byBlock_.find(BlockKey(row >> kRowBlockShift, column >> kColumnBlockShift));
+      found != byBlock_.end()) {
     for (Group* g : found->second) {
       if (!g->readers.empty() && g->rect.Contains(row, column)) f(*g);
     }
   }
-  for (Group* g : wide_) {
+  for (Group* g : huge_) {
     if (!g->readers.empty() && g->rect.Contains(row, column)) f(*g);
   }
 }
@@ -147,8 +152,8 @@ std::vector<Cell*> RangeDependencies::ReadersSpanning(int32_t at, bool row) cons
 void RangeDependencies::LayoutChanged() {
   while (!cachedGroups_.empty()) DropCache(*cachedGroups_.back());
   groups_.clear();
-  byColumn_.clear();
-  wide_.clear();
+  byBlock_.clear();
+  huge_.clear();
   emptyGroups_ = 0;
   for (auto& [range, registration] : registrations_) {
     registration.group = nullptr;
@@ -163,13 +168,19 @@ void RangeDependencies::DropCache(Group& group) {
   group.cached = false;
   cachedPositions_ -= group.table.cells.size();
   group.table = CellTable();
-  std::erase(cachedGroups_, &group);
+  Group* last = cachedGroups_.back();
+  cachedGroups_[group.cachedIndex] = last;
+  last->cachedIndex = group.cachedIndex;
+  cachedGroups_.pop_back();
 }
 
 void RangeDependencies::DropCachesAt(int32_t row, int32_t column) {
-  for (size_t i = cachedGroups_.size(); i-- > 0;) {
-    if (i < cachedGroups_.size() && cachedGroups_[i]->rect.Contains(row, column)) DropCache(*cachedGroups_[i]);
-  }
+  // Cached groups have readers, so they are all in the index.
+  std::vector<Group*> stale;
+  ForEachGroupAt(row, column, [&](Group& g) {
+    if (g.cached) stale.push_back(&g);
+  });
+  for (Group* g : stale) DropCache(*g);
 }
 
 RangeDependencies::CellTable* RangeDependencies::CachedCells(int32_t firstRow, int32_t firstColumn, int32_t lastRow,
@@ -179,6 +190,8 @@ RangeDependencies::CellTable* RangeDependencies::CachedCells(int32_t firstRow, i
   if (found == groups_.end() || found->second->readers.empty()) return nullptr;
   Group& g = *found->second;
   if (g.cached) return &g.table;
+  // A table pays off only when several formulas read the same block.
+  if (g.readers.size() < 2) return nullptr;
   int64_t height = static_cast<int64_t>(lastRow) - firstRow + 1;
   int64_t width = static_cast<int64_t>(lastColumn) - firstColumn + 1;
   if (height <= 0 || width <= 0 || height * width > static_cast<int64_t>(kCacheBudget - cachedPositions_)) {
@@ -208,6 +221,7 @@ RangeDependencies::CellTable* RangeDependencies::CachedCells(int32_t firstRow, i
   }
   g.cached = true;
   cachedPositions_ += g.table.cells.size();
+  g.cachedIndex = cachedGroups_.size();
   cachedGroups_.push_back(&g);
   return &g.table;
 }

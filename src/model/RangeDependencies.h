@@ -3,7 +3,9 @@
 // them, kept by the sheet. A range is registered once, not in every cell it
 // covers: a change at a position finds its readers through an index by
 // column, so a range neither creates its cells nor costs a link per cell, and
-// cells typed later inside a range are covered at once.
+// cells typed later inside a range are covered at once. The index is by
+// blocks of 64 rows x 16 columns, so a change at a position looks only at the
+// ranges near it, however many ranges the sheet holds.
 //
 // Ranges with the same bounds share one group; a group read by formulas keeps
 // a table of its cells, so that many formulas over one range read it without
@@ -84,6 +86,7 @@ class RangeDependencies {
     std::vector<Cell*> readers;
     CellTable table;
     bool cached = false;
+    size_t cachedIndex = 0;  // its place in cachedGroups_ while cached
   };
   struct Registration {
     Cell* cell;
@@ -91,8 +94,14 @@ class RangeDependencies {
     Group* group;  // null for a range whose corner left the sheet
   };
 
-  // Ranges wider than this are kept in one list instead of per column.
-  static constexpr int32_t kNarrow = 16;
+  // Index blocks: 64 rows by 16 columns. A range covering more blocks than
+  // kMaxBlocks is kept in one list that every lookup reads.
+  static constexpr int kRowBlockShift = 6;
+  static constexpr int kColumnBlockShift = 4;
+  static constexpr int64_t kMaxBlocks = 256;
+  static uint64_t BlockKey(int32_t rowBlock, int32_t columnBlock) {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(rowBlock)) << 32) | static_cast<uint32_t>(columnBlock);
+  }
   // Cell tables are kept up to this many positions in all.
   static constexpr size_t kCacheBudget = size_t{8} << 20;
 
@@ -107,8 +116,8 @@ class RangeDependencies {
   Sheet* sheet_;
   std::unordered_map<const Range*, Registration> registrations_;
   std::unordered_map<Rect, std::unique_ptr<Group>, RectHash> groups_;
-  std::unordered_map<int32_t, std::vector<Group*>> byColumn_;
-  std::vector<Group*> wide_;
+  std::unordered_map<uint64_t, std::vector<Group*>> byBlock_;
+  std::vector<Group*> huge_;
   std::vector<Group*> cachedGroups_;
   size_t cachedPositions_ = 0;
   uint64_t cacheVersion_ = 0;

@@ -36,49 +36,63 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   return data;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* reason) {
-  auto fail = [&](int error) {
-    if (reason) *reason = std::strerror(error);
-    return false;
-  };
+AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
   std::random_device random;
   char suffix[32];
   std::snprintf(suffix, sizeof suffix, ".tmp-%08x", static_cast<unsigned>(random()));
-  std::string temporary = path + suffix;
-  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return fail(errno);
+  temporary_ = path + suffix;
+  fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd_ < 0) error_ = errno;
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    ::unlink(temporary_.c_str());
+  }
+}
+
+bool AtomicFileWriter::Write(std::string_view piece) {
+  if (error_ != 0) return false;
   size_t written = 0;
-  while (written < contents.size()) {
-    ssize_t n = ::write(fd, contents.data() + written, contents.size() - written);
+  while (written < piece.size()) {
+    ssize_t n = ::write(fd_, piece.data() + written, piece.size() - written);
     if (n < 0) {
       if (errno == EINTR) continue;
-      int error = errno;
-      ::close(fd);
-      ::unlink(temporary.c_str());
-      return fail(error);
+      error_ = errno;
+      return false;
     }
     written += static_cast<size_t>(n);
   }
-  if (::fsync(fd) != 0 && errno != EINVAL) {
-    int error = errno;
-    ::close(fd);
-    ::unlink(temporary.c_str());
-    return fail(error);
-  }
-  if (::close(fd) != 0) {
-    int error = errno;
-    ::unlink(temporary.c_str());
-    return fail(error);
-  }
+  return true;
+}
+
+bool AtomicFileWriter::Commit(std::string* reason) {
+  auto fail = [&](int error) {
+    if (fd_ >= 0) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+    ::unlink(temporary_.c_str());
+    if (reason) *reason = std::strerror(error);
+    return false;
+  };
+  if (error_ != 0) return fail(error_);
+  if (::fsync(fd_) != 0 && errno != EINVAL) return fail(errno);
+  int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) return fail(errno);
   // Keep the permissions of a file being replaced.
   struct stat st;
-  if (::stat(path.c_str(), &st) == 0) ::chmod(temporary.c_str(), st.st_mode & 07777);
-  if (::rename(temporary.c_str(), path.c_str()) != 0) {
-    int error = errno;
-    ::unlink(temporary.c_str());
-    return fail(error);
-  }
+  if (::stat(path_.c_str(), &st) == 0) ::chmod(temporary_.c_str(), st.st_mode & 07777);
+  if (::rename(temporary_.c_str(), path_.c_str()) != 0) return fail(errno);
   return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* reason) {
+  AtomicFileWriter writer(path);
+  writer.Write(contents);
+  return writer.Commit(reason);
 }
 
 bool MakeFolders(const std::string& path) {

@@ -15,6 +15,27 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // the reason (from the operating system) when one is asked for.
 bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* reason = nullptr);
 
+// The same for contents produced piece by piece: pieces go to a temporary file
+// in the target's folder, and Commit renames it over the target. Without a
+// successful Commit the temporary file is removed and the target stays as it was.
+class AtomicFileWriter {
+ public:
+  explicit AtomicFileWriter(const std::string& path);
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  // False once anything failed; later writes are ignored.
+  bool Write(std::string_view piece);
+  bool Commit(std::string* reason = nullptr);
+
+ private:
+  std::string path_;
+  std::string temporary_;
+  int fd_ = -1;
+  int error_ = 0;
+};
+
 // Creates the folder and its missing parents; true when it exists afterwards.
 bool MakeFolders(const std::string& path);
 

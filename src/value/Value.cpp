@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Environment.h"
@@ -121,7 +122,7 @@ class ValuePool {
         if (bucket.tags[i] != tag) continue;
         const Value* v = At(bucket.refs[i]);
         if (v->kind_ == kind && v->formatId_ == formatId &&
-            std::memcmp(v->numberBytes_, &number, sizeof(double)) == 0 && v->Text() == text && v->Link() == link) {
+            std::memcmp(v->numberBytes_, &number, sizeof(double)) == 0 && v->RawText() == text && v->Link() == link) {
           return v;
         }
       }
@@ -216,7 +217,7 @@ class ValuePool {
     for (size_t at = RecordArena::kUnit; at < arena_.Used();) {
       uint32_t ref = static_cast<uint32_t>(at / RecordArena::kUnit);
       const Value* v = At(ref);
-      uint32_t hash = Hash(v->kind_, v->Text(), v->Number(), v->formatId_, v->Link());
+      uint32_t hash = Hash(v->kind_, v->RawText(), v->Number(), v->formatId_, v->Link());
       size_t b = hash & mask;
       while (buckets[b].count == kBucketSlots) b = (b + 1) & mask;
       Bucket& bucket = buckets[b];
@@ -293,6 +294,14 @@ const Value* BooleanValue(bool flag) {
 const Value* EmptyValue() {
   static const Value* empty = ValuePool::Instance().Intern(ValueKind::Empty, {}, 0, 0, {});
   return empty;
+}
+
+std::u16string_view Value::NumberText() const {
+  // Kept for the rest of the process, as the records are.
+  static auto* texts = new std::unordered_map<const Value*, std::u16string>();
+  auto [it, added] = texts->try_emplace(this);
+  if (added) it->second = GeneralForm16(Number());
+  return it->second;
 }
 
 ValueRecord CopyValue(const Value* value) {

@@ -38,7 +38,13 @@ class Value {
     std::memcpy(&n, numberBytes_, sizeof n);
     return n;
   }
-  std::u16string_view Text() const { return {Chars(), textLength_}; }
+  // The text field. A number pooled without a text of its own (as a file
+  // reader makes them, to save memory) has its general decimal form, made on
+  // first request.
+  std::u16string_view Text() const {
+    if (textLength_ == 0 && kind_ == ValueKind::Number) return NumberText();
+    return {Chars(), textLength_};
+  }
   std::u16string_view Link() const { return {Chars() + textLength_, LinkLength()}; }
   // Numbers and dates/times carry a number; every other kind reads as 0.
   bool IsNumeric() const { return kind_ == ValueKind::Number || kind_ == ValueKind::DateTime; }
@@ -52,6 +58,8 @@ class Value {
   Value() = default;
   // A record is 16 bytes, then (for hyperlinks only) the link length, then the
   // text and the link, all in one allocation of the pool's arena.
+  std::u16string_view NumberText() const;
+  std::u16string_view RawText() const { return {Chars(), textLength_}; }
   uint32_t LinkLength() const {
     if (!hasLink_) return 0;
     uint32_t n;

@@ -161,6 +161,10 @@ TEST(XlsxImport, FormulasOfAnotherProgramCompute) {
   EXPECT_EQ(s->GetCellDirect(3, 1)->GetValue()->Number(), 45.25);
   EXPECT_EQ(TextAt(s, 3, 2), u"ab");
   EXPECT_EQ(TextAt(book->GetSheet(1), 2, 1), u"2");
+  // Text functions read a loaded number as its decimal text.
+  Cell* joined = s->GetCellDirect(10, 0);
+  joined->SetInput(u"=A1&\"|\"&LEN(B1)", u"en");
+  EXPECT_EQ(joined->GetText(), u"42|4");
 }
 
 TEST(XlsxImport, SharedFormulasAreMovedToEachCell) {

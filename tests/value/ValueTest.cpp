@@ -102,6 +102,17 @@ TEST(ValuePoolTest, EqualContentSharesOneRecord) {
   EXPECT_EQ(Intern(copy), NewNumber(3.5, 2));
 }
 
+TEST(ValuePoolTest, NumbersPooledWithoutTextReadTheirGeneralForm) {
+  ValueRecord bare;
+  bare.kind = ValueKind::Number;
+  bare.number = -1234.5;
+  const Value* v = Intern(bare);
+  EXPECT_EQ(Intern(bare), v);  // found again, not pooled twice
+  EXPECT_EQ(v->Text(), u"-1234.5");
+  EXPECT_EQ(DisplayText(v), u"-1234,5");
+  EXPECT_EQ(CopyValue(v).text, u"-1234.5");
+}
+
 TEST(ValuePoolTest, NumbersOutsideIntegerRangeAndNaNPoolSafely) {
   const double odd[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
                         -std::numeric_limits<double>::infinity(), 1e300, -1e300, 9.3e18,
