@@ -453,6 +453,11 @@ void Cell::CopyFrom(Cell* source, int32_t columnOffset, int32_t rowOffset) {
   SetReferenceRanges(text);
 }
 
+std::u16string Cell::GetShiftedInput(int32_t columnOffset, int32_t rowOffset) const {
+  if (!HasFormula()) return GetInput();
+  return u"=" + ShiftedFormulaText(columnOffset, rowOffset, Language());
+}
+
 bool Cell::HasFormula() const {
   CellExtra* e = Extra();
   return e && e->formula;

@@ -95,6 +95,9 @@ class Cell {
   const std::vector<std::unique_ptr<Range>>& GetReferenceRanges() const;
   // Copies the source's input; a formula is moved by the offsets.
   void CopyFrom(Cell* source, int32_t columnOffset, int32_t rowOffset);
+  // The input a copy moved by the offsets gets: the formula with its references
+  // shifted, in the host's language; the input itself for a cell without formula.
+  std::u16string GetShiftedInput(int32_t columnOffset, int32_t rowOffset) const;
   // Has a non-empty value, or an own style with a fill other than white or a border.
   bool IsUsed() const;
   CommentRecord* GetComment() const;

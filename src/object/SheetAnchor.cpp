@@ -1,8 +1,11 @@
 #include "object/SheetAnchor.h"
 
+#include <algorithm>
+
 #include "loadsave/XlsxCommon.h"
 #include "model/Cell.h"
 #include "model/Sheet.h"
+#include "platform/Canvas.h"
 
 namespace quadrell {
 
@@ -94,6 +97,60 @@ bool ObjectAnchor::HitTest(int32_t column, int32_t row, int32_t x, int32_t y) co
   const SheetPosition& br = bottomRight_;
   return notBefore(column, x, tl.cell->GetColumnIndex(), tl.x) && notBefore(row, y, tl.cell->GetRowIndex(), tl.y) &&
          notBefore(br.cell->GetColumnIndex(), br.x, column, x) && notBefore(br.cell->GetRowIndex(), br.y, row, y);
+}
+
+void ObjectAnchor::SetPlacement(const Placement& placement) {
+  topLeft_ = placement.topLeft;
+  bottomRight_ = placement.bottomRight;
+  if (placement.width != width_ || placement.height != height_) {
+    width_ = placement.width;
+    height_ = placement.height;
+    object_->SetSize(width_, height_);
+  }
+}
+
+void ObjectAnchor::DrawAnchored(Canvas& canvas, const AnchorPlacement& view) {
+  Bitmap* image = object_->GetImage();
+  if (!image || image->IsEmpty()) return;
+  int x = view.AnchorToX(topLeft_);
+  int y = view.AnchorToY(topLeft_);
+  if (image->Width() == width_ && image->Height() == height_) {
+    canvas.DrawImage(*image, x, y);
+    return;
+  }
+  if (scaledFrom_ != image || scaled_.Width() != width_ || scaled_.Height() != height_) {
+    scaled_ = ScaleBitmap(*image, width_, height_);
+    scaledFrom_ = image;
+  }
+  canvas.DrawImage(scaled_, x, y);
+}
+
+Bitmap ScaleBitmap(const Bitmap& source, int width, int height) {
+  Bitmap out(width, height);
+  if (out.IsEmpty() || source.IsEmpty()) return out;
+  const int sw = source.Width(), sh = source.Height();
+  const uint32_t* in = source.Pixels();
+  uint32_t* target = out.Pixels();
+  for (int ty = 0; ty < height; ++ty) {
+    int y0 = static_cast<int>(static_cast<int64_t>(ty) * sh / height);
+    int y1 = std::max(y0 + 1, static_cast<int>(static_cast<int64_t>(ty + 1) * sh / height));
+    for (int tx = 0; tx < width; ++tx) {
+      int x0 = static_cast<int>(static_cast<int64_t>(tx) * sw / width);
+      int x1 = std::max(x0 + 1, static_cast<int>(static_cast<int64_t>(tx + 1) * sw / width));
+      uint64_t sum[4] = {0, 0, 0, 0};
+      for (int sy = y0; sy < y1; ++sy) {
+        for (int sx = x0; sx < x1; ++sx) {
+          uint32_t p = in[static_cast<size_t>(sy) * sw + sx];
+          for (int k = 0; k < 4; ++k) sum[k] += (p >> (8 * k)) & 0xFF;
+        }
+      }
+      uint64_t n = static_cast<uint64_t>(y1 - y0) * static_cast<uint64_t>(x1 - x0);
+      uint32_t p = 0;
+      for (int k = 0; k < 4; ++k) p |= static_cast<uint32_t>((sum[k] + n / 2) / n) << (8 * k);
+      target[static_cast<size_t>(ty) * width + tx] = p;
+    }
+  }
+  return out;
 }
 
 int32_t ObjectAnchor::PressAt(int32_t column, int32_t row, int32_t x, int32_t y) {

@@ -6,8 +6,20 @@
 #include <memory>
 
 #include "object/Object.h"
+#include "platform/Bitmap.h"
 
 namespace quadrell {
+
+class Canvas;
+
+// Where a view shows sheet positions: the pixel position of a position's
+// point on the view's object drawing.
+class AnchorPlacement {
+ public:
+  virtual ~AnchorPlacement() = default;
+  virtual int32_t AnchorToX(const SheetPosition& position) const = 0;
+  virtual int32_t AnchorToY(const SheetPosition& position) const = 0;
+};
 
 class ObjectAnchor final : public SheetAnchor {
  public:
@@ -16,6 +28,9 @@ class ObjectAnchor final : public SheetAnchor {
   // At the offsets from the cell's top-left corner (pictures read from files).
   ObjectAnchor(Sheet* sheet, Cell* cell, std::unique_ptr<Object> object, int32_t dx, int32_t dy);
 
+  // Draws the object's image at the view's position of the top-left corner, at
+  // the anchored size (a picture shown at another size is scaled once per size).
+  void DrawAnchored(Canvas& canvas, const AnchorPlacement& view);
   // Keeps the size: at the sheet's top and left edges both corners stop together.
   void MoveBy(int32_t dx, int32_t dy);
   int32_t GetKind() const override { return object_->GetKind(); }
@@ -35,6 +50,16 @@ class ObjectAnchor final : public SheetAnchor {
   int32_t PressAt(int32_t column, int32_t row, int32_t x, int32_t y);
   const std::vector<std::unique_ptr<Range>>* GetRanges() const { return object_->GetRanges(); }
 
+  // Where and how large the object is, to put it back there (undo).
+  struct Placement {
+    SheetPosition topLeft;
+    SheetPosition bottomRight;
+    int32_t width = 0;
+    int32_t height = 0;
+  };
+  Placement GetPlacement() const { return {topLeft_, bottomRight_, width_, height_}; }
+  void SetPlacement(const Placement& placement);
+
   int32_t GetWidth() const { return width_; }
   int32_t GetHeight() const { return height_; }
   Sheet* GetSheet() const { return sheet_; }
@@ -46,7 +71,12 @@ class ObjectAnchor final : public SheetAnchor {
   SheetPosition topLeft_;
   SheetPosition bottomRight_;
   Sheet* sheet_;
+  Bitmap scaled_;  // the image at the anchored size, when that differs from the image's
+  const Bitmap* scaledFrom_ = nullptr;
 };
+
+// The image scaled to the size by averaging the source pixels each target pixel covers.
+Bitmap ScaleBitmap(const Bitmap& source, int width, int height);
 
 struct PositionDelta {
   int32_t x = 0;

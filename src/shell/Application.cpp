@@ -208,6 +208,10 @@ void Application::Layout() {
 
 void Application::OnTimer() { container_->BlinkCarets(); }
 
+void Application::OnFilesDropped(const std::vector<std::u16string>& paths, Point at) {
+  if (kind_ == kKindSheet) container_->FilesDropped(paths, at);
+}
+
 void Application::OnMenuEvent(int event) {
   switch (event) {
     case kEventReturn:

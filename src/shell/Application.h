@@ -87,6 +87,7 @@ class Application : public Host, private WindowEvents {
   void OnResize(int, int) override { Layout(); }
   void OnCloseRequested() override { Close(); }
   void OnTimer() override;
+  void OnFilesDropped(const std::vector<std::u16string>& paths, Point at) override;
 
   ApplicationKind kind_;
   std::unique_ptr<Window> window_;

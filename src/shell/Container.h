@@ -30,6 +30,8 @@ class Container {
   virtual void RedrawViewsWithObjects() {}
   // The 750 ms tick: carets blink.
   virtual void BlinkCarets() {}
+  // Files dropped on the window, with the drop point on the screen.
+  virtual void FilesDropped(const std::vector<std::u16string>&, Point) {}
 };
 
 // A panel docked at the window's right edge, with a fixed width.

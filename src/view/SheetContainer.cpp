@@ -1,17 +1,50 @@
 #include "view/SheetContainer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <random>
 
 #include "context/ApplicationContext.h"
+#include "context/EmbeddedResources.h"
 #include "loadsave/LoadSaveXlsx.h"
+#include "model/Action.h"
+#include "model/Cell.h"
+#include "model/Range.h"
+#include "model/Row.h"
+#include "model/Sheet.h"
 #include "model/Workbook.h"
+#include "object/Comment.h"
+#include "object/Image.h"
+#include "object/ImageCodec.h"
+#include "platform/Desktop.h"
 #include "platform/Environment.h"
 #include "platform/Files.h"
+#include "platform/Keys.h"
+#include "value/NumberText.h"
 #include "shell/Application.h"
+#include "view/OverviewGadget.h"
+#include "view/SheetGadget.h"
 
 namespace quadrell {
+
+namespace {
+
+std::unique_ptr<GridPopups>& InstalledPopups() {
+  static auto* popups = new std::unique_ptr<GridPopups>();
+  return *popups;
+}
+
+Bitmap FormulaPicture() {
+  std::optional<PixelImage> pixels = DecodePng(GetEmbeddedResource("fx.png"));
+  return pixels ? ToBitmap(*pixels) : Bitmap(40, 20);
+}
+
+}  // namespace
+
+GridPopups* GetGridPopups() { return InstalledPopups().get(); }
+void SetGridPopups(std::unique_ptr<GridPopups> popups) { InstalledPopups() = std::move(popups); }
 
 SheetWindowLayout LayOutSheetWindow(int width, int height, int toolbarHeight, float splitRatio, int viewCount) {
   SheetWindowLayout layout;
@@ -37,31 +70,414 @@ SheetWindowLayout LayOutSheetWindow(int width, int height, int toolbarHeight, fl
 }
 
 SheetContainer::SheetContainer(Application& application)
-    : application_(application), workbook_(std::make_unique<Workbook>(Text("unknownName"), &application)) {}
+    : application_(application), workbook_(std::make_unique<Workbook>(Text("unknownName"), &application)) {
+  Window& window = application_.GetWindow();
+  width_ = window.Width();
+  height_ = window.Height();
+  auto view = std::make_unique<SheetGadget>(application_, *this, window,
+                                            Rect{0, 40, std::max(width_, 1), std::max(height_ - 60, 1)},
+                                            workbook_->GetActiveSheet());
+  activeView_ = view.get();
+  views_.push_back(std::move(view));
+  statusField_ = std::make_unique<OverviewGadget>(
+      window, Rect{width_ - OverviewGadget::kWidth, height_ - 20, OverviewGadget::kWidth, OverviewGadget::kHeight});
+  formulaIcon_ = CreateImageControl(window, Rect{0, 20, 40, 20}, FormulaPicture(), nullptr);
+  workbook_->AddSheetListener(&SheetContainer::SheetChanged, this);
+  activeView_->GetCanvas().Focus();
+}
 
-SheetContainer::~SheetContainer() = default;
+SheetContainer::~SheetContainer() {
+  workbook_->RemoveSheetListener(this);
+  // The views show the workbook's sheets: they go first.
+  splitter_.reset();
+  views_.clear();
+}
+
+void SheetContainer::SheetChanged(void* container, Sheet*) {
+  auto* self = static_cast<SheetContainer*>(container);
+  Sheet* active = self->workbook_->GetActiveSheet();
+  for (auto& view : self->views_) {
+    if (view->GetSheet() != active) view->SetSheet(active);
+  }
+  if (self->sheetTabs_) self->sheetTabs_->Repaint();
+}
+
+void SheetContainer::SetFormulaBar(std::unique_ptr<FormulaBar> bar) {
+  formulaBar_ = std::move(bar);
+  Resize(width_, height_);
+}
+
+void SheetContainer::SetSheetTabs(std::unique_ptr<SheetTabs> tabs) {
+  sheetTabs_ = std::move(tabs);
+  Resize(width_, height_);
+}
+
+void SheetContainer::SetToolbar(std::unique_ptr<Toolbar> toolbar) {
+  toolbar_ = std::move(toolbar);
+  Resize(width_, height_);
+}
 
 void SheetContainer::Resize(int width, int height) {
-  // The toolbar reports its height once it is laid out across the width.
-  layout_ = LayOutSheetWindow(width, height, 0, splitRatio_, 1);
+  width_ = width;
+  height_ = height;
+  int toolbarHeight = toolbar_ ? toolbar_->Layout(width) : 0;
+  layout_ = LayOutSheetWindow(width, height, toolbarHeight, splitRatio_, static_cast<int>(views_.size()));
+  if (sheetTabs_) sheetTabs_->SetBounds(layout_.sheetTabs);
+  statusField_->Resize(layout_.statusField);
+  formulaIcon_->SetBounds(layout_.formulaIcon);
+  if (formulaBar_) formulaBar_->SetBounds(layout_.formulaBar);
+  for (size_t i = 0; i < views_.size(); ++i) {
+    Rect bounds = layout_.views[i];
+    bounds.width = std::max(bounds.width, 1);
+    bounds.height = std::max(bounds.height, 1);
+    views_[i]->SetBounds(bounds);
+  }
+  PlaceSplitter();
+  for (auto& view : views_) view->Redraw(true);
+  if (sheetTabs_) sheetTabs_->Repaint();
+}
+
+void SheetContainer::PlaceSplitter() {
+  if (!splitter_ || layout_.splitters.empty()) return;
+  Rect bounds = layout_.splitters.front();
+  bounds.height = std::max(bounds.height, 1);
+  splitter_->SetBounds(bounds);
+  PaintSplitter();
+}
+
+void SheetContainer::PaintSplitter() {
+  Canvas& c = splitter_->Surface();
+  int h = layout_.splitters.empty() ? 0 : layout_.splitters.front().height;
+  c.DrawLine(0, 0, 0, h, 0xDDDDDD);
+  c.DrawLine(1, 0, 1, h, 0xCCCCCC);
+  c.DrawLine(2, 0, 2, h, 0xBBBBBB);
+}
+
+void SheetContainer::SetSplit(bool split) {
+  if (split == (views_.size() > 1)) return;
+  Window& window = application_.GetWindow();
+  if (split) {
+    splitRatio_ = 0.5f;
+    views_.push_back(std::make_unique<SheetGadget>(application_, *this, window, Rect{0, 0, 1, 1},
+                                                   views_.front()->GetSheet()));
+    splitter_ = CreateCanvasControl(window, Rect{0, 0, 3, 1}, *this);
+    splitter_->SetPointerShape(PointerShape::ResizeLeftRight);
+  } else {
+    splitRatio_ = 1.0f;
+    splitter_.reset();
+    if (activeView_ == views_.back().get()) activeView_ = views_.front().get();
+    views_.pop_back();
+  }
+  Resize(width_, height_);
+}
+
+void SheetContainer::DragSplitter(int windowX) {
+  if (width_ <= 0) return;
+  int x = std::clamp(windowX, 100, std::max(width_ - 100, 100));
+  splitRatio_ = static_cast<float>(x) / static_cast<float>(width_);
+  Resize(width_, height_);
+}
+
+void SheetContainer::OnLeftDown(int, int) { splitterPressed_ = true; }
+void SheetContainer::OnLeftUp(int, int) { splitterPressed_ = false; }
+void SheetContainer::OnMouseMove(int x, int) {
+  if (splitterPressed_ && splitter_) DragSplitter(splitter_->Bounds().x + x);
 }
 
 void SheetContainer::SetWorkbook(std::unique_ptr<Workbook> workbook) {
   if (!workbook) return;
-  // The window's undo records point into the workbook that goes.
+  // The window's undo records and the copied block point into the workbook that goes.
   application_.ClearUndoLists();
+  ClearCopy();
+  copiedCells_.clear();
+  workbook_->RemoveSheetListener(this);
+  for (auto& view : views_) view->SetSheet(workbook->GetActiveSheet());
   workbook_ = std::move(workbook);
+  workbook_->AddSheetListener(&SheetContainer::SheetChanged, this);
+  if (sheetTabs_) sheetTabs_->Repaint();
 }
 
-// The clipboard block of the grid views: copied ranges are theirs.
-void SheetContainer::ClipboardChanged() {}
-void SheetContainer::Cut() {}
-void SheetContainer::Copy() {}
-void SheetContainer::Paste() {}
-void SheetContainer::SelectAll() {}
-void SheetContainer::EnterFromFormulaBar(int) {}
-bool SheetContainer::DeleteSelectedObject() { return false; }
-void SheetContainer::ClearFormulaBar() {}
+// ---------------------------------------------------------------- views
+
+void SheetContainer::RefreshViews(bool full) {
+  for (auto& view : views_) view->Redraw(full);
+}
+
+void SheetContainer::UpdateCellInViews(int32_t row, int32_t column) {
+  for (auto& view : views_) {
+    if (view->GetSheet() == workbook_->GetActiveSheet()) view->UpdateCell(row, column);
+  }
+}
+
+void SheetContainer::RedrawViewsWithObjects() {
+  for (auto& view : views_) view->RedrawObjects();
+}
+
+void SheetContainer::BlinkCarets() {
+  if (formulaBar_) formulaBar_->ToggleCaret();
+  for (auto& view : views_) view->ToggleCaret();
+}
+
+void SheetContainer::SelectAll() {
+  for (auto& view : views_) view->SelectAll();
+}
+
+void SheetContainer::FilesDropped(const std::vector<std::u16string>& paths, Point screenPoint) {
+  for (auto& view : views_) {
+    Rect screen = view->GetCanvas().ScreenRect();
+    if (!screen.Contains(screenPoint)) continue;
+    activeView_ = view.get();
+    view->DropFiles(paths, Point{screenPoint.x - screen.x, screenPoint.y - screen.y});
+    return;
+  }
+}
+
+bool SheetContainer::DeleteSelectedObject() {
+  ObjectAnchor* anchor = activeView_ ? activeView_->GetSelectedObject() : nullptr;
+  if (!anchor) return false;
+  Sheet* sheet = activeView_->GetSheet();
+  for (auto& view : views_) {
+    if (view->GetSelectedObject() == anchor) view->SetSelectedObject(nullptr);
+  }
+  sheet->RemoveObject(anchor);
+  RedrawViewsWithObjects();
+  return true;
+}
+
+void SheetContainer::ClearFormulaBar() {
+  if (formulaBar_) formulaBar_->SetText(u"");
+}
+
+void SheetContainer::EnterFromFormulaBar(int key) {
+  if (!formulaBar_ || !formulaBar_->HasFocus() || !activeView_) return;
+  CommitFormulaBar();
+  activeView_->GetCanvas().Focus();
+  activeView_->MoveActiveCell(key == kKeyTab ? 1 : 0, key == kKeyTab ? 0 : 1);
+}
+
+void SheetContainer::CommitFormulaBar() {
+  if (!formulaBar_ || formulaBar_->IsPointing() || !activeView_) return;
+  Cell* cell = activeView_->GetActiveCell();
+  if (!cell) return;
+  std::u16string text = formulaBar_->GetText();
+  application_.AddAction(std::make_unique<CellInputAction>(cell, text));
+  cell->SetInput(text);
+  RefreshViews(false);
+}
+
+void SheetContainer::FormulaBarChanged() {
+  if (!formulaBar_ || !activeView_) return;
+  if (Cell* cell = activeView_->GetActiveCell()) cell->SetReferenceRanges(formulaBar_->GetText());
+  activeView_->Refresh();
+}
+
+// ---------------------------------------------------------------- clipboard
+
+std::u16string BlockText(AreaRange& range) {
+  Sheet* sheet = range.GetSheet();
+  std::u16string text;
+  if (!sheet) return text;
+  for (int32_t r = range.GetFirstRow(); r <= range.GetLastRow(); ++r) {
+    for (int32_t c = range.GetFirstColumn(); c <= range.GetLastColumn(); ++c) {
+      // Positions without a cell give empty fields; nothing is created.
+      Cell* cell = nullptr;
+      if (sheet->IsOverlayCell(r, c)) {
+        cell = sheet->GetCell(r, c);
+      } else if (Row* row = sheet->FindRow(r)) {
+        cell = row->FindCell(c);
+      }
+      if (cell && cell != sheet->GetPlaceholderCell()) text += cell->GetText();
+      text += c < range.GetLastColumn() ? u"\t" : u"\r\n";
+    }
+  }
+  return text;
+}
+
+void SheetContainer::ClearCopy() {
+  copiedRange_.reset();
+  copyPending_ = false;
+}
+
+void SheetContainer::Copy() {
+  if (!activeView_ || !activeView_->GetSelection()) return;
+  Sheet* sheet = workbook_->GetActiveSheet();
+  const AreaRange* selection = activeView_->GetSelection();
+  int32_t fc = selection->GetFirstColumn(), fr = selection->GetFirstRow();
+  int32_t lc = selection->GetLastColumn(), lr = selection->GetLastRow();
+  // Whole rows and columns are the part of them that is used.
+  UsedSize used = sheet->GetUsedSize();
+  if (fc < 0 || lc < 0) {
+    fc = 0;
+    lc = std::max(used.column, 0);
+  }
+  if (fr < 0 || lr < 0) {
+    fr = 1;
+    lr = std::max(used.row, 1);
+  }
+  copiedCells_.clear();
+  copiedRange_ = std::make_unique<AreaRange>(fc, fr, lc, lr, sheet);
+  std::u16string text = BlockText(*copiedRange_);
+  copyPending_ = true;
+  SetClipboardText(text);
+  copiedColumns_ = lc - fc + 1;
+  copiedRows_ = lr - fr + 1;
+  copiedCells_.reserve(static_cast<size_t>(copiedColumns_) * static_cast<size_t>(copiedRows_));
+  for (int32_t r = fr; r <= lr; ++r) {
+    for (int32_t c = fc; c <= lc; ++c) {
+      SnapshotRecord record;
+      Row* row = sheet->FindRow(r);
+      Cell* cell = row ? row->FindCell(c) : nullptr;
+      if (sheet->IsOverlayCell(r, c)) cell = sheet->GetCell(r, c);
+      if (cell) {
+        record.cell = cell;
+        record.value = cell->GetValue();
+        record.hasFormula = cell->HasFormula();
+        if (record.hasFormula) record.formula = cell->GetEnglishFormulaText();
+      } else {
+        record.value = EmptyValue();
+      }
+      copiedCells_.push_back(std::move(record));
+    }
+  }
+  cutFlag_ = false;
+  activeView_->Refresh();
+}
+
+void SheetContainer::Cut() {
+  Copy();
+  cutFlag_ = true;
+}
+
+void SheetContainer::ClipboardChanged() {
+  if (!copyPending_) {
+    copiedRange_.reset();
+  } else {
+    copyPending_ = false;
+  }
+  for (auto& view : views_) view->Refresh();
+}
+
+void SheetContainer::Paste() {
+  if (!activeView_) return;
+  bool pasted = false;
+  if (activeView_->GetCanvas().HasFocus()) {
+    if (activeView_->IsEditing()) return;
+    if (copiedRange_ && !copiedCells_.empty()) {
+      InternalPaste();
+    } else {
+      TextPaste();
+    }
+    pasted = true;
+  } else if (formulaBar_ && formulaBar_->HasFocus()) {
+    formulaBar_->SetText(ClipboardText());
+  }
+  RefreshViews(false);
+  if (pasted && cutFlag_) {
+    copiedRange_.reset();
+    copiedCells_.clear();
+    cutFlag_ = false;
+    for (auto& view : views_) view->Refresh();
+  }
+}
+
+void SheetContainer::TextPaste() {
+  Sheet* sheet = activeView_->GetSheet();
+  int32_t row = activeView_->GetActiveRow(), column = activeView_->GetActiveColumn();
+  std::u16string text = ClipboardText();
+  std::u16string plain;
+  plain.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
+    plain += text[i];
+  }
+  std::vector<std::u16string_view> lines;
+  std::u16string_view rest = plain;
+  while (true) {
+    size_t end = rest.find(u'\n');
+    if (end == std::u16string_view::npos) {
+      // The empty piece after a final line feed is no line.
+      if (!rest.empty() || lines.empty()) lines.push_back(rest);
+      break;
+    }
+    lines.push_back(rest.substr(0, end));
+    rest.remove_prefix(end + 1);
+  }
+  auto group = std::make_unique<GroupAction>();
+  GroupAction* record = group.get();
+  application_.AddAction(std::move(group));
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::u16string_view line = lines[i];
+    size_t j = 0;
+    while (true) {
+      size_t tab = line.find(u'\t');
+      std::u16string_view field = line.substr(0, tab);
+      Cell* cell = sheet->GetCell(row + static_cast<int32_t>(i), column + static_cast<int32_t>(j));
+      if (cell && cell != sheet->GetPlaceholderCell()) {
+        record->AddAction(std::make_unique<CellInputAction>(cell, field));
+        cell->SetInput(field);
+      }
+      if (tab == std::u16string_view::npos) break;
+      line.remove_prefix(tab + 1);
+      ++j;
+    }
+  }
+}
+
+void SheetContainer::InternalPaste() {
+  Sheet* sheet = activeView_->GetSheet();
+  int32_t row = activeView_->GetActiveRow(), column = activeView_->GetActiveColumn();
+  const AreaRange* selection = activeView_->GetSelection();
+  // Whole rows land at the start of the row, whole columns at the top.
+  if (selection && selection->GetFirstColumn() < 0) column = 0;
+  if (selection && selection->GetFirstRow() < 0) row = 1;
+  const int32_t x1 = copiedRange_->GetFirstColumn(), y1 = copiedRange_->GetFirstRow();
+  const int32_t dc = column - x1, dr = row - y1;
+  auto group = std::make_unique<GroupAction>();
+  GroupAction* record = group.get();
+  application_.AddAction(std::move(group));
+  // Every text is made before a cut clears its sources, which the targets may overlap.
+  std::vector<std::u16string> texts;
+  texts.reserve(copiedCells_.size());
+  for (const SnapshotRecord& s : copiedCells_) {
+    if (s.hasFormula && s.cell && s.cell->HasFormula() && s.cell->GetEnglishFormulaText() == s.formula) {
+      texts.push_back(s.cell->GetShiftedInput(dc, dr));
+    } else if (s.hasFormula) {
+      texts.push_back(s.formula);
+    } else if (s.value && s.value->IsNumeric()) {
+      // A number goes over as its number: its shown text ("1.200,00") may not read back as one.
+      const Value* read = ParseInput(DisplayText(s.value));
+      texts.push_back(read->IsNumeric() && read->Number() == s.value->Number() ? DisplayText(s.value)
+                                                                                 : GeneralForm16(s.value->Number()));
+    } else {
+      texts.push_back(DisplayText(s.value));
+    }
+  }
+  if (cutFlag_) {
+    for (const SnapshotRecord& s : copiedCells_) {
+      if (!s.cell || s.cell == sheet->GetPlaceholderCell()) continue;
+      s.cell->SetInput(u"");
+      s.cell->SetReferenceRanges(u"");
+    }
+  }
+  for (int32_t r = 0; r < copiedRows_; ++r) {
+    for (int32_t c = 0; c < copiedColumns_; ++c) {
+      size_t index = static_cast<size_t>(r) * static_cast<size_t>(copiedColumns_) + static_cast<size_t>(c);
+      Cell* target = sheet->GetCell(row + r, column + c);
+      if (!target || target == sheet->GetPlaceholderCell()) continue;
+      const std::u16string& text = texts[index];
+      const SnapshotRecord& s = copiedCells_[index];
+      record->AddAction(std::make_unique<CellInputAction>(target, text));
+      target->SetInput(text);
+      target->SetReferenceRanges(text);
+      // The value keeps its display format (a date stays a date, 1.200,00 keeps its decimals).
+      if (!s.hasFormula && s.value && (s.value->IsNumeric() || s.value->Kind() == ValueKind::Hyperlink)) {
+        target->SetValue(s.value);
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------- recovery
 
 void SheetContainer::EmergencySave() {
   MakeFolders(GetContext().Folder());

@@ -1,16 +1,25 @@
 #pragma once
-// The content of a sheet window: the workbook it shows, and the places of the
-// toolbar, the formula bar, the grid views, the sheet tabs and the status field.
+// The content of a sheet window: the workbook it shows, the toolbar band, the
+// "fx" picture and the formula bar, one grid view or two beside a splitter, the
+// sheet tabs and the status field; and the window's clipboard of cell blocks.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/Controls.h"
 #include "platform/Geometry.h"
 #include "shell/Container.h"
+#include "view/SheetWindowParts.h"
 
 namespace quadrell {
 
 class Application;
+class AreaRange;
+class Cell;
+class OverviewGadget;
+class SheetGadget;
+class Value;
 class Workbook;
 
 // Where the parts of a sheet window go for a client area of width x height.
@@ -26,7 +35,7 @@ struct SheetWindowLayout {
 // gets splitRatio of the width.
 SheetWindowLayout LayOutSheetWindow(int width, int height, int toolbarHeight, float splitRatio, int viewCount);
 
-class SheetContainer : public Container {
+class SheetContainer : public Container, private CanvasEvents {
  public:
   explicit SheetContainer(Application& application);
   ~SheetContainer() override;
@@ -38,28 +47,92 @@ class SheetContainer : public Container {
   void Paste() override;
   void EmergencySave() override;
   void SelectAll() override;
+  void RefreshViews(bool full) override;
+  void UpdateCellInViews(int32_t row, int32_t column) override;
+  void RedrawViewsWithObjects() override;
+  void BlinkCarets() override;
+  void FilesDropped(const std::vector<std::u16string>& paths, Point screenPoint) override;
 
+  OverviewGadget* GetStatusField() const { return statusField_.get(); }
+  FormulaBar* GetFormulaBar() const { return formulaBar_.get(); }
+  SheetGadget* GetActiveView() const { return activeView_; }
+  void SetActiveView(SheetGadget* view) { activeView_ = view; }
   Workbook& GetWorkbook() const { return *workbook_; }
   // Shows another workbook in the window (a file opened into it); the window's
   // undo and redo lists, which refer to the old one, are emptied.
   void SetWorkbook(std::unique_ptr<Workbook> workbook);
+  SheetTabs* GetSheetTabs() const { return sheetTabs_.get(); }
+  const AreaRange* GetCopiedRange() const { return copiedRange_.get(); }
+  void ClearCopy();
+  Toolbar* GetToolbar() const { return toolbar_.get(); }
+  // The later parts of the window take their places.
+  void SetFormulaBar(std::unique_ptr<FormulaBar> bar);
+  void SetSheetTabs(std::unique_ptr<SheetTabs> tabs);
+  void SetToolbar(std::unique_ptr<Toolbar> toolbar);
+
+  const std::vector<std::unique_ptr<SheetGadget>>& GetViews() const { return views_; }
+  // Two views side by side (the first keeps half the width), or one again.
+  void SetSplit(bool split);
+  float GetSplitRatio() const { return splitRatio_; }
+  // A press on the splitter, then the pointer at window x while pressed.
+  void DragSplitter(int windowX);
   const SheetWindowLayout& GetLayout() const { return layout_; }
 
   // The window's Return and Tab while the formula bar edits: the text goes to the grid.
   void EnterFromFormulaBar(int key);
+  // The formula bar lost the focus: its text goes into the active cell.
+  void CommitFormulaBar();
+  // The formula bar's text changed: the active cell outlines the ranges it names.
+  void FormulaBarChanged();
   // Delete with a sheet object selected removes the object; false when none is.
   bool DeleteSelectedObject();
   void ClearFormulaBar();
 
  private:
+  struct SnapshotRecord {
+    const Value* value = nullptr;
+    bool hasFormula = false;
+    std::u16string formula;  // "=" and the formula in English, as copied
+    Cell* cell = nullptr;
+  };
+  void TextPaste();
+  void InternalPaste();
+  void PlaceSplitter();
+  void PaintSplitter();
+  static void SheetChanged(void* container, class Sheet* sheet);
+  // CanvasEvents of the splitter.
+  void OnLeftDown(int x, int y) override;
+  void OnLeftUp(int x, int y) override;
+  void OnMouseMove(int x, int y) override;
+
   Application& application_;
   std::unique_ptr<Workbook> workbook_;
+  std::vector<std::unique_ptr<SheetGadget>> views_;
+  std::unique_ptr<SheetTabs> sheetTabs_;
+  std::unique_ptr<ImageControl> formulaIcon_;
+  std::unique_ptr<FormulaBar> formulaBar_;
+  std::unique_ptr<OverviewGadget> statusField_;
+  std::unique_ptr<Toolbar> toolbar_;
+  SheetGadget* activeView_ = nullptr;
   float splitRatio_ = 1.0f;
+  std::unique_ptr<CanvasControl> splitter_;
+  bool splitterPressed_ = false;
+  bool copyPending_ = false;
+  std::unique_ptr<AreaRange> copiedRange_;
+  std::vector<SnapshotRecord> copiedCells_;
+  int32_t copiedColumns_ = 0;
+  int32_t copiedRows_ = 0;
+  bool cutFlag_ = false;
   SheetWindowLayout layout_;
+  int width_ = 0;
+  int height_ = 0;
 };
 
 // The file a recovery copy is written to: the settings folder, then the local
 // time as yyyymmddhhmmss, "-", a random number in upper-case hexadecimal, ".xlsx".
 std::string RecoveryCopyPath();
+
+// The clipboard text of a block: TAB between the cells of a row, CR LF after every row.
+std::u16string BlockText(AreaRange& range);
 
 }  // namespace quadrell

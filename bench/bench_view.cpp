@@ -1,0 +1,162 @@
+// Repainting the grid view on the offscreen platform: scrolling a sheet of a
+// million cells by one row and by a page, and a full redraw of a 1920 x 1080
+// view whose every visible cell has a fill, a border and bold text. Each
+// iteration includes the canvas being painted on the (offscreen) screen.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "model/Cell.h"
+#include "model/Font.h"
+#include "model/Sheet.h"
+#include "model/Style.h"
+#include "model/Workbook.h"
+#include "platform/WindowSystem.h"
+#include "shell/Application.h"
+#include "view/SheetContainer.h"
+#include "view/SheetGadget.h"
+
+namespace quadrell {
+namespace {
+
+constexpr int kRows = 50000;
+constexpr int kColumns = 20;
+
+// One window for every benchmark; its view is made 1920 x 1080.
+SheetGadget& View() {
+  static SheetGadget* view = [] {
+    Application& app = Application::Create(kKindSheet);
+    auto& container = static_cast<SheetContainer&>(app.GetContainer());
+    SheetGadget* v = container.GetActiveView();
+    // The window settles at its own size first; then the view is made larger.
+    WaitUntilPainted(app.GetWindow(), 5000);
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    v->SetBounds(Rect{0, 0, 1920, 1080});
+    QCoreApplication::processEvents();
+    return v;
+  }();
+  return *view;
+}
+
+Sheet& MillionCells() {
+  static Sheet* sheet = [] {
+    Sheet* s = View().GetSheet();
+    for (int r = 1; r <= kRows; ++r) {
+      for (int c = 0; c < kColumns; ++c) {
+        Cell* cell = s->GetCellDirect(r, c);
+        if (c % 3 == 0) {
+          cell->SetInput(u"text " + std::u16string(1, static_cast<char16_t>(u'a' + (r + c) % 26)));
+        } else {
+          cell->SetValue(NewNumber(r * 0.25 + c));
+        }
+      }
+    }
+    return s;
+  }();
+  return *sheet;
+}
+
+void Paint(SheetGadget& view) {
+  QCoreApplication::processEvents();
+  benchmark::DoNotOptimize(view.CellLayer().Pixels());
+}
+
+void BM_ScrollOneRow(benchmark::State& state) {
+  SheetGadget& view = View();
+  MillionCells();
+  view.Redraw(true);
+  int direction = 1;
+  for (auto _ : state) {
+    if (view.GetFirstRow() > 1000) direction = -1;
+    if (view.GetFirstRow() <= 1) direction = 1;
+    view.ScrollRows(direction);
+    Paint(view);
+  }
+  state.counters["cells"] = static_cast<double>(kRows) * kColumns;
+  state.counters["width"] = view.GetCanvas().Bounds().width;
+  state.counters["height"] = view.GetCanvas().Bounds().height;
+}
+BENCHMARK(BM_ScrollOneRow)->Unit(benchmark::kMillisecond);
+
+// The same without the canvas reaching the screen: the view's own share.
+void BM_ScrollOneRowViewOnly(benchmark::State& state) {
+  SheetGadget& view = View();
+  MillionCells();
+  view.Redraw(true);
+  Paint(view);
+  int direction = 1;
+  for (auto _ : state) {
+    if (view.GetFirstRow() > 1000) direction = -1;
+    if (view.GetFirstRow() <= 1) direction = 1;
+    view.ScrollRows(direction);
+  }
+  Paint(view);
+}
+BENCHMARK(BM_ScrollOneRowViewOnly)->Unit(benchmark::kMillisecond);
+
+void BM_ScrollOnePage(benchmark::State& state) {
+  SheetGadget& view = View();
+  MillionCells();
+  view.Redraw(true);
+  int direction = 1;
+  for (auto _ : state) {
+    if (view.GetFirstRow() > kRows - 200) direction = -1;
+    if (view.GetFirstRow() <= 1) direction = 1;
+    view.ScrollRows(direction * (view.GetVisibleRows() - 1));
+    Paint(view);
+  }
+}
+BENCHMARK(BM_ScrollOnePage)->Unit(benchmark::kMillisecond);
+
+void BM_FullRedrawStyled(benchmark::State& state) {
+  SheetGadget& view = View();
+  Sheet& sheet = MillionCells();
+  view.ScrollRows(2000 - view.GetFirstRow());
+  view.Redraw(true);
+  StyleRecord style = NewDefaultStyle();
+  style.fillColor = RgbColour(0xDD, 0xEE, 0xFF);
+  style.font = GetFont(u"Arial", 10, kFontFlagBold);
+  style.bottom = BorderLine{RgbColour(0x33, 0x33, 0x33), kBorderThin};
+  style.right = BorderLine{RgbColour(0x33, 0x33, 0x33), kBorderThin};
+  int32_t first = view.GetFirstRow();
+  for (int32_t r = first; r < first + view.GetVisibleRows(); ++r) {
+    for (int32_t c = 0; c < view.GetVisibleColumns(); ++c) {
+      Cell* cell = sheet.GetCellDirect(r, c);
+      if (cell->GetText().empty()) cell->SetInput(u"filled");
+      cell->SetStyle(style);
+    }
+  }
+  for (auto _ : state) {
+    view.Redraw(true);
+    Paint(view);
+  }
+  state.counters["visibleCells"] = static_cast<double>(view.GetVisibleRows()) * view.GetVisibleColumns();
+}
+BENCHMARK(BM_FullRedrawStyled)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quadrell
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (!std::getenv("localappdata")) setenv("localappdata", "/tmp", 0);
+  static int qtArgc = 1;
+  static char name[] = "bench_view";
+  static char* qtArgv[] = {name, nullptr};
+  if (!quadrell::StartWindowSystem(qtArgc, qtArgv, [](const std::string& reason) {
+        std::fprintf(stderr, "bench_view: %s\n", reason.c_str());
+      })) {
+    return 1;
+  }
+  quadrell::GetDefaultFont();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  while (!quadrell::WindowMap().empty()) quadrell::WindowMap().back()->Close();
+  quadrell::StopWindowSystem();
+  return 0;
+}

@@ -1,0 +1,300 @@
+#pragma once
+// The grid view of one sheet: a custom-drawn canvas composed from off-screen
+// layers (row headers, column headers, cells, sheet objects) and overlays
+// (selection, copy marquee, reference outlines, object frames, scroll
+// indicators), with the selection, keyboard navigation, in-place editing and
+// every mouse gesture of the grid. It owns no cell data: it asks the sheet.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/Style.h"
+#include "model/collection/Hashtable.h"
+#include "object/SheetAnchor.h"
+#include "platform/Bitmap.h"
+#include "platform/Controls.h"
+
+namespace quadrell {
+
+class Application;
+class AreaRange;
+class Cell;
+class Range;
+class Sheet;
+class SheetContainer;
+
+// Frozen panes: the columns from firstColumn and the rows from firstRow stay
+// in place up to (not including) scrollColumn and scrollRow.
+struct FrozenRange {
+  int32_t firstColumn = 0;
+  int32_t firstRow = 1;
+  int32_t scrollColumn = 0;
+  int32_t scrollRow = 1;
+};
+
+// A dialog's range pick: the range between the press and the pointer while
+// the button is held (done 0), then none with done 1 at the release.
+using RangePickCallback = void (*)(void* data, const Range* range, int done);
+// Told 0 before and 1 after an auto-fill.
+using ChangeListener = void (*)(void* data, int phase);
+
+enum MouseMode : uint8_t {
+  kMouseNone = 0,
+  kMouseFillHandle = 1,
+  kMouseFillBrushArmed = 2,
+  kMouseFillBrushPainting = 3,
+  kMouseTextBrushArmed = 4,
+  kMouseTextBrushPainting = 5,
+  kMouseFormatPainter = 6,
+  kMouseComment = 7,
+  kMouseHyperlink = 9,
+};
+
+// The text to edit for a cell: its input, except that a number whose shown
+// text would not read back as the same number ("1.200,00") is given plainly.
+std::u16string EditableInput(const Cell* cell);
+
+class SheetGadget : private CanvasEvents, public AnchorPlacement {
+ public:
+  static constexpr int kHeaderHeight = 18;  // the column header band; its bottom line is at y = 18
+  static constexpr int kCellTop = 19;       // where the cell layer is drawn
+  static constexpr int kIndentStep = 16;
+  static constexpr int kObjectPanelWidth = 50;
+  static constexpr int kObjectPanelRow = 35;
+
+  SheetGadget(Application& application, SheetContainer& container, ControlParent& parent, const Rect& bounds,
+              Sheet* sheet);
+  ~SheetGadget() override;
+  SheetGadget(const SheetGadget&) = delete;
+  SheetGadget& operator=(const SheetGadget&) = delete;
+
+  CanvasControl& GetCanvas() const { return *canvas_; }
+  // Repaints the cell's row band on the cell layer when the caller refreshes.
+  void UpdateCell(int32_t row, int32_t column);
+  // Lays out (when full or scrolled) and repaints the layers, then the canvas.
+  void Redraw(bool full);
+  // Composes the canvas from the layers and the overlays, without layout.
+  void Refresh();
+  int32_t AnchorToX(const SheetPosition& position) const override;
+  int32_t AnchorToY(const SheetPosition& position) const override;
+  int32_t GetFirstRow() const { return firstRow_; }
+  int32_t GetFirstColumn() const { return firstColumn_; }
+  Application& GetApplication() const { return application_; }
+  // The cell at the selection's first row and column (created when missing).
+  Cell* GetActiveCell() const;
+  int32_t GetActiveRow() const;
+  int32_t GetActiveColumn() const;
+  const AreaRange* GetSelection() const { return selection_.get(); }
+  void SetSelection(std::unique_ptr<AreaRange> range);
+  Sheet* GetSheet() const { return sheet_; }
+  // Shows the sheet with its remembered selection; full redraw.
+  void SetSheet(Sheet* sheet);
+  int GetRowHeaderWidth() const { return rowHeaderWidth_; }
+  // Null also when the object left the sheet since it was selected.
+  ObjectAnchor* GetSelectedObject();
+  void SetSelectedObject(ObjectAnchor* object);
+  void ToggleCaret();
+  void StartFormatPainter();
+  void SelectAll();
+  void StartRangePick(RangePickCallback callback, void* data);
+  void AddChangeListener(void* data, ChangeListener callback);
+  void RemoveChangeListener(void* data);
+  void ToggleFormulaView() { formulaView_ = !formulaView_; }
+  bool IsFormulaView() const { return formulaView_; }
+
+  void MoveActiveCell(int32_t dx, int32_t dy);
+  void CommitEdit(std::u16string_view text);
+  bool IsEditing() const { return editing_; }
+  const std::u16string& GetEditText() const { return editText_; }
+  // Scrolls by whole rows (a page is visibleRows - 1); the active cell moves along.
+  void ScrollRows(int32_t rows);
+  // Fill-colour (fill true) or text-colour brush armed with the colour.
+  void StartBrush(bool fill, Colour colour);
+  MouseMode GetMouseMode() const { return static_cast<MouseMode>(mouseMode_); }
+  void SetFrozenRange(std::optional<FrozenRange> frozen);
+  const std::optional<FrozenRange>& GetFrozenRange() const { return frozen_; }
+  // Picture files dropped at the canvas point become image objects there.
+  void DropFiles(const std::vector<std::u16string>& paths, Point canvasPoint);
+  // Repaints the object layer and refreshes.
+  void RedrawObjects();
+  void SetBounds(const Rect& bounds);
+
+  int32_t GetVisibleRows() const { return visibleRows_; }
+  int32_t GetVisibleColumns() const { return visibleColumns_; }
+  // The laid-out row or column under a canvas point, clamped to the laid-out ones.
+  int32_t RowAtY(int y) const;
+  int32_t ColumnAtX(int x) const;
+  // The canvas box of a laid-out cell: the grid lines around it at x, x + width,
+  // y and y + height. Empty when the position is not laid out.
+  Rect CellBox(int32_t row, int32_t column) const;
+  const Bitmap& CellLayer() {
+    PaintPendingBands();
+    return cellLayer_;
+  }
+
+ private:
+  struct RowCache {
+    int32_t row;
+    int32_t top;
+    int32_t bottom;
+    bool followsHidden;
+  };
+  struct ColumnCache {
+    int32_t column;
+    int32_t left;
+    int32_t right;
+    bool followsHidden;
+  };
+  struct Pane {
+    int x, y, width, height;
+    int32_t firstColumn, firstRow;
+  };
+  enum class Pending : uint8_t { None, ResizeRow, ResizeColumn, UnhideRow, UnhideColumn };
+
+  // Layout and painting.
+  void LayOutRows();
+  void LayOutColumns();
+  void PaintCellLayer();
+  std::vector<Pane> Panes() const;
+  void PaintPane(Canvas& canvas, const Pane& pane, int bandTop, int bandBottom);
+  void PaintObjectLayer();
+  void PaintPendingBands();
+  void DrawRangeFrame(Canvas& canvas, const Range& range, Colour colour, int style);
+  void DrawEditor(Canvas& canvas);
+  void DrawSelectedObject(Canvas& canvas);
+  void DrawScrollIndicators(Canvas& canvas);
+  void DrawFilterRowNumbers(Canvas& canvas);
+  const RowCache* FindRowCache(int32_t row) const;
+  const ColumnCache* FindColumnCache(int32_t column) const;
+  Rect ObjectBox(const ObjectAnchor& anchor) const;
+  void ForgetRemovedObject();
+  int ScrollbarWidth() const;
+  // The length of the sheet the scroll thumbs measure, in rows or columns.
+  double ScrollTotal(bool rows) const;
+
+  // Input.
+  void OnCharacter(char16_t character) override;
+  void OnKeyDown(int key) override;
+  void OnKeyUp(int key) override;
+  void OnWheel(int steps) override;
+  void OnLeftDown(int x, int y) override;
+  void OnLeftUp(int x, int y) override;
+  void OnLeftDoubleClick(int x, int y) override;
+  void OnRightClick(int x, int y) override;
+  void OnMouseMove(int x, int y) override;
+  void OnFocusLost() override;
+
+  void ExtendSelection(int32_t dx, int32_t dy);
+  bool ScrollIntoView(int32_t column, int32_t row, bool forward);
+  void SelectCell(int32_t column, int32_t row);
+  void EditChanged();
+  void ShowSuggestionsForEdit();
+  void ShowFormulaBarText();
+  void ShowCellSummary(int32_t row, int32_t column);
+  void SummariseSelection();
+  bool PressObject(int x, int y);
+  bool PressHeader(int x, int y);
+  void DragObject(int x, int y);
+  void UpdateHover(int x, int y);
+  void HoverHeaders(int x, int y);
+  void AutoFill();
+  void ApplyFormatPainter();
+  void PaintWithBrush(int32_t column, int32_t row);
+  void Unhide(bool rows, int32_t at);
+  void EndResize();
+  void ObjectsFollowGrid();
+  // textWidth: the text's width when already measured, else -1.
+  void DrawTextInBox(Canvas& canvas, const StyleRecord& style, std::u16string_view text, int x, int y, int width,
+                     int height, bool valueRight, int textWidth = -1);
+
+  // The header menus' entries.
+  static void InsertRowAt(void* view, intptr_t row);
+  static void DeleteRowAt(void* view, intptr_t row);
+  static void HideRowAt(void* view, intptr_t row);
+  static void InsertColumnAt(void* view, intptr_t column);
+  static void DeleteColumnAt(void* view, intptr_t column);
+  static void HideColumnAt(void* view, intptr_t column);
+  static void EditChartOf(void* view, intptr_t chart);
+
+  Application& application_;
+  SheetContainer& container_;
+  std::unique_ptr<CanvasControl> canvas_;
+  int canvasWidth_ = 0;
+  int canvasHeight_ = 0;
+  std::vector<int32_t> rowAtY_;
+  std::vector<int32_t> columnAtX_;
+  std::vector<RowCache> rowCache_;
+  std::vector<ColumnCache> columnCache_;
+  Hashtable<int32_t> rowIndex_;     // row number -> position in rowCache_ + 1
+  Hashtable<int32_t> columnIndex_;  // column -> position in columnCache_ + 1
+  int32_t firstRow_ = 1;
+  int32_t visibleRows_ = 0;
+  int32_t firstColumn_ = 0;
+  int32_t visibleColumns_ = 0;
+  int32_t lastFirstRow_ = -1;
+  int32_t lastFirstColumn_ = -1;
+  Bitmap rowHeaderLayer_;
+  Bitmap columnHeaderLayer_;
+  std::optional<FrozenRange> frozen_;
+  int frozenWidth_ = 0;
+  int frozenHeight_ = 0;
+  Bitmap cellLayer_;
+  std::vector<std::pair<int, int>> pendingBands_;  // cell-layer rows to repaint at the next refresh
+  Bitmap objectLayer_;
+  bool objectLayerBlank_ = true;  // fully transparent: nothing to blend
+  bool editing_ = false;
+  std::u16string editText_;
+  RangePickCallback pickCallback_ = nullptr;
+  void* pickData_ = nullptr;
+  bool pickInProgress_ = false;
+  int32_t anchorColumn_ = 0;
+  int32_t anchorRow_ = 1;
+  ObjectAnchor* selectedObject_ = nullptr;
+  int32_t objectHitKind_ = 0;
+  bool shiftDown_ = false;
+  std::unique_ptr<AreaRange> selection_;
+  Sheet* sheet_;
+  int rowHeaderWidth_ = 40;
+  bool caretOn_ = false;
+  uint8_t mouseMode_ = kMouseNone;
+  uint8_t hoverMode_ = kMouseNone;
+  const StyleRecord* painterStyle_ = nullptr;
+  Colour brushColour_ = 0;
+  struct Listener {
+    void* data;
+    ChangeListener callback;
+  };
+  std::vector<Listener> listeners_;  // newest first
+  bool formulaView_ = false;
+
+  // Press and drag state.
+  bool pressed_ = false;
+  int32_t pressColumn_ = -1;
+  int32_t pressRow_ = -1;
+  int32_t hoverColumn_ = -1;
+  int32_t hoverRow_ = -1;
+  int lastX_ = 0;
+  int lastY_ = 0;
+  bool dragged_ = false;
+  bool pointing_ = false;
+  std::u16string pointBase_;
+  std::u16string pointText_;
+  std::unique_ptr<AreaRange> fillSource_;
+  int32_t lastBrushColumn_ = -1;
+  int32_t lastBrushRow_ = -1;
+  Pending pending_ = Pending::None;
+  int32_t pendingIndex_ = 0;
+  bool resizing_ = false;
+  int32_t sizeAtPress_ = 0;
+  int pendingEdge_ = -1;  // canvas x or y of the edge the pointer is at
+  int scrollDrag_ = 0;    // 1 horizontal, 2 vertical
+  bool movingObject_ = false;
+  int grabbedCorner_ = 0;  // 1 top left, 2 top right, 3 bottom left, 4 bottom right
+  ObjectAnchor::Placement placementAtPress_;
+  bool swallowRelease_ = false;
+};
+
+}  // namespace quadrell
