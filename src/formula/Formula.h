@@ -16,7 +16,7 @@ namespace quadrell {
 class Range;
 class Sheet;
 
-// "," for "en", ";" for any other language.
+// ";" for "de", "," for any other language.
 std::u16string_view ArgumentSeparator(std::u16string_view language);
 
 // The tokens of a formula text with a cursor. The list ends with one empty

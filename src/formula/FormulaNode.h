@@ -73,8 +73,9 @@ class FormulaNode {
   FormulaNodeKind kind_;
 };
 
-// Formula languages: "en" uses the English names and ","; any other the German names and ";".
-inline bool IsEnglish(std::u16string_view language) { return language == u"en"; }
+// Formula languages: "de" uses the German names and ";"; any other (English,
+// and the empty language of systems in neither language) the English names and ",".
+inline bool IsEnglish(std::u16string_view language) { return language != u"de"; }
 
 // One-value results.
 inline std::unique_ptr<Matrix> SingleValue(const Value* value) { return std::make_unique<SingleValueMatrix>(value); }

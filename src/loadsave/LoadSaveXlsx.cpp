@@ -336,9 +336,12 @@ void ReadStyles(const XmlDocument* styles, StyleTables& tables) {
         if (AttributeInteger(alignment, "wrapText") != 0 || alignment->Attribute("wrapText") == "true")
           style.textFlow = kTextFlowLineBreak;
       }
-      tables.cellFormats.push_back(InternStyle(style));
+      // The style keeps the format as the program knows it, so numbers typed
+      // into the cell later take it too.
       auto custom = tables.customFormats.find(numFmtId);
-      tables.cellFormatIds.push_back(custom != tables.customFormats.end() ? custom->second : style.numberFormatId);
+      if (custom != tables.customFormats.end()) style.numberFormatId = custom->second;
+      tables.cellFormats.push_back(InternStyle(style));
+      tables.cellFormatIds.push_back(style.numberFormatId);
     }
   }
 }

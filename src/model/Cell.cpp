@@ -402,6 +402,15 @@ std::u16string Cell::GetInput() const {
   return DisplayText(ValueAtReference(value_));
 }
 
+const Value* Cell::WithStyleFormat(const Value* value) {
+  if (value->Kind() != ValueKind::Number || value->Format() != kFormatGeneral) return value;
+  FormatId format = GetStyle()->numberFormatId;
+  if (format == kFormatGeneral) return value;
+  ValueRecord record = CopyValue(value);
+  record.formatId = format;
+  return Intern(record);
+}
+
 void Cell::SetInput(std::u16string_view text) { SetInput(text, Language()); }
 
 void Cell::SetInput(std::u16string_view text, std::u16string_view language) {
@@ -430,7 +439,7 @@ void Cell::SetInput(std::u16string_view text, std::u16string_view language) {
       }
     }
   } else {
-    StoreValue(ParseInput(text), true);
+    StoreValue(WithStyleFormat(ParseInput(text)), true);
     DropFormula();
   }
   CellExtra* e = Extra();

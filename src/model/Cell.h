@@ -145,6 +145,8 @@ class Cell {
   CellExtra& MakeExtra();
   void ReleaseExtraIfUnused();
   void SetInputEmpty(bool empty);
+  // A plain typed number takes the number format of the cell's style.
+  const Value* WithStyleFormat(const Value* value);
   void StoreValue(const Value* value, bool notifyDependents);
   void NotifyChanged(bool notifyDependents);
   void ApplyStyleHandle(uint32_t handle);

@@ -210,6 +210,9 @@ TEST_F(CellFormulaTest, CopiesShiftRelativeReferences) {
   At(1, 3)->CopyFrom(At(1, 4), -1, 0);
   EXPECT_EQ(At(1, 3)->GetInput(), u"=#REF");
   EXPECT_EQ(TextAt(1, 3), u"Syntax Error");
+  // A system in neither language writes formulas in English.
+  Type(8, 0, u"=SUM(1,2)", u"");
+  EXPECT_EQ(TextAt(8, 0), u"3");
   host.language = u"de";
   Type(6, 0, u"=SUMME(A1;2)", u"de");
   At(7, 0)->CopyFrom(At(6, 0), 0, 1);

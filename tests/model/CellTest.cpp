@@ -47,6 +47,20 @@ TEST_F(CellTest, TypedInputBecomesValuesOfItsKind) {
   }
 }
 
+TEST_F(CellTest, TypedNumbersTakeTheNumberFormatOfTheStyle) {
+  Cell* cell = At(2, 1);
+  StyleRecord style = cell->CopyStyle();
+  style.numberFormatId = 4;
+  cell->SetStyle(style);
+  cell->SetInput(u"1234,5");
+  EXPECT_EQ(cell->GetText(), u"1.234,50");
+  // What carries a format of its own keeps it.
+  cell->SetInput(u"50%");
+  EXPECT_EQ(cell->GetText(), u"50%");
+  cell->SetInput(u"text");
+  EXPECT_EQ(cell->GetText(), u"text");
+}
+
 TEST_F(CellTest, NewCellIsEmptyAndNamedByPosition) {
   Cell* cell = At(7, 1);
   EXPECT_TRUE(cell->IsInputEmpty());
