@@ -403,7 +403,7 @@ std::u16string Cell::GetInput() const {
 }
 
 const Value* Cell::WithStyleFormat(const Value* value) {
-  if (value->Kind() != ValueKind::Number || value->Format() != kFormatGeneral) return value;
+  if (!value || value->Kind() != ValueKind::Number || value->Format() != kFormatGeneral) return value;
   FormatId format = GetStyle()->numberFormatId;
   if (format == kFormatGeneral) return value;
   ValueRecord record = CopyValue(value);
@@ -696,7 +696,7 @@ void Cell::StoreResult(std::unique_ptr<Matrix> result, bool notifyDependents) {
   if (count == 1) {
     RetractSpill(1, 1);
     const Value* v = result->GetAt(0, 0);
-    StoreValue(v ? v : EmptyValue(), notifyDependents);
+    StoreValue(v ? WithStyleFormat(v) : EmptyValue(), notifyDependents);
   } else if (count < 1 || count > kMaxSpillValues) {
     RetractSpill(1, 1);
     StoreValue(NewError(u"Matrix Error"), notifyDependents);
@@ -714,7 +714,7 @@ void Cell::EvaluateAndStore(bool notifyDependents) {
     case FormulaNodeKind::Unary:
     case FormulaNodeKind::Binary:
       RetractSpill(1, 1);
-      StoreValue(root->EvaluateValue(), notifyDependents);
+      StoreValue(WithStyleFormat(root->EvaluateValue()), notifyDependents);
       break;
     default:
       StoreResult(root->Evaluate(), notifyDependents);

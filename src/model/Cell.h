@@ -145,7 +145,8 @@ class Cell {
   CellExtra& MakeExtra();
   void ReleaseExtraIfUnused();
   void SetInputEmpty(bool empty);
-  // A plain typed number takes the number format of the cell's style.
+  // A number typed or computed without a format of its own takes the number
+  // format of the cell's style, so a recalculation keeps what the cell shows.
   const Value* WithStyleFormat(const Value* value);
   void StoreValue(const Value* value, bool notifyDependents);
   void NotifyChanged(bool notifyDependents);

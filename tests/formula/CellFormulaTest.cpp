@@ -47,6 +47,20 @@ TEST_F(CellFormulaTest, ChangesRippleThroughDependents) {
   EXPECT_EQ(TextAt(1, 2), u"4");
 }
 
+TEST_F(CellFormulaTest, FormattedFormulaCellsKeepTheirFormatOnRecalculation) {
+  StyleRecord percent = At(1, 1)->CopyStyle();
+  percent.numberFormatId = 10;
+  At(1, 1)->SetStyle(percent);
+  Type(1, 0, u"1");
+  Type(1, 1, u"=A1/4");
+  EXPECT_EQ(TextAt(1, 1), u"25,00%");
+  Type(1, 0, u"2");
+  EXPECT_EQ(TextAt(1, 1), u"50,00%");
+  // A result with a format of its own keeps it.
+  Type(1, 1, u"=DATUM(2024;1;2)", u"de");
+  EXPECT_EQ(TextAt(1, 1), u"2.1.2024");
+}
+
 TEST_F(CellFormulaTest, CyclesAreFoundAndNeverLoop) {
   EXPECT_EQ(Type(1, 0, u"=A1"), u"Cycle Found");
   Type(1, 1, u"=B2");
