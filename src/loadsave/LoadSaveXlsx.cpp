@@ -575,7 +575,7 @@ class SheetDataBuilder {
       } else if (r.type == CellRecord::kInline || (r.hasInline && !r.hasValue)) {
         cell->SetInput(DecodeEscapes(Utf8ToUtf16(value)));
       } else if (r.type == CellRecord::kBoolean && r.hasValue) {
-        cell->SetValue(BooleanValue(ReadDecimal(value) != 0));
+        cell->SetValueAsInput(BooleanValue(ReadDecimal(value) != 0));
         return;
       } else if (r.hasValue) {
         if (r.type == CellRecord::kNumber && IsPlainNumber(value)) {
@@ -586,7 +586,7 @@ class SheetDataBuilder {
           record.kind = ValueKind::Number;
           record.number = SerialFromFile(ReadDecimal(value), format);
           record.formatId = format;
-          cell->SetValue(Intern(record));
+          cell->SetValueAsInput(Intern(record));
           return;
         }
         cell->SetInput(Utf8ToUtf16(value));

@@ -356,6 +356,12 @@ std::u16string Cell::GetText() const { return DisplayText(ValueAtReference(value
 
 void Cell::SetValue(const Value* value) { StoreValue(value, true); }
 
+void Cell::SetValueAsInput(const Value* value) {
+  DropFormula();
+  SetInputEmpty(!value || value->Kind() == ValueKind::Empty);
+  StoreValue(value, true);
+}
+
 void Cell::StoreValue(const Value* value, bool notifyDependents) {
   const Value* old = ValueAtReference(value_);
   if (value) {

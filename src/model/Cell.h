@@ -62,6 +62,9 @@ class Cell {
   // Stores the value (null clears it) without parsing, adjusts hyperlink
   // styling, then recalculates the dependents and tells the listeners.
   void SetValue(const Value* value);
+  // For file loaders that read a value straight in instead of parsing its
+  // text: the cell then holds it as input, as if the value had been typed.
+  void SetValueAsInput(const Value* value);
   // The text the user edits: "=" and the formula in the host's language, else the value as text.
   std::u16string GetInput() const;
   // Interprets typed text in the host's formula language.
