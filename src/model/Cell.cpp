@@ -408,10 +408,13 @@ std::u16string Cell::GetInput() const {
   return DisplayText(ValueAtReference(value_));
 }
 
-const Value* Cell::WithStyleFormat(const Value* value) {
-  if (!value || value->Kind() != ValueKind::Number || value->Format() != kFormatGeneral) return value;
+const Value* Cell::WithStyleFormat(const Value* value, bool computed) {
+  if (!value || value->Kind() != ValueKind::Number) return value;
+  // Typed text that carries a format (50%, 1.5.2024) keeps it; a computed
+  // number shows as the cell is formatted, whatever its operands carried.
+  if (!computed && value->Format() != kFormatGeneral) return value;
   FormatId format = GetStyle()->numberFormatId;
-  if (format == kFormatGeneral) return value;
+  if (format == kFormatGeneral || format == value->Format()) return value;
   ValueRecord record = CopyValue(value);
   record.formatId = format;
   return Intern(record);
@@ -445,7 +448,7 @@ void Cell::SetInput(std::u16string_view text, std::u16string_view language) {
       }
     }
   } else {
-    StoreValue(WithStyleFormat(ParseInput(text)), true);
+    StoreValue(WithStyleFormat(ParseInput(text), false), true);
     DropFormula();
   }
   CellExtra* e = Extra();
@@ -702,7 +705,7 @@ void Cell::StoreResult(std::unique_ptr<Matrix> result, bool notifyDependents) {
   if (count == 1) {
     RetractSpill(1, 1);
     const Value* v = result->GetAt(0, 0);
-    StoreValue(v ? WithStyleFormat(v) : EmptyValue(), notifyDependents);
+    StoreValue(v ? WithStyleFormat(v, true) : EmptyValue(), notifyDependents);
   } else if (count < 1 || count > kMaxSpillValues) {
     RetractSpill(1, 1);
     StoreValue(NewError(u"Matrix Error"), notifyDependents);
@@ -720,7 +723,7 @@ void Cell::EvaluateAndStore(bool notifyDependents) {
     case FormulaNodeKind::Unary:
     case FormulaNodeKind::Binary:
       RetractSpill(1, 1);
-      StoreValue(WithStyleFormat(root->EvaluateValue()), notifyDependents);
+      StoreValue(WithStyleFormat(root->EvaluateValue(), true), notifyDependents);
       break;
     default:
       StoreResult(root->Evaluate(), notifyDependents);

@@ -148,9 +148,9 @@ class Cell {
   CellExtra& MakeExtra();
   void ReleaseExtraIfUnused();
   void SetInputEmpty(bool empty);
-  // A number typed or computed without a format of its own takes the number
-  // format of the cell's style, so a recalculation keeps what the cell shows.
-  const Value* WithStyleFormat(const Value* value);
+  // The number format of the cell's style for a typed number without a format
+  // of its own and for every computed one, so a recalculation keeps what the cell shows.
+  const Value* WithStyleFormat(const Value* value, bool computed);
   void StoreValue(const Value* value, bool notifyDependents);
   void NotifyChanged(bool notifyDependents);
   void ApplyStyleHandle(uint32_t handle);

@@ -56,9 +56,16 @@ TEST_F(CellFormulaTest, FormattedFormulaCellsKeepTheirFormatOnRecalculation) {
   EXPECT_EQ(TextAt(1, 1), u"25,00%");
   Type(1, 0, u"2");
   EXPECT_EQ(TextAt(1, 1), u"50,00%");
-  // A result with a format of its own keeps it.
-  Type(1, 1, u"=DATUM(2024;1;2)", u"de");
-  EXPECT_EQ(TextAt(1, 1), u"2.1.2024");
+  // The cell's format wins over the one its operands pass on.
+  StyleRecord thousands = At(1, 0)->CopyStyle();
+  thousands.numberFormatId = 4;
+  At(1, 0)->SetStyle(thousands);
+  Type(1, 0, u"3");
+  EXPECT_EQ(TextAt(1, 0), u"3,00");
+  EXPECT_EQ(TextAt(1, 1), u"75,00%");
+  // Without a format of its own the cell shows what the result carries.
+  Type(2, 1, u"=DATUM(2024;1;2)", u"de");
+  EXPECT_EQ(TextAt(2, 1), u"2.1.2024");
 }
 
 TEST_F(CellFormulaTest, CyclesAreFoundAndNeverLoop) {
