@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "value/NumberText.h"
+#include "value/Unicode.h"
 
 namespace quadrell {
 
@@ -185,17 +186,9 @@ std::u16string ColorToHex(Colour colour) {
 Colour HexToColor(std::u16string_view text) {
   uint64_t v = 0;
   for (char16_t ch : text) {
-    unsigned d;
-    if (ch >= u'0' && ch <= u'9') {
-      d = ch - u'0';
-    } else if (ch >= u'a' && ch <= u'f') {
-      d = ch - u'a' + 10;
-    } else if (ch >= u'A' && ch <= u'F') {
-      d = ch - u'A' + 10;
-    } else {
-      break;
-    }
-    v = (v << 4) | d;
+    int d = HexDigitValue(ch);
+    if (d < 0) break;
+    v = (v << 4) | static_cast<unsigned>(d);
   }
   unsigned r = (v >> 16) & 0xFF;
   unsigned g = (v >> 8) & 0xFF;

@@ -15,5 +15,12 @@ std::u16string AsciiToUtf16(std::string_view text);
 void AppendAscii(std::u16string& out, std::string_view text);
 
 inline bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+// 0-15 for 0-9, A-F and a-f; -1 for any other character.
+inline int HexDigitValue(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  return -1;
+}
 
 }  // namespace quadrell

@@ -78,18 +78,10 @@ std::u16string GroupBinary(std::u16string_view digits, size_t width) {
 int64_t ReadBase(std::u16string_view digits, unsigned base) {
   uint64_t value = 0;
   for (char16_t c : digits) {
-    unsigned d;
-    if (c >= u'0' && c <= u'9') {
-      d = c - u'0';
-    } else if (c >= u'A' && c <= u'F') {
-      d = c - u'A' + 10;
-    } else if (c >= u'a' && c <= u'f') {
-      d = c - u'a' + 10;
-    } else {
-      break;
-    }
-    if (d >= base) break;
-    value = value * base + d;
+    int d = HexDigitValue(c);
+    if (d < 0) break;
+    if (static_cast<unsigned>(d) >= base) break;
+    value = value * base + static_cast<unsigned>(d);
   }
   return static_cast<int64_t>(value);
 }
