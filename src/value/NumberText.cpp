@@ -53,7 +53,10 @@ double ReadDecimalImpl(std::basic_string_view<Char> text) {
     }
   };
   size_t digits = 0;
+  size_t fractionDigits = 0;
+  uint64_t mantissa = 0;  // exact while digits <= 19
   while (i < n && text[i] >= '0' && text[i] <= '9') {
+    if (digits < 19) mantissa = mantissa * 10 + static_cast<uint64_t>(text[i] - '0');
     push(static_cast<char>(text[i++]));
     ++digits;
   }
@@ -61,12 +64,23 @@ double ReadDecimalImpl(std::basic_string_view<Char> text) {
     push('.');
     ++i;
     while (i < n && text[i] >= '0' && text[i] <= '9') {
+      if (digits < 19) mantissa = mantissa * 10 + static_cast<uint64_t>(text[i] - '0');
       push(static_cast<char>(text[i++]));
       ++digits;
+      ++fractionDigits;
     }
   }
   if (digits == 0) return 0;
-  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+  bool exponent = i < n && (text[i] == 'e' || text[i] == 'E');
+  if (!exponent && digits <= 15) {
+    // Both operands are exact doubles, so the one correctly rounded division
+    // gives what the full conversion would.
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    double value = static_cast<double>(mantissa) / kPowers[fractionDigits];
+    return negative ? -value : value;
+  }
+  if (exponent) {
     size_t j = i + 1;
     bool expNegative = false;
     if (j < n && (text[j] == '+' || text[j] == '-')) {

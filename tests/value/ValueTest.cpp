@@ -1,6 +1,7 @@
 #include "value/Value.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <random>
 
@@ -85,6 +86,23 @@ TEST(ParseInputTest, EveryTypedNumberReadsBackItsTypedText) {
                                 u"0.00000000001", u"449999.9999999999", u"450000.5", u"9007199254740993"}) {
     EXPECT_EQ(ParseInput(typed)->Text(), std::u16string(typed));
   }
+}
+
+TEST(ReadDecimalTest, ReadsEveryDecimalTextAsTheNearestDouble) {
+  std::mt19937_64 random(11);
+  std::uniform_int_distribution<int> length(1, 20), point(0, 21), digit(0, 9);
+  for (int i = 0; i < 50000; ++i) {
+    std::string t;
+    int n = length(random), at = point(random);
+    for (int k = 0; k < n; ++k) {
+      if (k == at) t += '.';
+      t += static_cast<char>('0' + digit(random));
+    }
+    if (i % 3 == 0) t = "-" + t;
+    EXPECT_EQ(ReadDecimal(t), std::strtod(t.c_str(), nullptr)) << t;
+  }
+  for (const char* t : {"  12.5", "0.1", "1e3", "1e", "2.5E-3", "123456789012345.6", "0.30000000000000004"})
+    EXPECT_EQ(ReadDecimal(std::string(t)), std::strtod(t, nullptr)) << t;
 }
 
 TEST(ParseInputTest, DateWithoutYearTakesTheCurrentYear) {
