@@ -1,7 +1,10 @@
 #pragma once
 // Small helpers shared by the tests.
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -25,6 +28,21 @@ class TempFolder {
  private:
   std::string path_;
 };
+
+// Feeds every input kept for the fuzz target NAME (tests/fuzz/corpus/NAME/:
+// seeds and what it found) to run, which tells whether it went cleanly.
+template <typename Run>
+void ReplayFuzzCorpus(const std::string& name, Run run) {
+  std::filesystem::path folder = std::filesystem::path(QUADRELL_SOURCE_DIR) / "tests/fuzz/corpus" / name;
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(run(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) << name << "/" << entry.path().filename();
+    ++count;
+  }
+  EXPECT_GT(count, 0) << name;
+}
 
 }  // namespace quadrell::test
 

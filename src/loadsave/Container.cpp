@@ -231,6 +231,7 @@ XmlParser::XmlParser(XmlDocument& document, std::string_view streamed, XmlStream
   XML_SetUserData(parser, this);
   XML_SetElementHandler(parser, &XmlParser::OnStart, &XmlParser::OnEnd);
   XML_SetCharacterDataHandler(parser, &XmlParser::OnText);
+  XML_SetNamespaceDeclHandler(parser, &XmlParser::OnNamespace, nullptr);
   // Never read external entities or an external DTD; internal entity expansion
   // is bounded by expat's amplification protection.
   XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
@@ -279,11 +280,38 @@ void XmlParser::OnStart(void* self, const char* expandedName, const char** expan
   XmlNode* node = p->current_ ? p->current_->AppendChild(name) : p->document_.AppendRoot(name);
   node->attributes_.reserve(8);
   for (const char** a = attributes; a[0]; a += 2) node->attributes_.emplace_back(a[0], a[1]);
+  for (auto& [attribute, uri] : p->declarations_) {
+    if (!node->HasAttribute(attribute)) node->attributes_.emplace_back(std::move(attribute), std::move(uri));
+  }
+  p->declarations_.clear();
   p->current_ = node;
   if (!p->handler_) return;
   bool everything = p->streamed_ == "*" && node == p->document_.root_;
   if (everything || (node->parent_ && node->parent_ == p->document_.root_ && node->name_ == p->streamed_))
     p->streamDepth_ = 1;
+}
+
+void XmlParser::OnNamespace(void* self, const char* prefix, const char* uri) {
+  auto* p = static_cast<XmlParser*>(self);
+  if (p->streamDepth_ > 0 || !uri || !*uri) return;
+  std::string_view namespaceUri(uri);
+  std::string attribute = "xmlns";
+  bool known = false;
+  for (const NamespacePrefix& entry : kPrefixes) {
+    if (entry.uri != namespaceUri) continue;
+    if (entry.prefix == "xml:") return;  // bound without a declaration
+    if (!entry.prefix.empty()) {
+      attribute.push_back(':');
+      attribute.append(entry.prefix.substr(0, entry.prefix.size() - 1));
+    }
+    known = true;
+    break;
+  }
+  if (!known && prefix && *prefix) {
+    attribute.push_back(':');
+    attribute.append(prefix);
+  }
+  p->declarations_.emplace_back(std::move(attribute), std::string(namespaceUri));
 }
 
 void XmlParser::OnEnd(void* self, const char* expandedName) {

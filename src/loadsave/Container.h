@@ -131,6 +131,7 @@ class XmlParser {
   static void OnStart(void* self, const char* name, const char** attributes);
   static void OnEnd(void* self, const char* name);
   static void OnText(void* self, const char* text, int length);
+  static void OnNamespace(void* self, const char* prefix, const char* uri);
   // The name with the prefix the readers expect for its namespace.
   const char* QualifiedName(const char* expanded, std::string& buffer);
 
@@ -138,6 +139,9 @@ class XmlParser {
   std::string name_;
   std::vector<std::string> attributeNames_;
   std::vector<const char*> attributes_;
+  // Namespace declarations of the next element, as the attributes that bind
+  // the prefixes its tree uses, so a parsed document serializes readably.
+  std::vector<std::pair<std::string, std::string>> declarations_;
 
   void* parser_;  // XML_Parser
   XmlDocument& document_;

@@ -172,6 +172,11 @@ TEST(Xml, NamesCarryThePrefixOfTheirNamespace) {
   EXPECT_EQ(root->Child(3)->Attribute("xml:space"), "preserve");
   EXPECT_EQ(root->Child(4), nullptr);
   EXPECT_EQ(root->Child(0), nullptr);
+  // Written again, the tree binds the prefixes it uses and reads back alike.
+  auto again = XmlDocument::Parse(doc->Serialize());
+  ASSERT_TRUE(again) << doc->Serialize();
+  EXPECT_EQ(again->Root()->Find("xdr:twoCellAnchor/xdr:pic/a:blip")->Attribute("r:embed"), "rId4");
+  EXPECT_EQ(again->Root()->Child(2)->Name(), "other:from");
   // A prefix bound to no namespace is not well-formed.
   EXPECT_FALSE(XmlDocument::Parse("<a:b/>"));
 

@@ -1,0 +1,140 @@
+#pragma once
+// The file readers on arbitrary bytes: delimited text, the ZIP and XML layer,
+// and the XLSX import with the export of whatever it loaded. Each returns
+// false where what was read or written breaks a promise (the fuzz targets
+// trap then). Shared by the fuzz targets and the test that replays what they
+// found.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "loadsave/Container.h"
+#include "loadsave/LoadSaveCsvTsv.h"
+#include "loadsave/LoadSaveXlsx.h"
+#include "loadsave/SavePdf.h"
+#include "model/Cell.h"
+#include "model/Row.h"
+#include "model/Sheet.h"
+#include "model/Workbook.h"
+#include "object/ImageCodec.h"
+
+namespace quadrell::fuzz {
+
+inline std::string_view BytesOf(const uint8_t* data, size_t size) {
+  return std::string_view(reinterpret_cast<const char*>(data), size);
+}
+
+// Every written CSV field reads back as the text it was written from, as long
+// as the first read gave plain texts that read back as themselves.
+inline bool CsvRoundTrips(Sheet& sheet) {
+  // A formula naming a far cell makes a sheet of millions of empty lines:
+  // fine for the program, too slow a check for every fuzz run.
+  if (sheet.GetMaxRow() > 100000) return true;
+  std::string written = WriteCsv(sheet);
+  Workbook back(u"back", nullptr);
+  ReadCsv(*back.GetActiveSheet(), written);
+  Sheet& other = *back.GetActiveSheet();
+  for (int32_t r = 1; r <= sheet.GetMaxRow(); ++r) {
+    Row* row = sheet.FindRow(r);
+    if (!row) continue;
+    for (int32_t c = 0; c <= row->GetLastColumn(); ++c) {
+      Cell* cell = row->FindCell(c);
+      if (!cell) continue;
+      std::u16string text = cell->GetText();
+      if (cell->GetValue()->Kind() != ValueKind::Text || cell->HasFormula()) continue;
+      // A byte-order mark at the very start of a file is no text of its.
+      if (r == 1 && c == 0 && !text.empty() && text[0] == 0xFEFF) continue;
+      if (text.empty() || text[0] == u'=' || text.find_first_of(u"0123456789") != std::u16string::npos) continue;
+      if (other.GetCellText(r, c) != text) return false;
+    }
+  }
+  return true;
+}
+
+inline bool RunCsvInput(const uint8_t* data, size_t size) {
+  std::string_view text = BytesOf(data, size);
+  {
+    Workbook workbook(u"fuzz", nullptr);
+    ReadCsv(*workbook.GetActiveSheet(), text);
+    if (!CsvRoundTrips(*workbook.GetActiveSheet())) return false;
+    WriteTsv(*workbook.GetActiveSheet());
+  }
+  Workbook workbook(u"fuzz", nullptr);
+  ReadTsv(*workbook.GetActiveSheet(), text);
+  WriteCsv(*workbook.GetActiveSheet());
+  return true;
+}
+
+struct XmlEventCounter : XmlStreamHandler {
+  size_t events = 0;
+  void StartElement(const char*, const char**) override { ++events; }
+  void EndElement(const char*) override { ++events; }
+  void CharacterData(const char*, int) override { ++events; }
+};
+
+// One member: parsed as a tree and streamed, written again, decoded as a picture.
+inline bool ExerciseMember(std::string_view bytes) {
+  if (auto document = XmlDocument::Parse(bytes)) {
+    if (!XmlDocument::Parse(document->Serialize())) return false;  // what we write must read back
+    if (document->Root()) (void)document->Root()->Find("a/b");
+  }
+  XmlDocument streamedTree;
+  XmlEventCounter counter;
+  XmlParser parser(streamedTree, "sheetData", &counter);
+  parser.Feed(bytes.data(), bytes.size(), true);
+  (void)DecodeImage(bytes);
+  return true;
+}
+
+// The bytes as a package: open, inflate every member and exercise it.
+inline bool RunPackageInput(const uint8_t* data, size_t size) {
+  std::string_view bytes = BytesOf(data, size);
+  if (!ExerciseMember(bytes)) return false;
+  auto reader = PackageReader::OpenMemory(bytes);
+  if (!reader) return true;
+  std::string member;
+  while (reader->Next()) {
+    if (reader->Read(member) && !ExerciseMember(member)) return false;
+  }
+  return true;
+}
+
+// Input that is no ZIP file is read as the members of a package to build, so
+// the XML parts themselves get mutated: "name\n" then the content, members
+// separated by a zero byte.
+inline std::string PackageOf(std::string_view text) {
+  PackageWriter writer;
+  while (!text.empty()) {
+    size_t end = text.find('\0');
+    std::string_view member = text.substr(0, end);
+    size_t newline = member.find('\n');
+    if (newline != std::string_view::npos) writer.AddMember(member.substr(0, newline), member.substr(newline + 1));
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  std::string bytes;
+  writer.Finish(bytes);
+  return bytes;
+}
+
+inline bool RunXlsxInput(const uint8_t* data, size_t size) {
+  std::string_view bytes = BytesOf(data, size);
+  std::string built;
+  if (bytes.substr(0, 2) != "PK") {
+    built = PackageOf(bytes);
+    bytes = built;
+  }
+  auto book = LoadXlsxFromMemory(bytes, nullptr);
+  if (!book) return true;
+  std::string saved;
+  if (!SaveXlsxToMemory(*book, saved)) return false;
+  // What we write must read again.
+  if (!LoadXlsxFromMemory(saved, nullptr)) return false;
+  // Printing is bounded only for sheets of sane size; fuzzed ones may claim a million rows.
+  Sheet* sheet = book->GetActiveSheet();
+  if (sheet->GetMaxRow() <= 2000 && sheet->GetMaxColumn() <= 200) (void)PdfOfSheet(sheet);
+  return true;
+}
+
+}  // namespace quadrell::fuzz
