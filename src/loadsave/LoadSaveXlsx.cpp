@@ -240,9 +240,15 @@ void ReadTheme(const XmlDocument* theme, StyleTables& tables) {
   }
 }
 
+// Every name the writer gives a line style reads back as that style, so a
+// saved dotted or double border survives reopening; other names are thin.
 uint8_t BorderStyleOf(std::string_view name) {
   if (name.empty()) return kBorderNone;
+  if (name == "dotted") return kBorderDotted;
+  if (name == "dashed") return kBorderDashed;
+  if (name == "hair") return kBorderDashedLong;
   if (name == "medium") return kBorderMedium;
+  if (name == "double") return kBorderDouble;
   return kBorderThin;
 }
 

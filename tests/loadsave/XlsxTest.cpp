@@ -136,7 +136,7 @@ TEST(XlsxImport, FileOfAnotherProgramLoadsValuesFormulasAndStyles) {
   const StyleRecord* borders = s->GetCellDirect(4, 2)->GetStyle();
   EXPECT_EQ(borders->left.lineStyle, kBorderThin);
   EXPECT_EQ(borders->right.lineStyle, kBorderMedium);
-  EXPECT_EQ(borders->top.lineStyle, kBorderThin);  // dashed reads as thin
+  EXPECT_EQ(borders->top.lineStyle, kBorderDashed);
   EXPECT_EQ(borders->bottom.lineStyle, kBorderThin);
   const StyleRecord* centred = s->GetCellDirect(4, 3)->GetStyle();
   EXPECT_EQ(centred->horizontalAlignment, kHorizontalCenter);
@@ -364,6 +364,8 @@ std::unique_ptr<Workbook> SampleBook() {
   style.fillColor = 0x00FFFF;
   style.bottom.lineStyle = kBorderMedium;
   style.left.lineStyle = kBorderDotted;
+  style.top.lineStyle = kBorderDouble;
+  style.right.lineStyle = kBorderDashedLong;
   style.horizontalAlignment = kHorizontalRight;
   style.verticalAlignment = kVerticalTop;
   style.textFlow = kTextFlowLineBreak;
@@ -408,7 +410,9 @@ TEST(XlsxRoundTrip, SavedWorkbookReadsBackTheSame) {
   EXPECT_EQ(style->textColor, 0x0000FFu);
   EXPECT_EQ(style->fillColor, 0x00FFFFu);
   EXPECT_EQ(style->bottom.lineStyle, kBorderMedium);
-  EXPECT_EQ(style->left.lineStyle, kBorderThin);  // the reader knows thin and medium only
+  EXPECT_EQ(style->left.lineStyle, kBorderDotted);
+  EXPECT_EQ(style->top.lineStyle, kBorderDouble);
+  EXPECT_EQ(style->right.lineStyle, kBorderDashedLong);
   EXPECT_EQ(style->horizontalAlignment, kHorizontalRight);
   EXPECT_EQ(style->verticalAlignment, kVerticalTop);
   EXPECT_EQ(style->textFlow, kTextFlowLineBreak);
