@@ -336,9 +336,12 @@ void ReadStyles(const XmlDocument* styles, StyleTables& tables) {
         std::string_view vertical = alignment->Attribute("vertical");
         style.verticalAlignment = vertical == "center" ? kVerticalMiddle : vertical == "top" ? kVerticalTop : kVerticalBottom;
         std::string_view horizontal = alignment->Attribute("horizontal");
-        style.horizontalAlignment = horizontal == "center" ? kHorizontalCenter
+        // No horizontal alignment, or "general", is the standard one (numbers
+        // right, texts left), as the writer leaves it out for it.
+        style.horizontalAlignment = horizontal == "center"  ? kHorizontalCenter
                                     : horizontal == "right" ? kHorizontalRight
-                                                            : kHorizontalLeft;
+                                    : horizontal.empty() || horizontal == "general" ? kHorizontalGeneral
+                                                                                    : kHorizontalLeft;
         if (AttributeInteger(alignment, "wrapText") != 0 || alignment->Attribute("wrapText") == "true")
           style.textFlow = kTextFlowLineBreak;
       }

@@ -371,6 +371,11 @@ std::unique_ptr<Workbook> SampleBook() {
   style.textFlow = kTextFlowLineBreak;
   s->GetCellDirect(3, 5)->SetStyle(style);
   s->GetCellDirect(3, 5)->SetInput(u"styled");
+  // Wrapped, with the standard horizontal alignment.
+  style.horizontalAlignment = kHorizontalGeneral;
+  style.left = style.right = style.top = style.bottom = BorderLine{};
+  s->GetCellDirect(6, 6)->SetStyle(style);
+  s->GetCellDirect(6, 6)->SetInput(u"7");
   s->GetColumn(1)->SetWidth(175);
   s->GetRow(3)->SetHeight(40, true);
   s->GetCellDirect(4, 0)->SetInput(u"merged");
@@ -416,6 +421,8 @@ TEST(XlsxRoundTrip, SavedWorkbookReadsBackTheSame) {
   EXPECT_EQ(style->horizontalAlignment, kHorizontalRight);
   EXPECT_EQ(style->verticalAlignment, kVerticalTop);
   EXPECT_EQ(style->textFlow, kTextFlowLineBreak);
+  EXPECT_EQ(s->GetCellDirect(6, 6)->GetStyle()->horizontalAlignment, kHorizontalGeneral);
+  EXPECT_EQ(s->GetCellDirect(6, 6)->GetStyle()->textFlow, kTextFlowLineBreak);
   EXPECT_EQ(s->GetColumnWidth(1), 175);
   EXPECT_EQ(s->GetRowHeight(3), 40);
   EXPECT_EQ(s->GetCellDirect(4, 0)->GetColumnSpan(), 3);
