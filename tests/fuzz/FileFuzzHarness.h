@@ -27,10 +27,12 @@ inline std::string_view BytesOf(const uint8_t* data, size_t size) {
 
 // Every written CSV field reads back as the text it was written from, as long
 // as the first read gave plain texts that read back as themselves.
+// A formula naming a far cell makes a sheet of millions of empty lines:
+// correct to write, but too slow for every fuzz run.
+inline bool Writable(Sheet& sheet) { return sheet.GetMaxRow() <= 100000; }
+
 inline bool CsvRoundTrips(Sheet& sheet) {
-  // A formula naming a far cell makes a sheet of millions of empty lines:
-  // fine for the program, too slow a check for every fuzz run.
-  if (sheet.GetMaxRow() > 100000) return true;
+  if (!Writable(sheet)) return true;
   std::string written = WriteCsv(sheet);
   Workbook back(u"back", nullptr);
   ReadCsv(*back.GetActiveSheet(), written);
@@ -58,11 +60,11 @@ inline bool RunCsvInput(const uint8_t* data, size_t size) {
     Workbook workbook(u"fuzz", nullptr);
     ReadCsv(*workbook.GetActiveSheet(), text);
     if (!CsvRoundTrips(*workbook.GetActiveSheet())) return false;
-    WriteTsv(*workbook.GetActiveSheet());
+    if (Writable(*workbook.GetActiveSheet())) WriteTsv(*workbook.GetActiveSheet());
   }
   Workbook workbook(u"fuzz", nullptr);
   ReadTsv(*workbook.GetActiveSheet(), text);
-  WriteCsv(*workbook.GetActiveSheet());
+  if (Writable(*workbook.GetActiveSheet())) WriteCsv(*workbook.GetActiveSheet());
   return true;
 }
 
