@@ -65,15 +65,20 @@ void Paint(SheetGadget& view) {
   benchmark::DoNotOptimize(view.CellLayer().Pixels());
 }
 
+// Scrolls by step rows, turning back at the top and beyond the limit row.
+void Bounce(SheetGadget& view, int& direction, int32_t limit, int32_t step) {
+  if (view.GetFirstRow() > limit) direction = -1;
+  if (view.GetFirstRow() <= 1) direction = 1;
+  view.ScrollRows(direction * step);
+}
+
 void BM_ScrollOneRow(benchmark::State& state) {
   SheetGadget& view = View();
   MillionCells();
   view.Redraw(true);
   int direction = 1;
   for (auto _ : state) {
-    if (view.GetFirstRow() > 1000) direction = -1;
-    if (view.GetFirstRow() <= 1) direction = 1;
-    view.ScrollRows(direction);
+    Bounce(view, direction, 1000, 1);
     Paint(view);
   }
   state.counters["cells"] = static_cast<double>(kRows) * kColumns;
@@ -90,9 +95,7 @@ void BM_ScrollOneRowViewOnly(benchmark::State& state) {
   Paint(view);
   int direction = 1;
   for (auto _ : state) {
-    if (view.GetFirstRow() > 1000) direction = -1;
-    if (view.GetFirstRow() <= 1) direction = 1;
-    view.ScrollRows(direction);
+    Bounce(view, direction, 1000, 1);
   }
   Paint(view);
 }
@@ -104,9 +107,7 @@ void BM_ScrollOnePage(benchmark::State& state) {
   view.Redraw(true);
   int direction = 1;
   for (auto _ : state) {
-    if (view.GetFirstRow() > kRows - 200) direction = -1;
-    if (view.GetFirstRow() <= 1) direction = 1;
-    view.ScrollRows(direction * (view.GetVisibleRows() - 1));
+    Bounce(view, direction, kRows - 200, view.GetVisibleRows() - 1);
     Paint(view);
   }
 }

@@ -186,6 +186,13 @@ constexpr NamespacePrefix kPrefixes[] = {
     {"http://www.w3.org/XML/1998/namespace", "xml:"},
 };
 
+const NamespacePrefix* KnownNamespace(std::string_view uri) {
+  for (const NamespacePrefix& p : kPrefixes) {
+    if (p.uri == uri) return &p;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 const char* XmlParser::QualifiedName(const char* expanded, std::string& buffer) {
@@ -195,18 +202,10 @@ const char* XmlParser::QualifiedName(const char* expanded, std::string& buffer) 
   const char* local = first + 1;
   const char* second = std::strchr(local, kNamespaceSeparator);
   std::string_view localName = second ? std::string_view(local, static_cast<size_t>(second - local)) : local;
-  std::string_view prefix;
-  bool known = false;
-  for (const NamespacePrefix& p : kPrefixes) {
-    if (p.uri == uri) {
-      prefix = p.prefix;
-      known = true;
-      break;
-    }
-  }
+  const NamespacePrefix* known = KnownNamespace(uri);
   buffer.clear();
   if (known) {
-    buffer.append(prefix);
+    buffer.append(known->prefix);
   } else if (second) {
     // A namespace we do not know keeps the prefix it was written with.
     buffer.append(second + 1);
@@ -296,16 +295,11 @@ void XmlParser::OnNamespace(void* self, const char* prefix, const char* uri) {
   if (p->streamDepth_ > 0 || !uri || !*uri) return;
   std::string_view namespaceUri(uri);
   std::string attribute = "xmlns";
-  bool known = false;
-  for (const NamespacePrefix& entry : kPrefixes) {
-    if (entry.uri != namespaceUri) continue;
-    if (entry.prefix == "xml:") return;  // bound without a declaration
-    if (!entry.prefix.empty()) {
-      attribute.push_back(':');
-      attribute.append(entry.prefix.substr(0, entry.prefix.size() - 1));
-    }
-    known = true;
-    break;
+  const NamespacePrefix* known = KnownNamespace(namespaceUri);
+  if (known && known->prefix == "xml:") return;  // bound without a declaration
+  if (known && !known->prefix.empty()) {
+    attribute.push_back(':');
+    attribute.append(known->prefix.substr(0, known->prefix.size() - 1));
   }
   if (!known && prefix && *prefix) {
     attribute.push_back(':');

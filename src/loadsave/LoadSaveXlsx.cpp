@@ -240,15 +240,13 @@ void ReadTheme(const XmlDocument* theme, StyleTables& tables) {
   }
 }
 
-// Every name the writer gives a line style reads back as that style, so a
-// saved dotted or double border survives reopening; other names are thin.
+// The names the writer gives line styles read back as those styles, so a
+// saved dotted or double border survives reopening.
 uint8_t BorderStyleOf(std::string_view name) {
   if (name.empty()) return kBorderNone;
-  if (name == "dotted") return kBorderDotted;
-  if (name == "dashed") return kBorderDashed;
-  if (name == "hair") return kBorderDashedLong;
-  if (name == "medium") return kBorderMedium;
-  if (name == "double") return kBorderDouble;
+  for (const BorderStyleName& entry : kBorderStyleNames) {
+    if (entry.name == name) return entry.style;
+  }
   return kBorderThin;
 }
 
@@ -601,10 +599,9 @@ class SheetDataBuilder {
         cell->SetInput(Utf8ToUtf16(value));
       }
     }
-    ValueRecord record = cell->GetValueCopy();
-    if (record.formatId == format) return;
-    record.formatId = format;
-    cell->SetValue(Intern(record));
+    const Value* loaded = cell->GetValue();
+    if (loaded->Format() == format) return;
+    cell->SetValue(WithFormat(loaded, format));
   }
 
   // Neighbouring cells share their facing borders in the model, while a file

@@ -56,15 +56,11 @@ std::string TrimmedDecimals(double x, int decimals) {
   return text;
 }
 
-const char* BorderStyleName(int style) {
-  switch (style) {
-    case 1: return "dotted";
-    case 2: return "dashed";
-    case 3: return "hair";
-    case 5: return "medium";
-    case 6: return "double";
-    default: return "thin";
+std::string_view BorderStyleNameOf(int style) {
+  for (const BorderStyleName& entry : kBorderStyleNames) {
+    if (entry.style == style) return entry.name;
   }
+  return "thin";
 }
 
 // The number format id as the file writes it. Our date format has an id that
@@ -169,7 +165,7 @@ class StyleRegistry {
     for (auto [name, line] : {std::pair{"left", s.left}, {"right", s.right}, {"top", s.top}, {"bottom", s.bottom}}) {
       XmlNode* side = border->AppendChild(name);
       if (line.lineStyle != 0) {
-        side->SetAttribute("style", BorderStyleName(line.lineStyle));
+        side->SetAttribute("style", BorderStyleNameOf(line.lineStyle));
         side->AppendChild("color")->SetAttribute("rgb", "FF000000");
       }
     }

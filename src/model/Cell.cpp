@@ -414,10 +414,8 @@ const Value* Cell::WithStyleFormat(const Value* value, bool computed) {
   // number shows as the cell is formatted, whatever its operands carried.
   if (!computed && value->Format() != kFormatGeneral) return value;
   FormatId format = GetStyle()->numberFormatId;
-  if (format == kFormatGeneral || format == value->Format()) return value;
-  ValueRecord record = CopyValue(value);
-  record.formatId = format;
-  return Intern(record);
+  if (format == kFormatGeneral) return value;
+  return WithFormat(value, format);
 }
 
 void Cell::SetInput(std::u16string_view text) { SetInput(text, Language()); }

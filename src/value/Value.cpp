@@ -315,6 +315,12 @@ ValueRecord CopyValue(const Value* value) {
   return r;
 }
 
+const Value* WithFormat(const Value* value, FormatId formatId) {
+  if (!value) value = EmptyValue();
+  if (value->Format() == formatId) return value;
+  return ValuePool::Instance().Intern(value->Kind(), value->RawText(), value->Number(), formatId, value->Link());
+}
+
 uint32_t ValueReference(const Value* value) { return ValuePool::Instance().Reference(value); }
 
 bool IsNumberText(std::u16string_view s) {

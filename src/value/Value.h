@@ -55,6 +55,7 @@ class Value {
 
  private:
   friend class ValuePool;
+  friend const Value* WithFormat(const Value* value, FormatId formatId);
   Value() = default;
   // A record is 16 bytes, then (for hyperlinks only) the link length, then the
   // text and the link, all in one allocation of the pool's arena.
@@ -86,6 +87,10 @@ const Value* NewHyperlink(std::u16string_view shown, std::u16string_view link);
 const Value* BooleanValue(bool flag);
 const Value* EmptyValue();
 ValueRecord CopyValue(const Value* value);
+// The value with another format id, pooled; a number pooled without a text
+// of its own stays without one (a copy through CopyValue would store its
+// general form).
+const Value* WithFormat(const Value* value, FormatId formatId);
 
 // A pooled value named by 32 bits, for holders that keep millions of them
 // (cells); 0 names no value.

@@ -151,41 +151,46 @@ Rect SheetGadget::CellBox(int32_t row, int32_t column) const {
   return Rect{rowHeaderWidth_ + c->left, kHeaderHeight + r->top, c->right - c->left, r->bottom - r->top};
 }
 
+namespace {
+
+// The pixel offset of a line outside the laid-out ones (from first to last,
+// starting at firstStart and ending at lastEnd), walking the sizes of the
+// lines in between; far outside the view the exact distance does not matter.
+template <typename Size>
+int32_t OffsetOutside(int32_t line, int32_t first, int64_t firstStart, int32_t last, int64_t lastEnd, int32_t inside,
+                      Size size) {
+  constexpr int64_t kFar = 1 << 20;
+  int64_t at;
+  if (line < first) {
+    at = firstStart;
+    for (int32_t k = first - 1; k >= line && at > -kFar; --k) at -= size(k);
+  } else {
+    at = lastEnd;
+    for (int32_t k = last + 1; k < line && at < kFar; ++k) at += size(k);
+  }
+  return static_cast<int32_t>(std::clamp<int64_t>(at + inside, -kFar, kFar));
+}
+
+}  // namespace
+
 int32_t SheetGadget::AnchorToX(const SheetPosition& position) const {
   int32_t column = position.cell ? position.cell->GetColumnIndex() : 0;
   if (const ColumnCache* e = FindColumnCache(column)) return e->left + position.x;
   if (columnCache_.empty()) return position.x;
-  // Far outside the view the exact distance does not matter any more.
-  constexpr int64_t kFar = 1 << 20;
-  int64_t x;
-  if (column < firstColumn_) {
-    const ColumnCache* first = FindColumnCache(firstColumn_);
-    x = first ? first->left : 0;
-    for (int32_t k = firstColumn_ - 1; k >= column && x > -kFar; --k) x -= sheet_->GetColumnWidth(k);
-  } else {
-    const ColumnCache& last = columnCache_.back();
-    x = last.right;
-    for (int32_t k = last.column + 1; k < column && x < kFar; ++k) x += sheet_->GetColumnWidth(k);
-  }
-  return static_cast<int32_t>(std::clamp<int64_t>(x + position.x, -kFar, kFar));
+  const ColumnCache* first = FindColumnCache(firstColumn_);
+  const ColumnCache& last = columnCache_.back();
+  return OffsetOutside(column, firstColumn_, first ? first->left : 0, last.column, last.right, position.x,
+                       [&](int32_t k) { return sheet_->GetColumnWidth(k); });
 }
 
 int32_t SheetGadget::AnchorToY(const SheetPosition& position) const {
   int32_t row = position.cell ? position.cell->GetRowIndex() : 1;
   if (const RowCache* e = FindRowCache(row)) return e->top + position.y;
   if (rowCache_.empty()) return position.y;
-  constexpr int64_t kFar = 1 << 20;
-  int64_t y;
-  if (row < firstRow_) {
-    const RowCache* first = FindRowCache(firstRow_);
-    y = first ? first->top : 0;
-    for (int32_t k = firstRow_ - 1; k >= row && y > -kFar; --k) y -= sheet_->GetRowHeight(k);
-  } else {
-    const RowCache& last = rowCache_.back();
-    y = last.bottom;
-    for (int32_t k = last.row + 1; k < row && y < kFar; ++k) y += sheet_->GetRowHeight(k);
-  }
-  return static_cast<int32_t>(std::clamp<int64_t>(y + position.y, -kFar, kFar));
+  const RowCache* first = FindRowCache(firstRow_);
+  const RowCache& last = rowCache_.back();
+  return OffsetOutside(row, firstRow_, first ? first->top : 0, last.row, last.bottom, position.y,
+                       [&](int32_t k) { return sheet_->GetRowHeight(k); });
 }
 
 // ---------------------------------------------------------------- layout

@@ -210,6 +210,8 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   void DrawTextInBox(Canvas& canvas, const StyleRecord& style, std::u16string_view text, int x, int y, int width,
                      int height, bool valueRight, int textWidth = -1);
 
+  // After a row or column was hidden from its header menu.
+  void AfterHiding(bool selectionHidden, int32_t dx, int32_t dy);
   // The header menus' entries.
   static void InsertRowAt(void* view, intptr_t row);
   static void DeleteRowAt(void* view, intptr_t row);

@@ -1128,14 +1128,19 @@ void SheetGadget::DeleteRowAt(void* view, intptr_t row) {
   v->application_.RefreshViews(true);
 }
 
+// Objects follow the grid; a selection of just the hidden line moves off it.
+void SheetGadget::AfterHiding(bool selectionHidden, int32_t dx, int32_t dy) {
+  ObjectsFollowGrid();
+  if (selectionHidden) MoveActiveCell(dx, dy);
+  application_.RefreshViews(true);
+}
+
 void SheetGadget::HideRowAt(void* view, intptr_t row) {
   auto* v = static_cast<SheetGadget*>(view);
   auto r = static_cast<int32_t>(row);
   v->sheet_->GetRow(r)->SetHidden(true);
-  v->ObjectsFollowGrid();
   const AreaRange* s = v->selection_.get();
-  if (s && s->GetFirstRow() == r && s->GetLastRow() == r) v->MoveActiveCell(0, 1);
-  v->application_.RefreshViews(true);
+  v->AfterHiding(s && s->GetFirstRow() == r && s->GetLastRow() == r, 0, 1);
 }
 
 void SheetGadget::InsertColumnAt(void* view, intptr_t column) {
@@ -1154,10 +1159,8 @@ void SheetGadget::HideColumnAt(void* view, intptr_t column) {
   auto* v = static_cast<SheetGadget*>(view);
   auto c = static_cast<int32_t>(column);
   v->sheet_->GetColumn(c)->SetHidden(true);
-  v->ObjectsFollowGrid();
   const AreaRange* s = v->selection_.get();
-  if (s && s->GetFirstColumn() == c && s->GetLastColumn() == c) v->MoveActiveCell(1, 0);
-  v->application_.RefreshViews(true);
+  v->AfterHiding(s && s->GetFirstColumn() == c && s->GetLastColumn() == c, 1, 0);
 }
 
 void SheetGadget::EditChartOf(void* view, intptr_t chart) {
