@@ -28,6 +28,40 @@ void CellInputAction::Undo() { Apply(oldInput_); }
 
 void CellInputAction::Redo() { Apply(newInput_); }
 
+// --- CellValueAction ---
+
+CellValueAction::CellValueAction(Cell* cell) : cell_(cell), before_(Capture(cell)), after_(before_) {}
+
+void CellValueAction::Finish() { after_ = Capture(cell_); }
+
+CellValueAction::State CellValueAction::Capture(const Cell* cell) {
+  State state;
+  if (!cell) return state;
+  state.hasFormula = cell->HasFormula();
+  if (state.hasFormula) state.input = cell->GetInput();
+  state.value = cell->GetValue();
+  state.style = cell->GetStyle();
+  return state;
+}
+
+void CellValueAction::Restore(const State& state) {
+  if (!cell_) return;
+  // The style first: a formula's result takes the cell's number format.
+  if (state.style && cell_->GetStyle() != state.style) cell_->SetStyle(*state.style);
+  if (state.hasFormula) {
+    cell_->SetReferenceRanges(state.input);
+    cell_->SetInput(state.input);
+  } else {
+    cell_->SetValueAsInput(state.value);
+  }
+  // Setting a link value restyles the cell: the recorded style wins.
+  if (state.style && cell_->GetStyle() != state.style) cell_->SetStyle(*state.style);
+}
+
+void CellValueAction::Undo() { Restore(before_); }
+
+void CellValueAction::Redo() { Restore(after_); }
+
 // --- StyleAction ---
 
 namespace {

@@ -49,6 +49,30 @@ class CellInputAction final : public Action {
   std::u16string newInput_;
 };
 
+// A value set on a cell directly rather than typed (a percent format, a
+// hyperlink): the cell's formula or value and its style before and after.
+// Create it before the change and call Finish after it.
+class CellValueAction final : public Action {
+ public:
+  explicit CellValueAction(Cell* cell);
+  void Finish();
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  struct State {
+    bool hasFormula = false;
+    std::u16string input;  // the formula as the user edits it
+    const Value* value = nullptr;
+    const StyleRecord* style = nullptr;
+  };
+  static State Capture(const Cell* cell);
+  void Restore(const State& state);
+  Cell* cell_;
+  State before_;
+  State after_;
+};
+
 // The style of a cell, row, column or sheet. Create it after the change with
 // the style the holder had before; the new style is the holder's current one.
 class StyleAction final : public Action {

@@ -28,6 +28,10 @@ class Workbook {
   void SetName(std::u16string_view name) { name_ = name; }
   int32_t GetFileType() const { return fileType_; }
   void SetFileType(int32_t type) { fileType_ = type; }
+  // Set by every change the user can take back, cleared by a successful save
+  // or load: closing or replacing the workbook asks first while it is set.
+  bool IsModified() const { return modified_; }
+  void SetModified(bool modified) { modified_ = modified; }
   Sheet* GetActiveSheet() const { return active_; }
   // A listed sheet becomes active; the listeners hear of the given sheet in every case.
   void SetActiveSheet(Sheet* sheet);
@@ -68,6 +72,7 @@ class Workbook {
   Sheet* active_ = nullptr;
   std::u16string name_;
   int32_t fileType_ = kFileTypeNone;
+  bool modified_ = false;
   Host* host_;
   std::vector<Listener> listeners_;
 };

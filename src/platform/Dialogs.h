@@ -21,8 +21,14 @@ FileChoice AskOpenFile(const Window* owner, std::u16string_view title, std::u16s
 // Does not ask before replacing an existing file: the caller does.
 FileChoice AskSaveFile(const Window* owner, std::u16string_view title, std::u16string_view filter, int pattern = 0);
 
+enum class Answer { Yes, No, Cancel };
+
 // True for "yes".
 bool AskYesNo(const Window* owner, std::u16string_view title, std::u16string_view text);
+// Yes, No or Cancel; closing the box is Cancel.
+Answer AskYesNoCancel(const Window* owner, std::u16string_view title, std::u16string_view text);
+// A message about something that went wrong.
+void ShowError(const Window* owner, std::u16string_view title, std::u16string_view text);
 void ShowMessage(const Window* owner, std::u16string_view title, std::u16string_view text);
 // The text entered, or nothing when cancelled.
 std::optional<std::u16string> AskText(const Window* owner, std::u16string_view title, std::u16string_view prompt,

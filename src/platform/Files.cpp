@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -106,5 +107,28 @@ bool MakeFolders(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+}  // namespace quadrell
+
+namespace quadrell {
+
+std::vector<std::string> ListFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return names;
+  while (dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat info {};
+    std::string path = folder;
+    if (!path.empty() && path.back() != '/') path += '/';
+    path += name;
+    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) names.push_back(std::move(name));
+  }
+  ::closedir(dir);
+  return names;
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 }  // namespace quadrell

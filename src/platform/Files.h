@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quadrell {
 
@@ -38,5 +39,14 @@ class AtomicFileWriter {
 
 // Creates the folder and its missing parents; true when it exists afterwards.
 bool MakeFolders(const std::string& path);
+
+}  // namespace quadrell
+
+namespace quadrell {
+
+// The names of the plain files in the folder (no sub-folders), in no order.
+std::vector<std::string> ListFiles(const std::string& folder);
+// Removes the file; false when it was not there or could not be removed.
+bool RemoveFile(const std::string& path);
 
 }  // namespace quadrell

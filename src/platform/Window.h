@@ -59,7 +59,8 @@ class Window : public ControlParent {
   virtual void SetIcon(const Bitmap& icon) = 0;
   // The key (Keys.h; with Control held when control is set) becomes menu event
   // `event` of this window, wherever the focus is inside it.
-  virtual void AddShortcut(int key, bool control, int event) = 0;
+  virtual void AddShortcut(int key, bool control, bool shift, int event) = 0;
+  void AddShortcut(int key, bool control, int event) { AddShortcut(key, control, false, event); }
   virtual void RemoveShortcut(int event) = 0;
   // A repeating timer reported by OnTimer; a second call replaces the first.
   virtual void StartTimer(int milliseconds) = 0;

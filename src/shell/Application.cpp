@@ -12,6 +12,10 @@
 #include "platform/Keys.h"
 #include "platform/WindowSystem.h"
 #include "shell/DocumentContainer.h"
+#include "shell/RecoveryCopies.h"
+#include "shell/commands/Commands.h"
+#include "shell/commands/FileCommands.h"
+#include "shell/commands/ViewCommands.h"
 #include "view/SheetContainer.h"
 
 namespace quadrell {
@@ -26,7 +30,6 @@ std::vector<std::unique_ptr<Application>>& Windows() {
 }
 
 FindDialogOpener gFindDialogOpener = nullptr;
-ApplicationCommand gSaveCommand = nullptr;
 
 // A window of a kind that shows nothing.
 class PresentationContainer : public Container {
@@ -43,14 +46,31 @@ class PresentationContainer : public Container {
 struct Shortcut {
   int key;
   bool control;
+  bool shift;
   MenuEvent event;
 };
 
 constexpr Shortcut kShortcuts[] = {
-    {kKeyReturn, false, kEventReturn}, {kKeyTab, false, kEventTab},       {'V', true, kEventPaste},
-    {'C', true, kEventCopy},           {'X', true, kEventCut},            {'F', true, kEventFind},
-    {kKeyDelete, false, kEventDelete}, {'Z', true, kEventUndo},           {'Y', true, kEventRedo},
-    {'A', true, kEventSelectAll},      {'S', true, kEventSave},
+    {kKeyReturn, false, false, kEventReturn},
+    {kKeyTab, false, false, kEventTab},
+    {'V', true, false, kEventPaste},
+    {'C', true, false, kEventCopy},
+    {'X', true, false, kEventCut},
+    {'F', true, false, kEventFind},
+    {kKeyDelete, false, false, kEventDelete},
+    {'Z', true, false, kEventUndo},
+    {'Y', true, false, kEventRedo},
+    {'A', true, false, kEventSelectAll},
+    {'S', true, false, kEventSave},
+    {'N', true, false, kEventNew},
+    {'O', true, false, kEventOpen},
+    {'S', true, true, kEventSaveAs},
+    {'B', true, false, kEventBold},
+    {'I', true, false, kEventItalic},
+    {'U', true, false, kEventUnderline},
+    {kKeyPageDown, true, false, kEventNextSheet},
+    {kKeyPageUp, true, false, kEventPreviousSheet},
+    {kKeyF1 + 9, false, false, kEventCommandMenu},
 };
 
 // Empties the input of every cell that exists in the range. Only stored rows and
@@ -91,7 +111,6 @@ std::u16string WindowTitle(std::u16string_view path) {
 }
 
 void SetFindDialogOpener(FindDialogOpener opener) { gFindDialogOpener = opener; }
-void SetSaveCommand(ApplicationCommand command) { gSaveCommand = command; }
 
 Application& Application::Create(ApplicationKind kind) {
   Windows().push_back(std::unique_ptr<Application>(new Application(kind)));
@@ -119,7 +138,7 @@ Application::Application(ApplicationKind kind) : kind_(kind) {
       break;
   }
   clipboardWatch_ = WatchClipboard([this] { container_->ClipboardChanged(); });
-  for (const Shortcut& s : kShortcuts) window_->AddShortcut(s.key, s.control, s.event);
+  for (const Shortcut& s : kShortcuts) window_->AddShortcut(s.key, s.control, s.shift, s.event);
   if (kind == kKindSheet) window_->AcceptFileDrops();
   window_->StartTimer(kCaretBlinkMilliseconds);
   window_->Show();
@@ -147,16 +166,27 @@ void Application::RefreshViews(bool full) { container_->RefreshViews(full); }
 
 void Application::RedrawViewsWithObjects() { container_->RedrawViewsWithObjects(); }
 
-void Application::AddAction(std::unique_ptr<Action>&& action) { history_.AddAction(std::move(action)); }
+void Application::AddAction(std::unique_ptr<Action>&& action) {
+  history_.AddAction(std::move(action));
+  MarkModified();
+}
+
+void Application::MarkModified() {
+  if (kind_ == kKindSheet) static_cast<SheetContainer&>(*container_).GetWorkbook().SetModified(true);
+}
 
 void Application::ClearUndoLists() { history_.Clear(); }
 
 void Application::Undo() {
-  if (history_.Undo()) RefreshViews(true);
+  if (!history_.Undo()) return;
+  MarkModified();
+  RefreshViews(true);
 }
 
 void Application::Redo() {
-  if (history_.Redo()) RefreshViews(true);
+  if (!history_.Redo()) return;
+  MarkModified();
+  RefreshViews(true);
 }
 
 void Application::Find() {
@@ -206,10 +236,25 @@ void Application::Layout() {
   }
 }
 
-void Application::OnTimer() { container_->BlinkCarets(); }
+void Application::OnTimer() {
+  container_->BlinkCarets();
+  RecoveryTick(*this);
+}
+
+void Application::OnCloseRequested() { RequestClose(*this); }
 
 void Application::OnFilesDropped(const std::vector<std::u16string>& paths, Point at) {
-  if (kind_ == kKindSheet) container_->FilesDropped(paths, at);
+  if (kind_ != kKindSheet) return;
+  // Workbook files open in windows of their own; pictures land on the sheet.
+  std::vector<std::u16string> pictures;
+  for (const std::u16string& path : paths) {
+    if (IsWorkbookFile(path)) {
+      OpenFile(path);
+    } else {
+      pictures.push_back(path);
+    }
+  }
+  if (!pictures.empty()) container_->FilesDropped(pictures, at);
 }
 
 void Application::OnMenuEvent(int event) {
@@ -245,7 +290,34 @@ void Application::OnMenuEvent(int event) {
       container_->SelectAll();
       break;
     case kEventSave:
-      if (gSaveCommand) gSaveCommand(*this);
+      RunToolbarCommand(*this, kItemSave);
+      break;
+    case kEventNew:
+      RunToolbarCommand(*this, kItemNew);
+      break;
+    case kEventOpen:
+      RunToolbarCommand(*this, kItemOpen);
+      break;
+    case kEventSaveAs:
+      SaveAs(*this);
+      break;
+    case kEventBold:
+      RunToolbarCommand(*this, kItemBold);
+      break;
+    case kEventItalic:
+      RunToolbarCommand(*this, kItemItalic);
+      break;
+    case kEventUnderline:
+      RunToolbarCommand(*this, kItemUnderline);
+      break;
+    case kEventNextSheet:
+      NextSheet(*this);
+      break;
+    case kEventPreviousSheet:
+      PreviousSheet(*this);
+      break;
+    case kEventCommandMenu:
+      ShowCommandMenu(*this);
       break;
     default:
       break;
@@ -259,7 +331,9 @@ void Application::Close() {
   std::unique_ptr<Application> self = std::move(*found);
   windows.erase(found);
   clipboardWatch_.reset();
+  DropRecoveryCopy(*this);
   bool last = windows.empty();
+  if (last) EndRecoverySession();
   self.reset();  // closes the window
   if (last) EndEventLoop();
 }

@@ -9,8 +9,12 @@
 #include "model/Font.h"
 #include "model/Workbook.h"
 #include "platform/CrashHandler.h"
+#include "platform/Dialogs.h"
 #include "platform/WindowSystem.h"
 #include "shell/Application.h"
+#include "shell/RecoveryCopies.h"
+#include "shell/commands/FileCommands.h"
+#include "value/Unicode.h"
 #include "view/SheetContainer.h"
 
 namespace quadrell {
@@ -26,13 +30,18 @@ void ReportNoDisplay(const std::string& reason) {
 
 }  // namespace
 
-bool OpenAtStart(Application& application, const std::string& path) {
-  std::unique_ptr<Workbook> workbook = LoadXlsx(path, &application);
+bool OpenAtStart(Application& application, const std::string& path, bool reportFailure) {
+  std::u16string file = Utf8ToUtf16(path);
+  std::unique_ptr<Workbook> workbook = LoadWorkbookFile(file, 0, &application);
   if (!workbook) {
-    std::fprintf(stderr, "quadrell: %s could not be read as an XLSX workbook\n", path.c_str());
+    std::fprintf(stderr, "quadrell: %s could not be opened\n", path.c_str());
+    if (reportFailure) ShowError(&application.GetWindow(), Text("errorOpenFile"), Text("errorOpenFileMsg"));
     return false;
   }
+  // The file becomes the window's: its title shows it and Ctrl+S writes back to it.
   static_cast<SheetContainer&>(application.GetContainer()).SetWorkbook(std::move(workbook));
+  application.GetWindow().SetTitle(WindowTitle(file));
+  GetContext().AddRecentFile(file);
   application.RefreshViews(true);
   return true;
 }
@@ -47,13 +56,15 @@ int RunProgram(int argc, char** argv, StartupOptions options) {
   GetContext();
   Application& first = Application::Create(kKindSheet);
   // A workbook named on the command line opens in the first window, which keeps its title.
-  if (argc > 1 && argv[1] && *argv[1]) OpenAtStart(first, argv[1]);
+  if (argc > 1 && argv[1] && *argv[1]) OpenAtStart(first, argv[1], !options.quitWhenPainted);
   if (options.quitWhenPainted) {
     bool painted = WaitUntilPainted(first.GetWindow(), 10000);
     StopWindowSystem();
     return painted ? 0 : 1;
   }
   InstallCrashHandler(EmergencySaveAllWindows);
+  // Work left behind by a program that did not end normally.
+  OfferRecoveryCopies();
   int status = RunEventLoop();
   StopWindowSystem();
   return status;

@@ -12,9 +12,10 @@ struct StartupOptions {
   bool quitWhenPainted = false;
 };
 
-// Loads the XLSX workbook into the sheet window, whose title stays; a file
-// that cannot be read leaves the window as it was and says so on stderr.
-bool OpenAtStart(Application& application, const std::string& path);
+// Opens the workbook file (XLSX, CSV or TSV by its extension) into the sheet
+// window, whose file it becomes. A file that cannot be read leaves the window
+// as it was, says so on stderr and, when asked to, in a message box.
+bool OpenAtStart(Application& application, const std::string& path, bool reportFailure = true);
 
 // Returns the process's exit status.
 int RunProgram(int argc, char** argv, StartupOptions options = {});

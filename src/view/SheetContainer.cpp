@@ -191,7 +191,11 @@ void SheetContainer::SetWorkbook(std::unique_ptr<Workbook> workbook) {
   ClearCopy();
   copiedCells_.clear();
   workbook_->RemoveSheetListener(this);
-  for (auto& view : views_) view->SetSheet(workbook->GetActiveSheet());
+  for (auto& view : views_) {
+    view->CancelMouseMode();
+    view->SetFrozenRange(std::nullopt);
+    view->SetSheet(workbook->GetActiveSheet());
+  }
   workbook_ = std::move(workbook);
   workbook_->AddSheetListener(&SheetContainer::SheetChanged, this);
   if (sheetTabs_) sheetTabs_->Repaint();

@@ -1101,6 +1101,11 @@ void SheetGadget::SetSelectedObject(ObjectAnchor* object) {
 }
 
 void SheetGadget::SetFrozenRange(std::optional<FrozenRange> frozen) {
+  // Released panes scroll back to where the frozen part began.
+  if (frozen_ && !frozen) {
+    firstColumn_ = frozen_->firstColumn;
+    firstRow_ = frozen_->firstRow;
+  }
   frozen_ = frozen;
   if (!frozen_) {
     frozenWidth_ = frozenHeight_ = 0;

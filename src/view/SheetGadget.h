@@ -114,6 +114,8 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   // Fill-colour (fill true) or text-colour brush armed with the colour.
   void StartBrush(bool fill, Colour colour);
   MouseMode GetMouseMode() const { return static_cast<MouseMode>(mouseMode_); }
+  // Disarms a brush or the format painter (their workbook went away).
+  void CancelMouseMode() { mouseMode_ = kMouseNone; }
   void SetFrozenRange(std::optional<FrozenRange> frozen);
   const std::optional<FrozenRange>& GetFrozenRange() const { return frozen_; }
   // Picture files dropped at the canvas point become image objects there.

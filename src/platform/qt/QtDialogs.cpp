@@ -65,6 +65,22 @@ bool AskYesNo(const Window* owner, std::u16string_view title, std::u16string_vie
                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
+Answer AskYesNoCancel(const Window* owner, std::u16string_view title, std::u16string_view text) {
+  switch (QMessageBox::question(OwnerWidget(owner), ToQString(title), ToQString(text),
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    default:
+      return Answer::Cancel;
+  }
+}
+
+void ShowError(const Window* owner, std::u16string_view title, std::u16string_view text) {
+  QMessageBox::warning(OwnerWidget(owner), ToQString(title), ToQString(text));
+}
+
 void ShowMessage(const Window* owner, std::u16string_view title, std::u16string_view text) {
   QMessageBox::information(OwnerWidget(owner), ToQString(title), ToQString(text));
 }

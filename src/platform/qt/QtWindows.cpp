@@ -168,13 +168,17 @@ class QtWindow : public Window, public WidgetParent {
     if (widget_) widget_->setWindowIcon(QIcon(QPixmap::fromImage(ConstImageOf(icon).copy())));
   }
 
-  void AddShortcut(int key, bool control, int event) override {
+  using Window::AddShortcut;
+  void AddShortcut(int key, bool control, bool shift, int event) override {
     int qtKey = QtKeyOf(key);
     if (!widget_ || !qtKey) return;
     std::vector<int> keys{qtKey};
     if (qtKey == Qt::Key_Return) keys.push_back(Qt::Key_Enter);
     for (int k : keys) {
-      QKeySequence sequence(control ? QKeyCombination(Qt::ControlModifier, Qt::Key(k)) : QKeyCombination(Qt::Key(k)));
+      Qt::KeyboardModifiers modifiers;
+      if (control) modifiers |= Qt::ControlModifier;
+      if (shift) modifiers |= Qt::ShiftModifier;
+      QKeySequence sequence(QKeyCombination(modifiers, Qt::Key(k)));
       auto* shortcut = new QShortcut(sequence, widget_);
       shortcut->setContext(Qt::WindowShortcut);
       WindowWidget* w = Widget();

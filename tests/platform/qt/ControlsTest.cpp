@@ -139,13 +139,7 @@ TEST(DialogsTest, FiltersBecomeQtNameFilters) {
   for (const Case& c : cases) EXPECT_EQ(qt::NameFiltersOf(c.filter), c.expected);
 }
 
-// Answers the next modal dialog as a user would.
-void Answer(std::function<void(QWidget*)> answer) {
-  QTimer::singleShot(0, [answer = std::move(answer)] {
-    ASSERT_TRUE(WaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
-    answer(QApplication::activeModalWidget());
-  });
-}
+using test::Answer;
 
 TEST(DialogsTest, TheUsersAnswersComeBack) {
   OpenWindow w(u"dialogs");

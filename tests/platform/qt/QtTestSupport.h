@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QTest>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -32,6 +34,35 @@ inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 1
   }
   return true;
 }
+
+// Answers the next modal dialogs as a user would, each once it is open: the
+// first answer goes to the dialog open now or next, the second to the dialog
+// that opens after the first was answered, and so on. A polling timer never
+// blocks, so every dialog's own event loop can end before the next opens.
+inline void AnswerInTurn(std::vector<std::function<void(QWidget*)>> answers) {
+  auto* timer = new QTimer();
+  auto pending = std::make_shared<std::vector<std::function<void(QWidget*)>>>(std::move(answers));
+  auto previous = std::make_shared<QPointer<QWidget>>();
+  auto clock = std::make_shared<QElapsedTimer>();
+  clock->start();
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, pending, previous, clock] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog && dialog != previous->data() && dialog->isVisible() && !pending->empty()) {
+      *previous = dialog;
+      std::function<void(QWidget*)> answer = std::move(pending->front());
+      pending->erase(pending->begin());
+      answer(dialog);
+    }
+    if (pending->empty() || clock->elapsed() > 10000) {
+      EXPECT_TRUE(pending->empty()) << pending->size() << " dialog(s) never opened";
+      timer->stop();
+      timer->deleteLater();
+    }
+  });
+  timer->start(10);
+}
+
+inline void Answer(std::function<void(QWidget*)> answer) { AnswerInTurn({std::move(answer)}); }
 
 // Lets posted events, deferred deletions among them, happen.
 inline void Settle() {

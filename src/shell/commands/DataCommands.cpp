@@ -1,0 +1,96 @@
+#include "shell/commands/DataCommands.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "model/Cell.h"
+#include "model/Filter.h"
+#include "model/Range.h"
+#include "model/Row.h"
+#include "model/Sheet.h"
+#include "shell/commands/CommandSupport.h"
+
+namespace quadrell {
+
+namespace {
+
+constexpr int32_t kLastRow = 1048576;
+constexpr int32_t kLastColumn = 16383;
+
+bool Filled(const Sheet& sheet, int32_t row, int32_t column) {
+  Row* r = sheet.FindRow(row);
+  Cell* cell = r ? r->FindCell(column) : nullptr;
+  return cell && cell->GetValue()->Kind() != ValueKind::Empty;
+}
+
+// Any filled cell in the row between the columns (clamped to the sheet).
+bool RowHasData(const Sheet& sheet, int32_t row, int32_t firstColumn, int32_t lastColumn) {
+  Row* r = sheet.FindRow(row);
+  if (!r) return false;
+  lastColumn = std::min({lastColumn, kLastColumn, r->GetLastColumn()});
+  for (int32_t c = std::max(firstColumn, 0); c <= lastColumn; ++c) {
+    if (Filled(sheet, row, c)) return true;
+  }
+  return false;
+}
+
+bool ColumnHasData(const Sheet& sheet, int32_t column, int32_t firstRow, int32_t lastRow) {
+  lastRow = std::min({lastRow, kLastRow, sheet.GetMaxRow()});
+  for (int32_t r = std::max(firstRow, 1); r <= lastRow; ++r) {
+    if (Filled(sheet, r, column)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+DataBlock DataRegion(const Sheet& sheet, int32_t row, int32_t column) {
+  DataBlock b{column, row, column, row};
+  // Growth only ever enables more growth, so growing rows until they stop and
+  // then columns, over and over, ends at the same block as growing side by
+  // side, without re-reading every column after each new row.
+  bool grown = true;
+  while (grown) {
+    grown = false;
+    while (b.firstRow > 1 && RowHasData(sheet, b.firstRow - 1, b.firstColumn - 1, b.lastColumn + 1)) {
+      --b.firstRow;
+      grown = true;
+    }
+    while (b.lastRow < kLastRow && RowHasData(sheet, b.lastRow + 1, b.firstColumn - 1, b.lastColumn + 1)) {
+      ++b.lastRow;
+      grown = true;
+    }
+    while (b.firstColumn > 0 && ColumnHasData(sheet, b.firstColumn - 1, b.firstRow - 1, b.lastRow + 1)) {
+      --b.firstColumn;
+      grown = true;
+    }
+    while (b.lastColumn < kLastColumn && ColumnHasData(sheet, b.lastColumn + 1, b.firstRow - 1, b.lastRow + 1)) {
+      ++b.lastColumn;
+      grown = true;
+    }
+  }
+  return b;
+}
+
+void ToggleFilter(Application& application) {
+  SheetGadget* view = ActiveViewOf(application);
+  if (!view || !view->GetSheet() || !view->GetSelection()) return;
+  Sheet& sheet = *view->GetSheet();
+  if (sheet.GetFilter()) {
+    sheet.SetFilter(nullptr);
+    application.RefreshViews(true);
+    return;
+  }
+  const AreaRange& selection = *view->GetSelection();
+  if (selection.GetFirstColumn() < 0 || selection.GetFirstRow() < 0) return;
+  DataBlock block{selection.GetFirstColumn(), selection.GetFirstRow(), selection.GetLastColumn(),
+                  selection.GetLastRow()};
+  if (block.firstColumn == block.lastColumn && block.firstRow == block.lastRow) {
+    block = DataRegion(sheet, block.firstRow, block.firstColumn);
+  }
+  AreaRange range(block.firstColumn, block.firstRow, block.lastColumn, block.lastRow, &sheet);
+  sheet.SetFilter(std::make_unique<Filter>(&sheet, range));
+  application.RefreshViews(true);
+}
+
+}  // namespace quadrell

@@ -1,0 +1,24 @@
+#pragma once
+// Working with the data of a sheet: the filter over a block, and the block
+// of data around a cell that the filter and the pivot table start from.
+#include <cstdint>
+
+namespace quadrell {
+
+class Application;
+class Sheet;
+
+struct DataBlock {
+  int32_t firstColumn, firstRow, lastColumn, lastRow;
+};
+
+// The block of filled cells around the cell: it grows on each side while the
+// row or column just outside holds a filled cell next to the block (corners
+// included), and stops at row 1, column A and the sheet's last row and column.
+DataBlock DataRegion(const Sheet& sheet, int32_t row, int32_t column);
+
+// Removes the active sheet's filter, or puts one over the selection (a single
+// cell's data block); nothing for whole rows, columns or the sheet.
+void ToggleFilter(Application& application);
+
+}  // namespace quadrell

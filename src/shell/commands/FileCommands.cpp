@@ -1,0 +1,249 @@
+#include "shell/commands/FileCommands.h"
+
+#include <sys/stat.h>
+
+#include <utility>
+
+#include "context/ApplicationContext.h"
+#include "loadsave/LoadSaveCsvTsv.h"
+#include "loadsave/LoadSaveXlsx.h"
+#include "loadsave/SavePdf.h"
+#include "model/Sheet.h"
+#include "model/Util.h"
+#include "model/Workbook.h"
+#include "platform/Dialogs.h"
+#include "shell/RecoveryCopies.h"
+#include "shell/commands/CommandSupport.h"
+#include "value/Unicode.h"
+
+namespace quadrell {
+
+namespace {
+
+enum Pattern : int { kPatternXlsx = 0, kPatternCsv = 1, kPatternTsv = 2, kPatternPdf = 3 };
+
+std::u16string LowerExtension(std::u16string_view path) {
+  size_t slash = path.find_last_of(u"/\\");
+  size_t dot = path.rfind(u'.');
+  std::u16string extension;
+  if (dot == std::u16string_view::npos || (slash != std::u16string_view::npos && dot < slash)) return extension;
+  for (char16_t c : path.substr(dot + 1)) extension.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c);
+  return extension;
+}
+
+// The pattern an extension names, or -1.
+int PatternOfExtension(std::u16string_view extension) {
+  if (extension == u"xlsx") return kPatternXlsx;
+  if (extension == u"csv") return kPatternCsv;
+  if (extension == u"tsv") return kPatternTsv;
+  if (extension == u"pdf") return kPatternPdf;
+  return -1;
+}
+
+std::u16string FileNamePart(std::u16string_view path) {
+  size_t slash = path.find_last_of(u"/\\");
+  return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
+bool IsReadableFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+void ReportOpenError(const Application* application) {
+  ShowError(application ? &application->GetWindow() : nullptr, Text("errorOpenFile"), Text("errorOpenFileMsg"));
+}
+
+void ReportSaveError(Application& application, const std::u16string& path, const std::string& reason) {
+  std::u16string message = TextWithArgument("errorSaveFileMsg", FileNamePart(path));
+  if (!reason.empty()) message += u"\n" + Utf8ToUtf16(reason);
+  ShowError(&application.GetWindow(), Text("errorSaveFile"), message);
+}
+
+// The window now shows the file: its title, the recent files.
+void BecomeWindowFile(Application& application, const std::u16string& path) {
+  application.GetWindow().SetTitle(WindowTitle(path));
+  GetContext().AddRecentFile(path);
+}
+
+}  // namespace
+
+std::unique_ptr<Workbook> LoadWorkbookFile(const std::u16string& path, int patternHint, Host* host,
+                                           std::string* reason) {
+  std::string file = Utf16ToUtf8(path);
+  if (!IsReadableFile(file)) {
+    if (reason) *reason = "no such file";
+    return nullptr;
+  }
+  int pattern = PatternOfExtension(LowerExtension(path));
+  if (pattern < 0 || pattern == kPatternPdf) pattern = patternHint;
+  std::unique_ptr<Workbook> workbook;
+  std::string error;
+  int32_t type = kFileTypeXlsx;
+  switch (pattern) {
+    case kPatternCsv:
+      workbook = LoadCsv(host, file, &error);
+      type = kFileTypeCsv;
+      break;
+    case kPatternTsv:
+      workbook = LoadTsv(host, file, &error);
+      type = kFileTypeTsv;
+      break;
+    default:
+      workbook = LoadXlsx(file, host);
+      if (!workbook) error = "not a readable XLSX workbook";
+      break;
+  }
+  if (!workbook || !error.empty()) {
+    if (reason) *reason = error;
+    return nullptr;
+  }
+  workbook->SetName(path);
+  workbook->SetFileType(type);
+  workbook->SetModified(false);
+  return workbook;
+}
+
+bool IsWorkbookFile(std::u16string_view path) {
+  int pattern = PatternOfExtension(LowerExtension(path));
+  return pattern >= kPatternXlsx && pattern <= kPatternTsv;
+}
+
+Application& NewWindow() { return Application::Create(kKindSheet); }
+
+void OpenWithDialog(Application& application) {
+  if (!SheetsOf(application)) return;
+  if (!ConfirmDiscard(application)) return;
+  FileChoice choice = AskOpenFile(&application.GetWindow(), Text("loadfile"), kOpenFilter, kPatternXlsx);
+  if (choice.path.empty()) return;
+  OpenIntoWindow(application, choice.path, choice.pattern);
+}
+
+bool OpenIntoWindow(Application& application, const std::u16string& path, int patternHint) {
+  SheetContainer* sheets = SheetsOf(application);
+  if (!sheets) return false;
+  std::unique_ptr<Workbook> workbook = LoadWorkbookFile(path, patternHint, &application);
+  if (!workbook) {
+    ReportOpenError(&application);
+    return false;
+  }
+  DropRecoveryCopy(application);
+  sheets->SetWorkbook(std::move(workbook));
+  BecomeWindowFile(application, path);
+  application.RefreshViews(true);
+  return true;
+}
+
+Application* OpenFile(const std::u16string& path) {
+  Application& application = NewWindow();
+  std::unique_ptr<Workbook> workbook = LoadWorkbookFile(path, kPatternXlsx, &application);
+  if (!workbook) {
+    // A file that cannot be read leaves no window behind.
+    application.Close();
+    ReportOpenError(WindowMap().empty() ? nullptr : WindowMap().back().get());
+    return nullptr;
+  }
+  SheetsOf(application)->SetWorkbook(std::move(workbook));
+  BecomeWindowFile(application, path);
+  application.RefreshViews(true);
+  return &application;
+}
+
+bool SaveTo(Application& application, const std::u16string& path, int pattern) {
+  SheetContainer* sheets = SheetsOf(application);
+  if (!sheets) return false;
+  Workbook& workbook = sheets->GetWorkbook();
+  Sheet* active = workbook.GetActiveSheet();
+  std::string file = Utf16ToUtf8(path);
+  std::string reason;
+  bool written = false;
+  switch (pattern) {
+    case kPatternCsv:
+    case kPatternTsv:
+      if (workbook.GetSheetCount() > 1) {
+        ShowMessage(&application.GetWindow(), Text("savefile"), Text("saveActiveSheetOnly"));
+      }
+      written = pattern == kPatternCsv ? SaveCsv(*active, file, &reason) : SaveTsv(*active, file, &reason);
+      break;
+    case kPatternPdf:
+      written = SavePdf(active, file, &reason);
+      if (!written) {
+        std::u16string message = kPdfErrorMessage;
+        if (!reason.empty()) message += u"\n" + Utf8ToUtf16(reason);
+        ShowError(&application.GetWindow(), kPdfErrorTitle, message);
+      }
+      return written;
+    default:
+      written = SaveXlsx(workbook, file, &reason);
+      break;
+  }
+  if (!written) {
+    ReportSaveError(application, path, reason);
+    return false;
+  }
+  workbook.SetName(path);
+  workbook.SetFileType(pattern + 1);
+  workbook.SetModified(false);
+  DropRecoveryCopy(application);
+  BecomeWindowFile(application, path);
+  return true;
+}
+
+bool Save(Application& application) {
+  SheetContainer* sheets = SheetsOf(application);
+  if (!sheets) return false;
+  Workbook& workbook = sheets->GetWorkbook();
+  switch (workbook.GetFileType()) {
+    case kFileTypeXlsx:
+      return SaveTo(application, workbook.GetName(), kPatternXlsx);
+    case kFileTypeCsv:
+      return SaveTo(application, workbook.GetName(), kPatternCsv);
+    case kFileTypeTsv:
+      return SaveTo(application, workbook.GetName(), kPatternTsv);
+    default:
+      return SaveAs(application);
+  }
+}
+
+bool SaveAs(Application& application) {
+  if (!SheetsOf(application)) return false;
+  FileChoice choice = AskSaveFile(&application.GetWindow(), Text("savefile"), kSaveFilter, kPatternXlsx);
+  if (choice.path.empty()) return false;
+  // A name typed with one of our extensions is written as that type, whatever
+  // pattern the dialog shows; otherwise the pattern's extension is added.
+  int pattern = PatternOfExtension(LowerExtension(choice.path));
+  std::u16string path = choice.path;
+  if (pattern < 0) {
+    pattern = choice.pattern >= kPatternXlsx && choice.pattern <= kPatternPdf ? choice.pattern : kPatternXlsx;
+    path = AddDefaultExtension(path, 1, pattern);
+  }
+  if (IsReadableFile(Utf16ToUtf8(path)) &&
+      !AskYesNo(&application.GetWindow(), Text("overridefiletitle"),
+                TextWithArgument("overridefile", FileNamePart(path)))) {
+    return false;
+  }
+  return SaveTo(application, path, pattern);
+}
+
+bool ConfirmDiscard(Application& application) {
+  SheetContainer* sheets = SheetsOf(application);
+  if (!sheets || !sheets->GetWorkbook().IsModified()) return true;
+  const Workbook& workbook = sheets->GetWorkbook();
+  std::u16string name = workbook.GetFileType() == kFileTypeNone ? Text("unknownName") : FileNamePart(workbook.GetName());
+  switch (AskYesNoCancel(&application.GetWindow(), Text("saveChangesTitle"), TextWithArgument("saveChanges", name))) {
+    case Answer::Yes:
+      return Save(application);
+    case Answer::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void RequestClose(Application& application) {
+  if (!ConfirmDiscard(application)) return;
+  DropRecoveryCopy(application);
+  application.Close();
+}
+
+}  // namespace quadrell

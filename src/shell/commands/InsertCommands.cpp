@@ -1,0 +1,85 @@
+#include "shell/commands/InsertCommands.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "context/ApplicationContext.h"
+#include "model/Action.h"
+#include "model/Cell.h"
+#include "model/Sheet.h"
+#include "object/Comment.h"
+#include "object/Image.h"
+#include "object/SheetAnchor.h"
+#include "platform/Dialogs.h"
+#include "shell/commands/CommandSupport.h"
+#include "value/Unicode.h"
+
+namespace quadrell {
+
+void InsertImage(Application& application) {
+  if (!ActiveViewOf(application)) return;
+  FileChoice choice = AskOpenFile(&application.GetWindow(), Text("loadfile"), kImageFilter);
+  if (choice.path.empty()) return;
+  InsertImageFile(application, choice.path);
+}
+
+bool InsertImageFile(Application& application, const std::u16string& path) {
+  SheetGadget* view = ActiveViewOf(application);
+  if (!view || !view->GetSheet()) return false;
+  Rect area = view->GetCanvas().Bounds();
+  int32_t width = std::max(area.width - view->GetRowHeaderWidth(), 1);
+  int32_t height = std::max(area.height - SheetGadget::kCellTop, 1);
+  // Damaged files, other kinds and pictures beyond the decoders' pixel limit all come back empty.
+  std::unique_ptr<Image> image = LoadImageFile(Utf16ToUtf8(path), width, height);
+  if (!image) {
+    ShowError(&application.GetWindow(), Text("errorImage"), TextWithArgument("errorImageMsg", path));
+    return false;
+  }
+  Sheet* sheet = view->GetSheet();
+  Cell* cell = sheet->GetCellDirect(view->GetActiveRow(), view->GetActiveColumn());
+  sheet->AddObject(std::make_unique<ObjectAnchor>(sheet, cell, std::move(image), 0, 0));
+  application.RedrawViewsWithObjects();
+  return true;
+}
+
+void InsertComment(Application& application) {
+  SheetGadget* view = ActiveViewOf(application);
+  if (!view || !view->GetSheet()) return;
+  Cell* cell = view->GetActiveCell();
+  if (!cell || cell == view->GetSheet()->GetPlaceholderCell()) return;
+  AddComment(view->GetSheet(), cell);
+  application.RefreshViews(false);
+  application.RedrawViewsWithObjects();
+}
+
+std::u16string SitePart(std::u16string_view address) {
+  size_t scheme = address.find(u"://");
+  std::u16string_view rest = scheme == std::u16string_view::npos ? address : address.substr(scheme + 3);
+  size_t end = rest.find_first_of(u"/?#");
+  return std::u16string(rest.substr(0, end));
+}
+
+void SetHyperlink(Application& application, std::u16string_view address, std::u16string_view shown) {
+  SheetGadget* view = ActiveViewOf(application);
+  if (!view || !view->GetSheet()) return;
+  Cell* cell = view->GetActiveCell();
+  if (!cell || cell == view->GetSheet()->GetPlaceholderCell()) return;
+  auto action = std::make_unique<CellValueAction>(cell);
+  cell->SetValueAsInput(NewHyperlink(shown.empty() ? address : shown, address));
+  action->Finish();
+  application.AddAction(std::move(action));
+  application.RefreshViews(false);
+}
+
+void InsertHyperlink(Application& application) {
+  if (!ActiveViewOf(application)) return;
+  const Window* window = &application.GetWindow();
+  std::optional<std::u16string> address = AskText(window, Text("toolbar:link"), Text("hyperlink:link"), u"http://");
+  if (!address) return;
+  std::optional<std::u16string> shown =
+      AskText(window, Text("toolbar:link"), Text("hyperlink:simpleText"), SitePart(*address));
+  if (!shown) return;
+  SetHyperlink(application, *address, *shown);
+}
+
+}  // namespace quadrell

@@ -1,0 +1,27 @@
+#pragma once
+// Things put into the sheet at the active cell: a picture, a comment, a hyperlink.
+#include <string>
+#include <string_view>
+
+namespace quadrell {
+
+class Application;
+
+// The picture file kinds the decoders read, as an open dialog's filter.
+inline constexpr std::u16string_view kImageFilter = u"Images|*.png;*.jpg;*.jpeg;*.tif;*.tiff";
+
+// Asks for a picture file and anchors it at the active cell; a file that is
+// no readable picture (or an absurdly large one) is refused with a message.
+void InsertImage(Application& application);
+// The same for a known file; true when the picture was placed.
+bool InsertImageFile(Application& application, const std::u16string& path);
+// Gives the active cell a comment (one undo step) and shows it, once.
+void InsertComment(Application& application);
+// Asks for an address and a text and makes the active cell a link; one undo step.
+void InsertHyperlink(Application& application);
+// The active cell becomes a link to the address, shown as the text (the address when empty).
+void SetHyperlink(Application& application, std::u16string_view address, std::u16string_view shown);
+// "www.example.com" of "http://www.example.com/page".
+std::u16string SitePart(std::u16string_view address);
+
+}  // namespace quadrell
