@@ -352,11 +352,19 @@ TEST_F(FormulaBarTest, EditingShortcutsActOnTheBarsTextNeverOnTheCells) {
   EXPECT_EQ(app->UndoCount(), records);
 }
 
-TEST_F(FormulaBarTest, TheBarShowsTheActiveSheetsSelectedInput) {
+TEST_F(FormulaBarTest, TheBarShowsTheActiveSheetsSelectedInputAndAnEditStaysOnItsSheet) {
+  Sheet* first = sheet();
   Sheet* second = container->GetWorkbook().AddSheet();
   second->GetCell(1, 0)->SetInput(u"on the second");
+  FocusBar();
+  TypeInBar("typed on the first");
   container->GetWorkbook().SetActiveSheet(second);
   EXPECT_EQ(bar->GetText(), u"on the second");
+  EXPECT_EQ(first->FindRow(1)->GetCellInput(0), u"typed on the first");
+  // Leaving the bar now changes nothing on the second sheet.
+  view->GetCanvas().Focus();
+  ASSERT_TRUE(test::WaitFor([&] { return view->GetCanvas().HasFocus(); }));
+  EXPECT_EQ(second->FindRow(1)->GetCellInput(0), u"on the second");
 }
 
 }  // namespace
