@@ -258,6 +258,8 @@ void Application::OnFilesDropped(const std::vector<std::u16string>& paths, Point
 }
 
 void Application::OnMenuEvent(int event) {
+  // While the formula bar has the focus, the editing shortcuts act on its text, not on the cells.
+  if (kind_ == kKindSheet && static_cast<SheetContainer&>(*container_).FormulaBarHandlesShortcut(event)) return;
   switch (event) {
     case kEventReturn:
     case kEventTab:

@@ -24,6 +24,8 @@
 #include "platform/Keys.h"
 #include "value/NumberText.h"
 #include "shell/Application.h"
+#include "view/FormulaGadget.h"
+#include "view/FormulaInputGadget.h"
 #include "view/OverviewGadget.h"
 #include "view/SheetGadget.h"
 
@@ -31,9 +33,30 @@ namespace quadrell {
 
 namespace {
 
+// Opens neither the filter dropdown nor the chart dialog; the suggestion calls pass on.
+class NoGridPopups : public GridPopups {
+ public:
+  void OpenFilterDropdown(SheetGadget&, int32_t) override {}
+  void EditChart(SheetGadget&, void*) override {}
+};
+
 std::unique_ptr<GridPopups>& InstalledPopups() {
   static auto* popups = new std::unique_ptr<GridPopups>();
   return *popups;
+}
+
+std::unique_ptr<FunctionSuggestions>& InstalledSuggestions() {
+  static auto* suggestions = new std::unique_ptr<FunctionSuggestions>();
+  return *suggestions;
+}
+
+// The input of the first cell of the sheet's selection, as the bar shows it.
+std::u16string SelectedInput(const Sheet& sheet) {
+  const Range* selection = sheet.GetSelection();
+  int32_t row = selection ? std::max(selection->GetFirstRow(), 1) : 1;
+  int32_t column = selection ? std::max(selection->GetFirstColumn(), 0) : 0;
+  Row* stored = sheet.FindRow(row);
+  return EditableInput(stored ? stored->FindCell(column) : nullptr);
 }
 
 Bitmap FormulaPicture() {
@@ -43,8 +66,17 @@ Bitmap FormulaPicture() {
 
 }  // namespace
 
-GridPopups* GetGridPopups() { return InstalledPopups().get(); }
+GridPopups* GetGridPopups() {
+  static NoGridPopups none;
+  GridPopups* installed = InstalledPopups().get();
+  return installed ? installed : &none;
+}
 void SetGridPopups(std::unique_ptr<GridPopups> popups) { InstalledPopups() = std::move(popups); }
+
+FunctionSuggestions* GetFunctionSuggestions() { return InstalledSuggestions().get(); }
+void SetFunctionSuggestions(std::unique_ptr<FunctionSuggestions> suggestions) {
+  InstalledSuggestions() = std::move(suggestions);
+}
 
 SheetWindowLayout LayOutSheetWindow(int width, int height, int toolbarHeight, float splitRatio, int viewCount) {
   SheetWindowLayout layout;
@@ -82,12 +114,18 @@ SheetContainer::SheetContainer(Application& application)
   statusField_ = std::make_unique<OverviewGadget>(
       window, Rect{width_ - OverviewGadget::kWidth, height_ - 20, OverviewGadget::kWidth, OverviewGadget::kHeight});
   formulaIcon_ = CreateImageControl(window, Rect{0, 20, 40, 20}, FormulaPicture(), nullptr);
+  formulaBar_ = std::make_unique<FormulaInputGadget>(window, Rect{40, 20, std::max(width_ - 40, 1), 20}, *this,
+                                                     application_);
+  if (!GetFunctionSuggestions()) SetFunctionSuggestions(std::make_unique<FormulaGadget>());
   workbook_->AddSheetListener(&SheetContainer::SheetChanged, this);
   activeView_->GetCanvas().Focus();
 }
 
 SheetContainer::~SheetContainer() {
   workbook_->RemoveSheetListener(this);
+  // The bar calls back into the views; it goes before them, unsaved as the window closes.
+  formulaBar_.reset();
+  if (FunctionSuggestions* suggestions = GetFunctionSuggestions()) suggestions->CloseSuggestions();
   // The views show the workbook's sheets: they go first.
   splitter_.reset();
   views_.clear();
@@ -100,9 +138,19 @@ void SheetContainer::SheetChanged(void* container, Sheet*) {
     if (view->GetSheet() != active) view->SetSheet(active);
   }
   if (self->sheetTabs_) self->sheetTabs_->Repaint();
+  if (self->formulaBar_ && active) {
+    // An edit in the bar belongs to the sheet it began on: it is committed there first.
+    if (self->formulaBarEdit_) {
+      self->formulaBar_->StopPointing();
+      self->CommitFormulaBar();
+    }
+    self->formulaBar_->SetText(SelectedInput(*active));
+    if (self->formulaBar_->HasFocus()) self->FormulaBarFocused();
+  }
 }
 
 void SheetContainer::SetFormulaBar(std::unique_ptr<FormulaBar> bar) {
+  formulaBarEdit_.reset();
   formulaBar_ = std::move(bar);
   Resize(width_, height_);
 }
@@ -198,6 +246,9 @@ void SheetContainer::SetWorkbook(std::unique_ptr<Workbook> workbook) {
   }
   workbook_ = std::move(workbook);
   workbook_->AddSheetListener(&SheetContainer::SheetChanged, this);
+  // An edit in the bar belonged to the workbook that went.
+  formulaBarEdit_.reset();
+  if (formulaBar_) formulaBar_->SetText(SelectedInput(*workbook_->GetActiveSheet()));
   if (sheetTabs_) sheetTabs_->Repaint();
 }
 
@@ -254,25 +305,95 @@ void SheetContainer::ClearFormulaBar() {
 
 void SheetContainer::EnterFromFormulaBar(int key) {
   if (!formulaBar_ || !formulaBar_->HasFocus() || !activeView_) return;
+  if (formulaBar_->HandleEnterKey(key)) return;
   CommitFormulaBar();
+  // The key's release reaches the grid, which moves the active cell as for its own edits.
   activeView_->GetCanvas().Focus();
-  activeView_->MoveActiveCell(key == kKeyTab ? 1 : 0, key == kKeyTab ? 0 : 1);
+}
+
+void SheetContainer::FormulaBarFocused() {
+  if (!formulaBar_ || formulaBarEdit_ || !activeView_ || !activeView_->GetSheet()) return;
+  FormulaBarEdit edit;
+  edit.sheet = activeView_->GetSheet();
+  edit.row = activeView_->GetActiveRow();
+  edit.column = activeView_->GetActiveColumn();
+  edit.original = EditableInput(FormulaBarCell(edit, false));
+  // The bar edits what the cell holds now (the grid may have committed an edit on losing the focus).
+  if (formulaBar_->GetText() != edit.original) formulaBar_->SetText(edit.original);
+  formulaBarEdit_ = std::move(edit);
+}
+
+Cell* SheetContainer::FormulaBarCell(const FormulaBarEdit& edit, bool create) const {
+  // The sheet may have left the workbook since editing began.
+  if (!edit.sheet || workbook_->IndexOfSheet(edit.sheet) < 0) return nullptr;
+  if (create) {
+    Cell* cell = edit.sheet->GetCell(edit.row, edit.column);
+    return cell == edit.sheet->GetPlaceholderCell() ? nullptr : cell;
+  }
+  Row* row = edit.sheet->FindRow(edit.row);
+  return row ? row->FindCell(edit.column) : nullptr;
 }
 
 void SheetContainer::CommitFormulaBar() {
-  if (!formulaBar_ || formulaBar_->IsPointing() || !activeView_) return;
-  Cell* cell = activeView_->GetActiveCell();
-  if (!cell) return;
+  if (!formulaBar_ || formulaBar_->IsPointing() || !formulaBarEdit_) return;
+  FormulaBarEdit edit = std::move(*formulaBarEdit_);
+  formulaBarEdit_.reset();
   std::u16string text = formulaBar_->GetText();
+  if (text == edit.original) {
+    // Outlines typed and taken back again are not left behind.
+    if (Cell* cell = FormulaBarCell(edit, false)) cell->SetReferenceRanges(cell->GetInput());
+    RefreshViews(false);
+    return;
+  }
+  Cell* cell = FormulaBarCell(edit, true);
+  if (!cell) return;
   application_.AddAction(std::make_unique<CellInputAction>(cell, text));
   cell->SetInput(text);
   RefreshViews(false);
 }
 
+void SheetContainer::CancelFormulaBar() {
+  if (!formulaBar_) return;
+  if (formulaBarEdit_) {
+    FormulaBarEdit edit = std::move(*formulaBarEdit_);
+    formulaBarEdit_.reset();
+    formulaBar_->SetText(edit.original);
+    if (Cell* cell = FormulaBarCell(edit, false)) cell->SetReferenceRanges(cell->GetInput());
+  }
+  if (activeView_) {
+    activeView_->GetCanvas().Focus();
+    activeView_->Refresh();
+  }
+}
+
 void SheetContainer::FormulaBarChanged() {
   if (!formulaBar_ || !activeView_) return;
-  if (Cell* cell = activeView_->GetActiveCell()) cell->SetReferenceRanges(formulaBar_->GetText());
+  // Outlines need a cell to hang on: the edited one is made when missing.
+  Cell* cell = formulaBarEdit_ ? FormulaBarCell(*formulaBarEdit_, true) : nullptr;
+  if (cell) cell->SetReferenceRanges(formulaBar_->GetText());
   activeView_->Refresh();
+}
+
+bool SheetContainer::FormulaBarHandlesShortcut(int event) {
+  if (!formulaBar_ || !formulaBar_->HasFocus()) return false;
+  switch (event) {
+    case kEventDelete:
+      return formulaBar_->HandleCommand(BarCommand::Delete);
+    case kEventSelectAll:
+      return formulaBar_->HandleCommand(BarCommand::SelectAll);
+    case kEventCopy:
+      return formulaBar_->HandleCommand(BarCommand::Copy);
+    case kEventCut:
+      return formulaBar_->HandleCommand(BarCommand::Cut);
+    case kEventPaste:
+      return formulaBar_->HandleCommand(BarCommand::Paste);
+    case kEventUndo:
+      return formulaBar_->HandleCommand(BarCommand::Undo);
+    case kEventRedo:
+      return formulaBar_->HandleCommand(BarCommand::Redo);
+    default:
+      return false;
+  }
 }
 
 // ---------------------------------------------------------------- clipboard
@@ -373,7 +494,7 @@ void SheetContainer::Paste() {
     }
     pasted = true;
   } else if (formulaBar_ && formulaBar_->HasFocus()) {
-    formulaBar_->SetText(ClipboardText());
+    formulaBar_->HandleCommand(BarCommand::Paste);
   }
   RefreshViews(false);
   if (pasted && cutFlag_) {

@@ -4,6 +4,7 @@
 // sheet tabs and the status field; and the window's clipboard of cell blocks.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ class Application;
 class AreaRange;
 class Cell;
 class OverviewGadget;
+class Sheet;
 class SheetGadget;
 class Value;
 class Workbook;
@@ -78,12 +80,22 @@ class SheetContainer : public Container, private CanvasEvents {
   void DragSplitter(int windowX);
   const SheetWindowLayout& GetLayout() const { return layout_; }
 
-  // The window's Return and Tab while the formula bar edits: the text goes to the grid.
+  // The window's Return and Tab while the formula bar edits: unless the bar
+  // takes the key for a suggested name, its text is committed and the focus
+  // goes to the grid, where the key's release moves the active cell.
   void EnterFromFormulaBar(int key);
-  // The formula bar lost the focus: its text goes into the active cell.
+  // The formula bar got the focus: editing begins for the active cell.
+  void FormulaBarFocused();
+  // The formula bar lost the focus: its text goes into the cell whose input it
+  // showed when editing began, once, and only when the text was changed.
   void CommitFormulaBar();
-  // The formula bar's text changed: the active cell outlines the ranges it names.
+  // Escape in the formula bar: the cell's input comes back and the grid gets the focus.
+  void CancelFormulaBar();
+  // The formula bar's text changed: the edited cell outlines the ranges it names.
   void FormulaBarChanged();
+  // A window shortcut (Delete, Ctrl+A, C, X, V, Z, Y) while the formula bar has
+  // the focus acts on the bar's text; true when the bar took it.
+  bool FormulaBarHandlesShortcut(int event);
   // Delete with a sheet object selected removes the object; false when none is.
   bool DeleteSelectedObject();
   void ClearFormulaBar();
@@ -95,6 +107,15 @@ class SheetContainer : public Container, private CanvasEvents {
     std::u16string formula;  // "=" and the formula in English, as copied
     Cell* cell = nullptr;
   };
+  // What the formula bar edits: the position of the cell and its input when editing began.
+  struct FormulaBarEdit {
+    Sheet* sheet = nullptr;
+    int32_t row = 0;
+    int32_t column = 0;
+    std::u16string original;
+  };
+  // The existing cell of the edit; created only when create is set.
+  Cell* FormulaBarCell(const FormulaBarEdit& edit, bool create) const;
   void TextPaste();
   void InternalPaste();
   void PlaceSplitter();
@@ -111,6 +132,7 @@ class SheetContainer : public Container, private CanvasEvents {
   std::unique_ptr<SheetTabs> sheetTabs_;
   std::unique_ptr<ImageControl> formulaIcon_;
   std::unique_ptr<FormulaBar> formulaBar_;
+  std::optional<FormulaBarEdit> formulaBarEdit_;
   std::unique_ptr<OverviewGadget> statusField_;
   std::unique_ptr<Toolbar> toolbar_;
   SheetGadget* activeView_ = nullptr;

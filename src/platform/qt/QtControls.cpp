@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QGridLayout>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +36,8 @@ CanvasWidget::CanvasWidget(QWidget* parent, CanvasEvents* events, CanvasOptions 
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setFocusPolicy(options.takesFocus ? Qt::ClickFocus : Qt::NoFocus);
+  // A canvas that takes the keyboard focus takes composed text as well.
+  setAttribute(Qt::WA_InputMethodEnabled, options.takesFocus);
   Reallocate(size);
 }
 
@@ -90,6 +93,29 @@ void CanvasWidget::keyPressEvent(QKeyEvent* event) {
   for (QChar c : event->text()) {
     if (!events_) return;
     if (c.unicode() >= 32 && c.unicode() != 127) events_->OnCharacter(c.unicode());
+  }
+}
+
+void CanvasWidget::inputMethodEvent(QInputMethodEvent* event) {
+  HandlerScope scope;
+  // Only the committed text counts; the text being composed is not shown.
+  for (QChar c : event->commitString()) {
+    if (!events_) break;
+    if (c.unicode() >= 32 && c.unicode() != 127) events_->OnCharacter(c.unicode());
+  }
+  event->accept();
+}
+
+QVariant CanvasWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
+  switch (query) {
+    case Qt::ImEnabled:
+      return options_.takesFocus;
+    case Qt::ImCursorRectangle:
+      return QRect(0, 0, 1, height());
+    case Qt::ImHints:
+      return static_cast<int>(Qt::ImhNone);
+    default:
+      return QWidget::inputMethodQuery(query);
   }
 }
 

@@ -34,6 +34,9 @@ class CanvasWidget : public QWidget {
   void leaveEvent(QEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  // Dead keys and input methods deliver composed text here, not as key presses.
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  private:
   void Drawn();
