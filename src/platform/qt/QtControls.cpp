@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QGridLayout>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +35,8 @@ CanvasWidget::CanvasWidget(QWidget* parent, CanvasEvents* events, CanvasOptions 
     : QWidget(parent), events_(events), options_(options), canvas_(&backing_, [this] { Drawn(); }) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
+  // Dead keys and input methods deliver their composed text through the input method events.
+  setAttribute(Qt::WA_InputMethodEnabled);
   setFocusPolicy(options.takesFocus ? Qt::ClickFocus : Qt::NoFocus);
   Reallocate(size);
 }
@@ -173,6 +176,29 @@ void CanvasWidget::focusInEvent(QFocusEvent*) {
 void CanvasWidget::focusOutEvent(QFocusEvent*) {
   HandlerScope scope;
   if (events_) events_->OnFocusLost();
+}
+
+void CanvasWidget::inputMethodEvent(QInputMethodEvent* event) {
+  HandlerScope scope;
+  // Only the finished text counts; what is still being composed is not shown.
+  for (QChar c : event->commitString()) {
+    if (!events_) break;
+    if (c.unicode() >= 32 && c.unicode() != 127) events_->OnCharacter(c.unicode());
+  }
+  event->accept();
+}
+
+QVariant CanvasWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
+  switch (query) {
+    case Qt::ImEnabled:
+      return true;
+    case Qt::ImCursorRectangle:
+      return QRect(0, 0, 1, height());
+    case Qt::ImHints:
+      return static_cast<int>(Qt::ImhNone);
+    default:
+      return QWidget::inputMethodQuery(query);
+  }
 }
 
 // ---------------------------------------------------------------- shared control code
