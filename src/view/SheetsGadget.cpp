@@ -384,7 +384,11 @@ void SheetsGadget::OnKeyUp(int key) {
   }
 }
 
-void SheetsGadget::OnFocusLost() { CancelRename(); }
+void SheetsGadget::OnFocusLost() {
+  // Another window taking the keyboard for a while (a popup closing, another
+  // program) hands the focus back later; only another control ends renaming.
+  if (canvas_->IsInActiveWindow()) CancelRename();
+}
 
 // ---------------------------------------------------------------- mouse
 

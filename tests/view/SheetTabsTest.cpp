@@ -341,6 +341,37 @@ TEST_F(SheetTabsTest, TheTabMenuDeletesASheetAndUndoPutsTheSameOneBack) {
   EXPECT_EQ(tabs->GetRenaming(), nullptr);
 }
 
+TEST_F(SheetTabsTest, TheTabMenuRenamesInPlace) {
+  ThreeSheets();
+  RightClickTab(Middle(third));
+  PopupMenu* menu = OpenPopupMenu();
+  ASSERT_NE(menu, nullptr);
+  QTest::mouseClick(CanvasOf(menu->GetCanvas()), Qt::LeftButton, {}, QPoint(10, 10));
+  Settle();
+  Reactivate();
+  EXPECT_EQ(tabs->GetRenaming(), third);
+  TypeInTabs("!");
+  TabKey(Qt::Key_Return);
+  EXPECT_EQ(third->GetName(), u"Three!");
+}
+
+TEST_F(SheetTabsTest, TheTabsFollowAnotherWorkbookInTheWindow) {
+  auto opened = std::make_unique<Workbook>(u"opened.xlsx", app);
+  opened->GetSheet(0)->SetName(u"Data");
+  Sheet* chart = opened->AddSheet(u"Chart");
+  Workbook* raw = opened.get();
+  container->SetWorkbook(std::move(opened));
+  ClickTab(Middle(chart));
+  EXPECT_EQ(raw->GetActiveSheet(), chart);
+  EXPECT_EQ(view->GetSheet(), chart);
+  // Its changes reach the strip.
+  Sheet* more = raw->AddSheet(u"More");
+  ClickTab(Middle(more));
+  EXPECT_EQ(view->GetSheet(), more);
+  ClickControl(tabs->GetAddButton());
+  EXPECT_EQ(raw->GetSheetCount(), 4);
+}
+
 TEST_F(SheetTabsTest, TheOnlySheetIsNotDeleted) {
   size_t undo = app->UndoCount();
   tabs->DeleteSheet(first);
