@@ -55,8 +55,10 @@ Bitmap TrianglePicture(bool right) {
 
 const FontRecord* TabFont() { return GetFont(u"Arial", 10, kFontFlagHighQuality); }
 
+// A character outside the basic plane is two units but one character.
 size_t CodePoints(std::u16string_view text) {
-  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char16_t c) { return c < 0xDC00 || c > 0xDFFF; }));
+  auto notTrailing = [](char16_t c) { return c < 0xDC00 || c > 0xDFFF; };
+  return static_cast<size_t>(std::count_if(text.begin(), text.end(), notTrailing));
 }
 
 void RenameEntry(void* strip, intptr_t sheet) {
