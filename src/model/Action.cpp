@@ -130,11 +130,55 @@ void ColumnWidthAction::Redo() {
 
 void AddSheetAction::Undo() { workbook_->RemoveSheet(sheet_); }
 
-void AddSheetAction::Redo() { workbook_->InsertSheet(sheet_, workbook_->GetSheetCount()); }
+void AddSheetAction::Redo() {
+  if (workbook_->InsertSheet(sheet_, workbook_->GetSheetCount())) workbook_->SetActiveSheet(sheet_);
+}
 
-void RemoveSheetAction::Undo() { workbook_->InsertSheet(sheet_, position_); }
+RemoveSheetAction::RemoveSheetAction(Workbook* workbook, Sheet* sheet, int32_t position)
+    : workbook_(workbook), sheet_(sheet), position_(position),
+      wasActive_(workbook && sheet && workbook->GetActiveSheet() == sheet) {}
+
+void RemoveSheetAction::Undo() {
+  if (workbook_->InsertSheet(sheet_, position_) && wasActive_) workbook_->SetActiveSheet(sheet_);
+}
 
 void RemoveSheetAction::Redo() { workbook_->RemoveSheet(sheet_); }
+
+// Listeners of the workbook (the tabs) hear of a name or colour that changes back.
+namespace {
+
+void TellListeners(Sheet* sheet) {
+  Workbook* workbook = sheet->GetWorkbook();
+  if (workbook && workbook->IndexOfSheet(sheet) >= 0) workbook->SetActiveSheet(workbook->GetActiveSheet());
+}
+
+}  // namespace
+
+RenameSheetAction::RenameSheetAction(Sheet* sheet, std::u16string_view newName)
+    : sheet_(sheet), oldName_(sheet ? sheet->GetName() : std::u16string()), newName_(newName) {}
+
+void RenameSheetAction::Apply(const std::u16string& name) {
+  if (!sheet_) return;
+  sheet_->SetName(name);
+  TellListeners(sheet_);
+}
+
+void RenameSheetAction::Undo() { Apply(oldName_); }
+
+void RenameSheetAction::Redo() { Apply(newName_); }
+
+TabColorAction::TabColorAction(Sheet* sheet, Colour newColour)
+    : sheet_(sheet), oldColour_(sheet ? sheet->GetTabColor() : newColour), newColour_(newColour) {}
+
+void TabColorAction::Apply(Colour colour) {
+  if (!sheet_) return;
+  sheet_->SetTabColor(colour);
+  TellListeners(sheet_);
+}
+
+void TabColorAction::Undo() { Apply(oldColour_); }
+
+void TabColorAction::Redo() { Apply(newColour_); }
 
 // --- Comments ---
 

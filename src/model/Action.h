@@ -130,7 +130,7 @@ class ColumnWidthAction final : public Action {
 
 // A sheet added at the end of a workbook. Create it after the sheet was added.
 // Redoing puts the very same sheet back at the end, so that redoing the later
-// changes made on it reaches a sheet the user can see.
+// changes made on it reaches a sheet the user can see, and shows it again.
 class AddSheetAction final : public Action {
  public:
   AddSheetAction(Workbook* workbook, Sheet* sheet) : workbook_(workbook), sheet_(sheet) {}
@@ -142,11 +142,11 @@ class AddSheetAction final : public Action {
   Sheet* sheet_;
 };
 
-// A sheet taken out at a 0-based position; undoing puts the same sheet back there.
+// A sheet taken out at a 0-based position; undoing puts the same sheet back
+// there, active again when it was active. Create it before the removal.
 class RemoveSheetAction final : public Action {
  public:
-  RemoveSheetAction(Workbook* workbook, Sheet* sheet, int32_t position)
-      : workbook_(workbook), sheet_(sheet), position_(position) {}
+  RemoveSheetAction(Workbook* workbook, Sheet* sheet, int32_t position);
   void Undo() override;
   void Redo() override;
 
@@ -154,6 +154,35 @@ class RemoveSheetAction final : public Action {
   Workbook* workbook_;
   Sheet* sheet_;
   int32_t position_;
+  bool wasActive_;
+};
+
+// A sheet's new name. Create it before the change: the old name is the current one.
+class RenameSheetAction final : public Action {
+ public:
+  RenameSheetAction(Sheet* sheet, std::u16string_view newName);
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  void Apply(const std::u16string& name);
+  Sheet* sheet_;
+  std::u16string oldName_;
+  std::u16string newName_;
+};
+
+// A sheet's tab colour. Create it before the change: the old colour is the current one.
+class TabColorAction final : public Action {
+ public:
+  TabColorAction(Sheet* sheet, Colour newColour);
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  void Apply(Colour colour);
+  Sheet* sheet_;
+  Colour oldColour_;
+  Colour newColour_;
 };
 
 // A comment attached to a cell, replaced or (with a null record) deleted.

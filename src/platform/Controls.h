@@ -73,6 +73,9 @@ class CanvasControl : public Control {
  public:
   virtual Canvas& Surface() = 0;
   virtual void SetPointerShape(PointerShape shape) = 0;
+  // Its window is the active one: a focus loss while it is not came from
+  // another window (a popup, a dialog, another program) taking the keyboard.
+  virtual bool IsInActiveWindow() const = 0;
 };
 
 class ImageControl : public Control {

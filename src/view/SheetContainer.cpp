@@ -28,6 +28,7 @@
 #include "view/FormulaInputGadget.h"
 #include "view/OverviewGadget.h"
 #include "view/SheetGadget.h"
+#include "view/SheetsGadget.h"
 
 namespace quadrell {
 
@@ -111,6 +112,8 @@ SheetContainer::SheetContainer(Application& application)
                                             workbook_->GetActiveSheet());
   activeView_ = view.get();
   views_.push_back(std::move(view));
+  sheetTabs_ = std::make_unique<SheetsGadget>(application_, *activeView_, *this,
+                                              Rect{0, height_ - 20, std::max(width_ - 130, 50), 20});
   statusField_ = std::make_unique<OverviewGadget>(
       window, Rect{width_ - OverviewGadget::kWidth, height_ - 20, OverviewGadget::kWidth, OverviewGadget::kHeight});
   formulaIcon_ = CreateImageControl(window, Rect{0, 20, 40, 20}, FormulaPicture(), nullptr);

@@ -48,6 +48,10 @@ class SheetTabs {
   virtual ~SheetTabs() = default;
   virtual void SetBounds(const Rect& bounds) = 0;
   virtual void Repaint() = 0;
+  // The sheet after (before) the active one becomes active and its tab shows;
+  // nothing at the last (first) sheet.
+  virtual void SelectNextSheet() = 0;
+  virtual void SelectPreviousSheet() = 0;
 };
 
 // The toolbar band at the top of the window.

@@ -317,6 +317,7 @@ class QtCanvasControl : public WidgetControl<CanvasControl, CanvasWidget> {
     if (shape == PointerShape::ResizeLeftRight) cursor = Qt::SizeHorCursor;
     Widget()->setCursor(cursor);
   }
+  bool IsInActiveWindow() const override { return Widget() && Widget()->isActiveWindow(); }
 
  private:
   PainterCanvas detached_{nullptr, nullptr};  // draws nothing once the widget is gone

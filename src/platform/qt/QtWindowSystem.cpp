@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QThread>
 
 #include <cstdio>
 #include <cstdlib>
@@ -84,7 +85,11 @@ bool StartWindowSystem(int& argc, char** argv, void (*onNoDisplay)(const std::st
 
 int RunEventLoop() { return gApplication ? QApplication::exec() : 1; }
 
-void EndEventLoop() { QCoreApplication::exit(0); }
+void EndEventLoop() {
+  // Qt remembers an exit asked for while no loop runs, and every later modal
+  // dialog would then return at once: only a running loop is ended.
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
+}
 
 void StopWindowSystem() {
   if (!gApplication) return;
