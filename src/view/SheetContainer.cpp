@@ -369,6 +369,14 @@ void SheetContainer::CancelFormulaBar() {
   }
 }
 
+void SheetContainer::CommitPendingEdits() {
+  if (formulaBarEdit_ && formulaBar_) {
+    formulaBar_->StopPointing();
+    CommitFormulaBar();
+  }
+  for (auto& view : views_) view->CommitPendingEdit();
+}
+
 void SheetContainer::FormulaBarChanged() {
   if (!formulaBar_ || !activeView_) return;
   // Outlines need a cell to hang on: the edited one is made when missing.

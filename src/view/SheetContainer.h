@@ -89,6 +89,9 @@ class SheetContainer : public Container, private CanvasEvents {
   // The formula bar lost the focus: its text goes into the cell whose input it
   // showed when editing began, once, and only when the text was changed.
   void CommitFormulaBar();
+  // What is being typed in the bar or a grid view goes into its cell (before a
+  // save or a close, which would otherwise miss it).
+  void CommitPendingEdits();
   // Escape in the formula bar: the cell's input comes back and the grid gets the focus.
   void CancelFormulaBar();
   // The formula bar's text changed: the edited cell outlines the ranges it names.

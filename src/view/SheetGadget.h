@@ -108,6 +108,8 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   void MoveActiveCell(int32_t dx, int32_t dy);
   void CommitEdit(std::u16string_view text);
   bool IsEditing() const { return editing_; }
+  // Commits an in-place edit and ends it (before a save, a close or a sheet switch).
+  void CommitPendingEdit();
   const std::u16string& GetEditText() const { return editText_; }
   // Scrolls by whole rows (a page is visibleRows - 1); the active cell moves along.
   void ScrollRows(int32_t rows);

@@ -413,6 +413,15 @@ void SheetGadget::CommitEdit(std::u16string_view text) {
   }
 }
 
+void SheetGadget::CommitPendingEdit() {
+  if (!editing_) return;
+  std::u16string text = editText_;
+  editing_ = false;
+  editText_.clear();
+  CommitEdit(text);
+  Refresh();
+}
+
 void SheetGadget::OnLeftDoubleClick(int x, int y) {
   if (x < rowHeaderWidth_ || y < kCellTop) return;
   if (selectedObject_) return;

@@ -69,6 +69,13 @@ class CommandsTest : public test::SheetWindowTest {
  protected:
   Workbook& book() const { return container->GetWorkbook(); }
   void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+  // After a dialog the window must have the keyboard again for its shortcuts
+  // (a window manager gives it back; the offscreen platform does not).
+  void Reactivate() {
+    app->GetWindow().Activate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(test::WidgetOf(app->GetWindow())));
+    view->GetCanvas().Focus();
+  }
   bool IsBold(int32_t row, int32_t column) const { return CellAt(row, column)->GetStyle()->font->IsBold(); }
 
   test::TempFolder folder;
@@ -176,6 +183,7 @@ TEST_F(CommandsTest, AFailedSaveIsReportedAndChangesNothing) {
   ASSERT_TRUE(SaveTo(*app, U16(path), 0));
   EXPECT_FALSE(book().IsModified());
   EXPECT_EQ(app->GetWindow().Title(), u"Book.xlsx - quadrell 0.56");
+  Reactivate();
   Select(0, 2, 0, 2);
   Type("6");
   Key(Qt::Key_Return);

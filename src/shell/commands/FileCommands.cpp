@@ -192,6 +192,7 @@ bool SaveTo(Application& application, const std::u16string& path, int pattern) {
 bool Save(Application& application) {
   SheetContainer* sheets = SheetsOf(application);
   if (!sheets) return false;
+  sheets->CommitPendingEdits();
   Workbook& workbook = sheets->GetWorkbook();
   switch (workbook.GetFileType()) {
     case kFileTypeXlsx:
@@ -206,7 +207,9 @@ bool Save(Application& application) {
 }
 
 bool SaveAs(Application& application) {
-  if (!SheetsOf(application)) return false;
+  SheetContainer* sheets = SheetsOf(application);
+  if (!sheets) return false;
+  sheets->CommitPendingEdits();
   FileChoice choice = AskSaveFile(&application.GetWindow(), Text("savefile"), kSaveFilter, kPatternXlsx);
   if (choice.path.empty()) return false;
   // A name typed with one of our extensions is written as that type, whatever
@@ -227,7 +230,9 @@ bool SaveAs(Application& application) {
 
 bool ConfirmDiscard(Application& application) {
   SheetContainer* sheets = SheetsOf(application);
-  if (!sheets || !sheets->GetWorkbook().IsModified()) return true;
+  if (!sheets) return true;
+  sheets->CommitPendingEdits();
+  if (!sheets->GetWorkbook().IsModified()) return true;
   const Workbook& workbook = sheets->GetWorkbook();
   std::u16string name = workbook.GetFileType() == kFileTypeNone ? Text("unknownName") : FileNamePart(workbook.GetName());
   switch (AskYesNoCancel(&application.GetWindow(), Text("saveChangesTitle"), TextWithArgument("saveChanges", name))) {
