@@ -239,7 +239,9 @@ bool SheetContainer::DeleteSelectedObject() {
   for (auto& view : views_) {
     if (view->GetSelectedObject() == anchor) view->SetSelectedObject(nullptr);
   }
-  sheet->RemoveObject(anchor);
+  auto remove = std::make_unique<RemoveObjectAction>(sheet, anchor);
+  remove->Redo();
+  application_.AddAction(std::move(remove));
   RedrawViewsWithObjects();
   return true;
 }
@@ -453,11 +455,15 @@ void SheetContainer::InternalPaste() {
     }
   }
   if (cutFlag_) {
+    // The cut's sources empty as part of the paste's undo step.
+    std::vector<Cell*> sources;
     for (const SnapshotRecord& s : copiedCells_) {
-      if (!s.cell || s.cell == sheet->GetPlaceholderCell()) continue;
-      s.cell->SetInput(u"");
-      s.cell->SetReferenceRanges(u"");
+      if (s.cell && s.cell != sheet->GetPlaceholderCell()) sources.push_back(s.cell);
     }
+    auto clear = std::make_unique<ClearCellsAction>(sources);
+    clear->Redo();
+    record->AddAction(std::move(clear));
+    for (Cell* source : sources) source->SetReferenceRanges(u"");
   }
   for (int32_t r = 0; r < copiedRows_; ++r) {
     for (int32_t c = 0; c < copiedColumns_; ++c) {

@@ -153,7 +153,12 @@ TEST_F(ApplicationTest, DeleteEmptiesTheExistingCellsOfTheSelection) {
   EXPECT_EQ(sheet->GetCellDirect(2, 1)->GetInput(), u"");
   EXPECT_EQ(sheet->GetCellDirect(5, 0)->GetInput(), u"kept");
   EXPECT_EQ(sheet->FindRow(3), nullptr);  // nothing was created
-  EXPECT_EQ(app->UndoCount(), 0u);
+  EXPECT_EQ(app->UndoCount(), 1u);        // one step for the whole selection
+  app->Undo();
+  EXPECT_EQ(sheet->GetCellDirect(1, 0)->GetInput(), u"12");
+  EXPECT_EQ(sheet->GetCellDirect(2, 1)->GetInput(), u"text");
+  app->Redo();
+  EXPECT_EQ(sheet->GetCellDirect(2, 1)->GetInput(), u"");
 
   // The whole sheet: every stored cell, and still nothing new.
   sheet->SetSelection(std::make_unique<AreaRange>(-1, -1, -1, -1, sheet));

@@ -16,7 +16,7 @@ TEST_F(SheetContainerTest, TheStatusFieldStartsWithOneAndZeros) {
   EXPECT_EQ(status->AverageText(), u"\u00D80");
   EXPECT_EQ(status->SumText(), u" \u03A30");
   status->ShowSummary(5, 2);
-  EXPECT_EQ(status->AverageText(), u"\u00D82.5");
+  EXPECT_EQ(status->AverageText(), u"\u00D82,5");
   EXPECT_EQ(status->SumText(), u" \u03A35");
   // It sits at the bottom right, with the "fx" picture and the views in their places.
   EXPECT_EQ(status->GetCanvas().Bounds(), container->GetLayout().statusField);
