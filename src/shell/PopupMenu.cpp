@@ -36,7 +36,7 @@ PopupMenu* ShowPopupMenu(const Window& owner, const std::vector<MenuEntry>& entr
 
 PopupMenu::PopupMenu(const Window& owner, const std::vector<MenuEntry>& entries, void* data1, intptr_t data2,
                      Point at)
-    : entries_(entries), data1_(data1), data2_(data2) {
+    : owner_(const_cast<Window*>(&owner)), entries_(entries), data1_(data1), data2_(data2) {
   height_ = kRowHeight * static_cast<int>(entries_.size()) + 2;
   int widest = 0;
   for (const MenuEntry& e : entries_) widest = std::max(widest, MenuFont()->TextWidth(e.text));
@@ -104,7 +104,7 @@ void PopupMenu::OnKeyDown(int key) {
 
 void PopupMenu::OnKeyUp(int key) {
   if (key == kKeyEscape) {
-    Dismiss();  // this is gone from here on
+    CloseToOwner();  // this is gone from here on
   } else if (key == kKeyReturn) {
     Choose(highlighted_);
   }
@@ -115,8 +115,14 @@ void PopupMenu::Choose(int entry) {
   MenuProcedure procedure = entries_[static_cast<size_t>(entry)].procedure;
   void* data1 = data1_;
   intptr_t data2 = data2_;
-  Dismiss();  // this is gone from here on
+  CloseToOwner();  // this is gone from here on
   if (procedure) procedure(data1, data2);
+}
+
+void PopupMenu::CloseToOwner() {
+  Window* owner = owner_;
+  Dismiss();
+  owner->Activate();
 }
 
 void PopupMenu::Dismiss() {

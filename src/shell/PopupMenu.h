@@ -49,6 +49,10 @@ class PopupMenu : private PopupEvents, private CanvasEvents {
   void OnKeyUp(int key) override;
   void Choose(int entry);
 
+  // Closed with a key or a choice: the owner window takes the keyboard back.
+  void CloseToOwner();
+
+  Window* owner_;
   std::unique_ptr<PopupWindow> popup_;
   std::unique_ptr<CanvasControl> canvas_;
   std::vector<MenuEntry> entries_;

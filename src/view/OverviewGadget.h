@@ -13,7 +13,7 @@ class Canvas;
 
 class OverviewGadget : private CanvasEvents {
  public:
-  static constexpr int kWidth = 130;
+  static constexpr int kWidth = 200;
   static constexpr int kHeight = 20;
 
   OverviewGadget(ControlParent& parent, const Rect& bounds);

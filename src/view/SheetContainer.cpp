@@ -48,8 +48,9 @@ void SetGridPopups(std::unique_ptr<GridPopups> popups) { InstalledPopups() = std
 
 SheetWindowLayout LayOutSheetWindow(int width, int height, int toolbarHeight, float splitRatio, int viewCount) {
   SheetWindowLayout layout;
-  layout.sheetTabs = Rect{0, height - 20, width - 130, 20};
-  layout.statusField = Rect{width - 130, height - 20, 130, 20};
+  // The status field is wide enough for three six-digit figures side by side.
+  layout.sheetTabs = Rect{0, height - 20, width - OverviewGadget::kWidth, 20};
+  layout.statusField = Rect{width - OverviewGadget::kWidth, height - 20, OverviewGadget::kWidth, 20};
   layout.formulaIcon = Rect{0, toolbarHeight, 40, 20};
   layout.formulaBar = Rect{40, toolbarHeight, width - 40, 20};
   int top = toolbarHeight + 20;

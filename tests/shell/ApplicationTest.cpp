@@ -256,8 +256,9 @@ TEST(WindowTitleTest, TheFileNamePartOfThePath) {
 
 TEST(SheetWindowLayoutTest, PartsGoWhereTheSheetWindowHasThem) {
   SheetWindowLayout one = LayOutSheetWindow(800, 600, 20, 1.0f, 1);
-  EXPECT_EQ(one.sheetTabs, (Rect{0, 580, 670, 20}));
-  EXPECT_EQ(one.statusField, (Rect{670, 580, 130, 20}));
+  // The status field is wide enough for three six-digit figures side by side.
+  EXPECT_EQ(one.sheetTabs, (Rect{0, 580, 600, 20}));
+  EXPECT_EQ(one.statusField, (Rect{600, 580, 200, 20}));
   EXPECT_EQ(one.formulaIcon, (Rect{0, 20, 40, 20}));
   EXPECT_EQ(one.formulaBar, (Rect{40, 20, 760, 20}));
   EXPECT_EQ(one.views, (std::vector<Rect>{{0, 40, 800, 540}}));
