@@ -11,6 +11,7 @@
 #include <string>
 
 #include "model/Cell.h"
+#include "model/Range.h"
 #include "model/Font.h"
 #include "model/Sheet.h"
 #include "model/Style.h"
@@ -138,6 +139,82 @@ void BM_FullRedrawStyled(benchmark::State& state) {
   state.counters["visibleCells"] = static_cast<double>(view.GetVisibleRows()) * view.GetVisibleColumns();
 }
 BENCHMARK(BM_FullRedrawStyled)->Unit(benchmark::kMillisecond);
+
+// Arrow keys on the sheet of a million cells: each move repaints the canvas.
+void BM_KeyboardMove(benchmark::State& state) {
+  SheetGadget& view = View();
+  MillionCells();
+  view.MoveTo(0, 200);
+  view.Redraw(true);
+  int k = 0;
+  for (auto _ : state) {
+    const int32_t dx[4] = {1, 0, -1, 0}, dy[4] = {0, 1, 0, -1};
+    view.MoveActiveCell(dx[k % 4], dy[k % 4]);
+    ++k;
+    Paint(view);
+  }
+}
+BENCHMARK(BM_KeyboardMove)->Unit(benchmark::kMillisecond);
+
+// Dragging a block wider and narrower: each change sums it for the status field.
+void BM_SelectionChange(benchmark::State& state) {
+  SheetGadget& view = View();
+  Sheet& sheet = MillionCells();
+  view.MoveTo(0, 200);
+  int k = 0;
+  for (auto _ : state) {
+    int32_t size = 5 + k++ % 20;
+    view.SetSelection(std::make_unique<AreaRange>(0, 200, size % kColumns, 200 + size, &sheet));
+    view.Refresh();
+    Paint(view);
+  }
+}
+BENCHMARK(BM_SelectionChange)->Unit(benchmark::kMillisecond);
+
+// A whole column holding a million numbers selected: the status field's figures.
+void BM_StatusOverMillionNumberColumn(benchmark::State& state) {
+  SheetGadget& view = View();
+  Sheet& sheet = MillionCells();
+  constexpr int32_t kColumn = kColumns + 2;
+  static bool filled = [&] {
+    for (int32_t r = 1; r <= 1000000; ++r) sheet.GetCellDirect(r, kColumn)->SetValue(NewNumber(r * 0.5));
+    return true;
+  }();
+  benchmark::DoNotOptimize(filled);
+  for (auto _ : state) {
+    view.SetSelection(std::make_unique<AreaRange>(kColumn, -1, kColumn, -1, &sheet));
+    view.Refresh();  // the figures are worked out here
+  }
+}
+BENCHMARK(BM_StatusOverMillionNumberColumn)->Unit(benchmark::kMillisecond);
+
+// Ctrl+End on the same sheet: the used size is known, not searched.
+void BM_ControlEnd(benchmark::State& state) {
+  SheetGadget& view = View();
+  Sheet& sheet = MillionCells();
+  for (auto _ : state) {
+    view.MoveTo(0, 1);
+    UsedSize used = sheet.GetUsedSize();
+    view.MoveTo(used.column, used.row);
+    Paint(view);
+  }
+  state.counters["usedRow"] = sheet.GetUsedSize().row;
+}
+BENCHMARK(BM_ControlEnd)->Unit(benchmark::kMillisecond);
+
+// Ctrl+A, Delete, Ctrl+Z over the million cells (and the million-number column
+// when that ran before), as one iteration.
+void BM_SelectAllDeleteUndo(benchmark::State& state) {
+  SheetGadget& view = View();
+  MillionCells();
+  Application& app = view.GetApplication();
+  for (auto _ : state) {
+    app.GetContainer().SelectAll();
+    app.Delete();
+    app.Undo();
+  }
+}
+BENCHMARK(BM_SelectAllDeleteUndo)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 }  // namespace quadrell

@@ -2,10 +2,13 @@
 
 #include "model/Cell.h"
 #include "model/Column.h"
+#include "model/Filter.h"
 #include "model/Range.h"
 #include "model/Row.h"
 #include "model/Sheet.h"
 #include "model/Workbook.h"
+#include "object/SheetAnchor.h"
+#include "value/Value.h"
 
 namespace quadrell {
 
@@ -91,7 +94,7 @@ void StyleAction::Redo() { Apply(new_); }
 // --- GroupAction ---
 
 void GroupAction::Undo() {
-  for (auto& action : actions_) action->Undo();
+  for (size_t i = actions_.size(); i-- > 0;) actions_[i]->Undo();
 }
 
 void GroupAction::Redo() {
@@ -241,6 +244,200 @@ bool UndoHistory::Redo() { return MoveNewest(redo_, undo_, &Action::Redo); }
 void UndoHistory::Clear() {
   redo_.clear();
   undo_.clear();
+}
+
+// --- Cell contents ---
+
+CellContent CellContent::Of(Cell* cell) {
+  CellContent content;
+  content.cell = cell;
+  content.input = cell->GetInput();
+  content.value = cell->HasFormula() ? nullptr : cell->GetValue();
+  return content;
+}
+
+void CellContent::PutBack() const {
+  if (!cell) return;
+  cell->SetInput(input);
+  if (value && !cell->HasFormula() && cell->GetValue() != value) cell->SetValue(value);
+}
+
+ClearCellsAction::ClearCellsAction(const std::vector<Cell*>& cells) {
+  contents_.reserve(cells.size());
+  for (Cell* cell : cells) {
+    if (cell) contents_.push_back(CellContent::Of(cell));
+  }
+}
+
+void ClearCellsAction::Undo() {
+  for (const CellContent& c : contents_) c.PutBack();
+}
+
+void ClearCellsAction::Redo() {
+  for (const CellContent& c : contents_) c.cell->SetInput(u"");
+}
+
+// --- Rows and columns added and deleted ---
+
+LineAction::LineAction(Sheet* sheet, Kind kind, int32_t at) : sheet_(sheet), kind_(kind), at_(at) {}
+
+void LineAction::Do() {
+  if (!sheet_) return;
+  switch (kind_) {
+    case kInsertRow:
+      sheet_->InsertRow(at_);
+      row_ = sheet_->FindRow(at_);
+      break;
+    case kInsertColumn:
+      sheet_->InsertColumn(at_);
+      column_ = sheet_->FindColumn(at_);
+      break;
+    case kDeleteRow:
+    case kDeleteColumn:
+      Remove();
+      break;
+  }
+}
+
+// The contents are taken before the deletion turns them into errors.
+void LineAction::Remove() {
+  cells_.clear();
+  if (Rows()) {
+    row_ = sheet_->GetRow(at_);
+    row_->ForEachCell([&](int32_t, Cell* cell) { cells_.push_back(CellContent::Of(cell)); });
+    sheet_->DeleteRow(at_);
+  } else {
+    column_ = sheet_->GetColumn(at_);
+    sheet_->ForEachRow([&](int32_t, const Row& row) {
+      if (Cell* cell = row.FindCell(at_)) cells_.push_back(CellContent::Of(cell));
+    });
+    sheet_->DeleteColumn(at_);
+  }
+}
+
+void LineAction::PutBack() {
+  bool restored;
+  if (Rows()) {
+    restored = sheet_->RestoreRow(at_, row_);
+  } else {
+    std::vector<Cell*> cells;
+    cells.reserve(cells_.size());
+    for (const CellContent& c : cells_) cells.push_back(c.cell);
+    restored = sheet_->RestoreColumn(at_, column_, cells);
+  }
+  if (!restored) return;
+  for (const CellContent& c : cells_) c.PutBack();
+}
+
+void LineAction::Undo() {
+  if (!sheet_) return;
+  if (kind_ == kInsertRow || kind_ == kInsertColumn) {
+    Remove();
+  } else {
+    PutBack();
+  }
+}
+
+void LineAction::Redo() {
+  if (!sheet_) return;
+  if (kind_ == kInsertRow || kind_ == kInsertColumn) {
+    PutBack();
+  } else {
+    Remove();
+  }
+}
+
+// --- Rows and columns hidden and shown ---
+
+void LineVisibilityAction::AddRow(Row* row) {
+  if (!row) return;
+  RowState s{row, {row->GetStoredHeight(), 0}, {row->IsManualHeight(), false}, {row->IsHidden(), false}};
+  rows_.push_back(s);
+}
+
+void LineVisibilityAction::AddColumn(Column* column) {
+  if (!column) return;
+  ColumnState s{column, {column->GetStoredWidth(), 0}, {column->IsHidden(), false}};
+  columns_.push_back(s);
+}
+
+void LineVisibilityAction::Done() {
+  for (RowState& s : rows_) {
+    s.height[1] = s.row->GetStoredHeight();
+    s.manual[1] = s.row->IsManualHeight();
+    s.hidden[1] = s.row->IsHidden();
+  }
+  for (ColumnState& s : columns_) {
+    s.width[1] = s.column->GetStoredWidth();
+    s.hidden[1] = s.column->IsHidden();
+  }
+}
+
+void LineVisibilityAction::Apply(int side) {
+  for (const RowState& s : rows_) s.row->RestoreHeight(s.height[side], s.manual[side], s.hidden[side]);
+  for (const ColumnState& s : columns_) s.column->RestoreWidth(s.width[side], s.hidden[side]);
+  Sheet* sheet = !rows_.empty() ? rows_.front().row->GetSheet() : columns_.front().column->GetSheet();
+  if (!sheet) return;
+  sheet->ResetObjects(1);
+  while (SheetAnchor* a = sheet->NextObject()) a->UpdatePosition();
+}
+
+void LineVisibilityAction::Undo() {
+  if (!Empty()) Apply(0);
+}
+
+void LineVisibilityAction::Redo() {
+  if (!Empty()) Apply(1);
+}
+
+// --- Sheet objects taken off ---
+
+struct TakenObjectHolder {
+  Sheet::TakenObject taken;
+};
+
+RemoveObjectAction::RemoveObjectAction(Sheet* sheet, SheetAnchor* anchor) : sheet_(sheet), anchor_(anchor) {}
+
+RemoveObjectAction::~RemoveObjectAction() = default;
+
+void RemoveObjectAction::Redo() {
+  if (!sheet_ || taken_) return;
+  Sheet::TakenObject taken = sheet_->TakeObject(anchor_);
+  if (!taken.anchor) return;
+  taken_ = std::make_unique<TakenObjectHolder>();
+  taken_->taken = std::move(taken);
+}
+
+void RemoveObjectAction::Undo() {
+  if (!sheet_ || !taken_) return;
+  sheet_->PutBackObject(std::move(taken_->taken));
+  taken_.reset();
+}
+
+// --- Filter sorts ---
+
+FilterSortAction::FilterSortAction(Sheet* sheet, int32_t column, int32_t order)
+    : sheet_(sheet), filter_(sheet ? sheet->GetFilter() : nullptr), column_(column), order_(order) {}
+
+FilterSortAction::~FilterSortAction() = default;
+
+void FilterSortAction::Do() {
+  if (!filter_ || sheet_->GetFilter() != filter_) return;
+  before_ = filter_->GetEntries();
+  filter_->Sort(column_, order_);
+  after_ = filter_->GetEntries();
+}
+
+void FilterSortAction::Undo() {
+  if (filter_ && sheet_->GetFilter() == filter_ && before_.size() == filter_->GetEntries().size()) {
+    filter_->SetEntries(before_);
+  }
+}
+
+void FilterSortAction::Redo() {
+  if (filter_ && sheet_->GetFilter() == filter_ && after_.size() == filter_->GetEntries().size()) {
+    filter_->SetEntries(after_);
+  }
 }
 
 }  // namespace quadrell

@@ -18,8 +18,13 @@ class AreaRange;
 class Cell;
 class Column;
 class CommentRecord;
+class Filter;
+struct FilterRowEntry;
+struct TakenObjectHolder;
 class Row;
 class Sheet;
+class SheetAnchor;
+class Value;
 class Workbook;
 
 class Action {
@@ -89,8 +94,9 @@ class StyleAction final : public Action {
   const StyleRecord* new_;
 };
 
-// Several actions taken back and made again as one step, members in the
-// order they were added, both ways.
+// Several actions taken back and made again as one step: made again in the
+// order they were added, taken back in the reverse order, so that members
+// touching the same cell (a cut source pasted onto itself) end as before.
 class GroupAction final : public Action {
  public:
   void Undo() override;
@@ -212,6 +218,132 @@ class MergeAction final : public Action {
   void Toggle();
   Sheet* sheet_;
   std::unique_ptr<AreaRange> area_;
+};
+
+// What a cell holds, to be put back as it was: the input, and for a cell
+// without formula its value with its format (a typed input alone may not
+// give back a value that came from a file or a fill).
+struct CellContent {
+  Cell* cell = nullptr;
+  std::u16string input;
+  const Value* value = nullptr;
+  static CellContent Of(Cell* cell);
+  void PutBack() const;
+};
+
+// The contents of many cells emptied at once (Delete, the source of a cut).
+// Create it before the change from the cells that hold something; Redo
+// empties them, so the caller makes the change by calling Redo.
+class ClearCellsAction final : public Action {
+ public:
+  explicit ClearCellsAction(const std::vector<Cell*>& cells);
+  void Undo() override;
+  void Redo() override;
+  size_t Size() const { return contents_.size(); }
+
+ private:
+  std::vector<CellContent> contents_;
+};
+
+// A row or column added or deleted from the header menu. The action makes the
+// change itself (Do), and takes it back with the very row or column object,
+// so its height or width, its style, its cells and the formulas pointing at
+// them come back.
+class LineAction final : public Action {
+ public:
+  enum Kind : uint8_t { kInsertRow, kDeleteRow, kInsertColumn, kDeleteColumn };
+  LineAction(Sheet* sheet, Kind kind, int32_t at);
+  // Makes the change the first time.
+  void Do();
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  bool Rows() const { return kind_ == kInsertRow || kind_ == kDeleteRow; }
+  void Remove();
+  void PutBack();
+  Sheet* sheet_;
+  Kind kind_;
+  int32_t at_;
+  Row* row_ = nullptr;
+  Column* column_ = nullptr;
+  std::vector<CellContent> cells_;
+};
+
+// Rows or columns hidden or shown: their sizes and hidden marks before and
+// after. Create it before the change and call Done after it.
+class LineVisibilityAction final : public Action {
+ public:
+  void AddRow(Row* row);
+  void AddColumn(Column* column);
+  // Takes the state after the change.
+  void Done();
+  bool Empty() const { return rows_.empty() && columns_.empty(); }
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  struct RowState {
+    Row* row;
+    int32_t height[2];
+    bool manual[2];
+    bool hidden[2];
+  };
+  struct ColumnState {
+    Column* column;
+    int32_t width[2];
+    bool hidden[2];
+  };
+  void Apply(int side);
+  std::vector<RowState> rows_;
+  std::vector<ColumnState> columns_;
+};
+
+// A sheet object (picture, comment, chart) taken off the sheet. The action
+// keeps the object while it is off, so its bytes, text or setup come back
+// with it. It makes the change itself (Redo).
+class RemoveObjectAction final : public Action {
+ public:
+  RemoveObjectAction(Sheet* sheet, SheetAnchor* anchor);
+  ~RemoveObjectAction() override;
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  Sheet* sheet_;
+  SheetAnchor* anchor_;
+  std::unique_ptr<TakenObjectHolder> taken_;
+};
+
+// A sheet object put on the sheet (an inserted picture): undoing takes it off
+// again, keeping it for a redo. Create it after the object was added.
+class AddObjectAction final : public Action {
+ public:
+  AddObjectAction(Sheet* sheet, SheetAnchor* anchor) : removal_(sheet, anchor) {}
+  void Undo() override { removal_.Redo(); }
+  void Redo() override { removal_.Undo(); }
+
+ private:
+  RemoveObjectAction removal_;
+};
+
+// A sort of the filter's table: the shown order before and after. It sorts
+// itself (Do); the filter may have been replaced since, then nothing happens.
+class FilterSortAction final : public Action {
+ public:
+  FilterSortAction(Sheet* sheet, int32_t column, int32_t order);
+  ~FilterSortAction() override;
+  void Do();
+  void Undo() override;
+  void Redo() override;
+
+ private:
+  Sheet* sheet_;
+  Filter* filter_;
+  int32_t column_;
+  int32_t order_;
+  std::vector<FilterRowEntry> before_;
+  std::vector<FilterRowEntry> after_;
 };
 
 // The host's two lists, oldest first. A new action empties the redo list;

@@ -305,6 +305,12 @@ void Cell::ApplyStyleHandle(uint32_t handle) {
   int32_t before = GetStyle()->font->PixelHeight();
   style_ = StyleFromHandle(handle) == InheritedStyle() ? 0 : handle;
   if (row_) row_->NoteCellFontHeight(before, GetStyle()->font->PixelHeight());
+  NoteUsage();
+}
+
+void Cell::NoteUsage() const {
+  if (!row_ || !column_) return;
+  if (Sheet* sheet = row_->GetSheet()) sheet->NoteCellUsage(GetRowIndex(), GetColumnIndex(), IsUsed());
 }
 
 bool Cell::SetStyle(const StyleRecord& style) {
@@ -377,7 +383,10 @@ void Cell::StoreValue(const Value* value, bool notifyDependents) {
   }
   value_ = ValueReference(value);
   // An unchanged value changes nothing downstream.
-  if (value != old) NotifyChanged(notifyDependents);
+  if (value != old) {
+    NoteUsage();
+    NotifyChanged(notifyDependents);
+  }
 }
 
 void Cell::NotifyChanged(bool notifyDependents) {

@@ -148,6 +148,8 @@ class Cell {
   CellExtra& MakeExtra();
   void ReleaseExtraIfUnused();
   void SetInputEmpty(bool empty);
+  // Tells the sheet whether the cell is now used, for its used size.
+  void NoteUsage() const;
   // The number format of the cell's style for a typed number without a format
   // of its own and for every computed one, so a recalculation keeps what the cell shows.
   const Value* WithStyleFormat(const Value* value, bool computed);

@@ -31,6 +31,12 @@ class Column {
   // Showing a column whose width is 0 gives it the default width.
   void SetHidden(bool hidden);
   bool IsHidden() const { return hidden_; }
+  // The width kept while hidden.
+  int32_t GetStoredWidth() const { return width_; }
+  void RestoreWidth(int32_t width, bool hidden) {
+    width_ = width;
+    hidden_ = hidden;
+  }
   Sheet* GetSheet() const { return sheet_; }
   // The own style or null.
   const StyleRecord* GetOwnStyle() const { return style_; }

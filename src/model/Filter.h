@@ -84,6 +84,9 @@ class Filter {
   // row, an entry's row, or null where a hidden entry (or none) stands.
   Row* GetShownRow(int32_t displayedRow);
   int32_t GetEntryCount() const { return static_cast<int32_t>(entries_.size()); }
+  // The shown order with the hidden marks, to put back after a sort (undo).
+  const std::vector<FilterRowEntry>& GetEntries() const { return entries_; }
+  void SetEntries(std::vector<FilterRowEntry> entries) { entries_ = std::move(entries); }
 
  private:
   void SetBounds(int32_t firstColumn, int32_t firstRow, int32_t lastColumn, int32_t lastRow);

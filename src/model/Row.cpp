@@ -79,6 +79,14 @@ std::unique_ptr<Cell> Row::DeleteColumn(int32_t column) {
   return dropped;
 }
 
+void Row::PutBackCell(int32_t column, std::unique_ptr<Cell> cell) {
+  if (!cell || cells_.Get(column)) return;
+  cells_.Put(column, cell.release());
+  empty_ = false;
+  fontEpoch_ = 0;
+  if (column > lastColumn_) lastColumn_ = column;
+}
+
 void Row::SetHidden(bool hidden) {
   hidden_ = hidden;
   if (!hidden && height_ == 0) height_ = kDefaultRowHeight;

@@ -58,10 +58,19 @@ class Row {
   // Moves the cells after the column one place to the left; the cell that
   // stood at the column leaves the row and is handed to the caller.
   std::unique_ptr<Cell> DeleteColumn(int32_t column);
+  // Puts a cell that DeleteColumn handed out back at the (free) column.
+  void PutBackCell(int32_t column, std::unique_ptr<Cell> cell);
   // Showing a row whose height is 0 gives it the default height.
   void SetHidden(bool hidden);
   bool IsHidden() const { return hidden_; }
   bool IsManualHeight() const { return manualHeight_; }
+  // The height kept while hidden; with the two flags, all there is to put back.
+  int32_t GetStoredHeight() const { return height_; }
+  void RestoreHeight(int32_t height, bool manual, bool hidden) {
+    height_ = height;
+    manualHeight_ = manual;
+    hidden_ = hidden;
+  }
   // Number -1, and every cell shows the error "Ref" (its dependents recalculate).
   void Invalidate();
   Sheet* GetSheet() const { return sheet_; }

@@ -193,6 +193,7 @@ void Sheet::RecalculateAll(const std::vector<Cell*>& cells) {
 
 void Sheet::InsertRow(int32_t at) {
   if (at < 1) return;
+  usedKnown_ = false;
   ShiftEntriesUp(rows_, at, maxRow_, [](Row* row, int32_t number) { row->SetIndex(number); });
   maxRow_ = at > maxRow_ ? at : maxRow_ + 1;
   rows_.Put(at, new Row(at, this));
@@ -205,6 +206,7 @@ void Sheet::InsertRow(int32_t at) {
 
 void Sheet::DeleteRow(int32_t at) {
   if (at < 1) return;
+  usedKnown_ = false;
   // A range that loses the row reads the rest of it afterwards.
   std::vector<Cell*> readers = rangeDependencies_->ReadersSpanning(at, true);
   if (Row* row = rows_.Get(at)) row->Invalidate();
@@ -223,6 +225,7 @@ void Sheet::DeleteRow(int32_t at) {
 
 void Sheet::InsertColumn(int32_t at) {
   if (at < 0) return;
+  usedKnown_ = false;
   ShiftEntriesUp(columns_, at, maxColumn_, [](Column* column, int32_t index) { column->SetIndex(index); });
   maxColumn_ = at > maxColumn_ ? at : maxColumn_ + 1;
   columns_.Put(at, new Column(at, this));
@@ -237,6 +240,7 @@ void Sheet::InsertColumn(int32_t at) {
 
 void Sheet::DeleteColumn(int32_t at) {
   if (at < 0) return;
+  usedKnown_ = false;
   std::vector<Cell*> readers = rangeDependencies_->ReadersSpanning(at, false);
   Column* removed =
       ShiftEntriesDown(columns_, at, maxColumn_, [](Column* column, int32_t index) { column->SetIndex(index); });
@@ -259,9 +263,92 @@ void Sheet::DeleteColumn(int32_t at) {
   UpdateObjectPositions();
 }
 
+bool Sheet::RestoreRow(int32_t at, Row* row) {
+  if (at < 1 || !row) return false;
+  usedKnown_ = false;
+  auto found = std::find_if(deletedRows_.begin(), deletedRows_.end(), [&](const auto& r) { return r.get() == row; });
+  if (found == deletedRows_.end()) return false;
+  found->release();
+  deletedRows_.erase(found);
+  ShiftEntriesUp(rows_, at, maxRow_, [](Row* r, int32_t number) { r->SetIndex(number); });
+  maxRow_ = at > maxRow_ ? at : maxRow_ + 1;
+  rows_.Put(at, row);
+  row->SetIndex(at);
+  ForgetRowCache();
+  rangeDependencies_->LayoutChanged();
+  RecalculateAll(rangeDependencies_->ReadersSpanning(at, true));
+  if (filter_) filter_->RowInserted(at);
+  UpdateObjectPositions();
+  return true;
+}
+
+bool Sheet::RestoreColumn(int32_t at, Column* column, const std::vector<Cell*>& cells) {
+  if (at < 0 || !column) return false;
+  usedKnown_ = false;
+  auto found = std::find_if(deletedColumns_.begin(), deletedColumns_.end(),
+                            [&](const auto& c) { return c.get() == column; });
+  if (found == deletedColumns_.end()) return false;
+  found->release();
+  deletedColumns_.erase(found);
+  ShiftEntriesUp(columns_, at, maxColumn_, [](Column* c, int32_t index) { c->SetIndex(index); });
+  maxColumn_ = at > maxColumn_ ? at : maxColumn_ + 1;
+  columns_.Put(at, column);
+  column->SetIndex(at);
+  rows_.ForEachSlot([&](int32_t, Row* row) {
+    if (row) row->InsertColumn(at);
+  });
+  for (Cell* cell : cells) {
+    auto dropped = std::find_if(droppedCells_.begin(), droppedCells_.end(),
+                                [&](const auto& c) { return c.get() == cell; });
+    if (dropped == droppedCells_.end() || !cell->GetRow()) continue;
+    std::unique_ptr<Cell> back = std::move(*dropped);
+    droppedCells_.erase(dropped);
+    cell->GetRow()->PutBackCell(at, std::move(back));
+  }
+  rangeDependencies_->LayoutChanged();
+  RecalculateAll(rangeDependencies_->ReadersSpanning(at, false));
+  if (filter_) filter_->ColumnInserted(at);
+  UpdateObjectPositions();
+  return true;
+}
+
+Sheet::TakenObject Sheet::TakeObject(SheetAnchor* anchor) {
+  TakenObject taken;
+  auto found = std::find_if(objects_.begin(), objects_.end(), [&](const auto& a) { return a.get() == anchor; });
+  if (found == objects_.end()) return taken;
+  for (const auto& [record, shown] : commentObjects_) {
+    if (shown == anchor) taken.records.push_back(record);
+  }
+  std::erase_if(commentObjects_, [&](const auto& entry) { return entry.second == anchor; });
+  taken.position = static_cast<size_t>(found - objects_.begin());
+  taken.anchor = std::move(*found);
+  objects_.erase(found);
+  if (objectCursor_ > taken.position) --objectCursor_;
+  return taken;
+}
+
+SheetAnchor* Sheet::PutBackObject(TakenObject taken) {
+  if (!taken.anchor) return nullptr;
+  size_t position = std::min(taken.position, objects_.size());
+  SheetAnchor* anchor = taken.anchor.get();
+  objects_.insert(objects_.begin() + static_cast<ptrdiff_t>(position), std::move(taken.anchor));
+  if (objectCursor_ > position) ++objectCursor_;
+  for (const CommentRecord* record : taken.records) commentObjects_[record] = anchor;
+  anchor->UpdatePosition();
+  return anchor;
+}
+
 // --- Used area and merging ---
 
 UsedSize Sheet::GetUsedSize() const {
+  if (!usedKnown_) {
+    usedSize_ = ScanUsedSize();
+    usedKnown_ = true;
+  }
+  return anyUsed_ ? usedSize_ : UsedSize{};
+}
+
+UsedSize Sheet::ScanUsedSize() const {
   UsedSize size;
   bool any = false;
   rows_.ForEachSlot([&](int32_t number, Row* row) {
@@ -278,6 +365,7 @@ UsedSize Sheet::GetUsedSize() const {
       }
     });
   });
+  anyUsed_ = any;
   return size;
 }
 

@@ -102,6 +102,22 @@ class Sheet {
   void DeleteRow(int32_t row);
   void InsertColumn(int32_t column);
   void DeleteColumn(int32_t column);
+  // Taking a deletion back: the very row (column) object that DeleteRow
+  // (DeleteColumn) took out goes back at the number, and with a column the
+  // cells it dropped go back into their rows. Formulas that point at them read
+  // them again once their inputs are set anew. False when the object is not
+  // one this sheet took out.
+  bool RestoreRow(int32_t at, Row* row);
+  bool RestoreColumn(int32_t at, Column* column, const std::vector<Cell*>& cells);
+  // Takes an object off the sheet without freeing it, with its place in the
+  // drawing order and the comment records it showed; PutBackObject undoes it.
+  struct TakenObject {
+    std::unique_ptr<SheetAnchor> anchor;
+    size_t position = 0;
+    std::vector<const CommentRecord*> records;
+  };
+  TakenObject TakeObject(SheetAnchor* anchor);
+  SheetAnchor* PutBackObject(TakenObject taken);
   // A range has at most one dependent cell; a later registration replaces it.
   // Keyed by the range object itself.
   void RegisterRangeDependency(Cell* cell, Range* range);
@@ -113,8 +129,25 @@ class Sheet {
   RangeDependencies& GetRangeDependencies() { return *rangeDependencies_; }
   // Called by a row when it makes a cell object.
   void CellCreated(int32_t row, int32_t column) { rangeDependencies_->CellCreated(row, column); }
-  // Largest row and column of the used cells; {0, 1} without any.
+  // Largest row and column of the used cells; {0, 1} without any. Kept up to
+  // date as cells change; worked out anew only after a used cell on its edge
+  // was emptied or rows and columns were deleted.
   UsedSize GetUsedSize() const;
+  // A cell at the position became used or unused.
+  void NoteCellUsage(int32_t row, int32_t column, bool used) {
+    if (!usedKnown_ || row < 1 || column < 0) return;
+    if (used) {
+      if (!anyUsed_) {
+        usedSize_ = {column, row};
+        anyUsed_ = true;
+      } else {
+        if (column > usedSize_.column) usedSize_.column = column;
+        if (row > usedSize_.row) usedSize_.row = row;
+      }
+    } else if (anyUsed_ && (row == usedSize_.row || column == usedSize_.column)) {
+      usedKnown_ = false;
+    }
+  }
   // The anchor that shows a comment record on this sheet, keyed by the record itself.
   void SetCommentObject(const CommentRecord* record, SheetAnchor* anchor);
   SheetAnchor* GetCommentObject(const CommentRecord* record) const;
@@ -164,6 +197,10 @@ class Sheet {
   std::unique_ptr<Filter> filter_;
   std::vector<std::unique_ptr<PivotTable>> pivotTables_;
   std::unique_ptr<RangeDependencies> rangeDependencies_ = std::make_unique<RangeDependencies>(this);
+  UsedSize ScanUsedSize() const;
+  mutable UsedSize usedSize_;
+  mutable bool usedKnown_ = true;  // a new sheet is empty
+  mutable bool anyUsed_ = false;
   int32_t cachedRowNumber_ = kNoCachedRow;
   Row* cachedRow_ = nullptr;
   const StyleRecord* defaultStyle_;

@@ -48,6 +48,8 @@ class CanvasEvents {
   virtual void OnKeyUp(int) {}
   // Wheel notches, positive away from the user.
   virtual void OnWheel(int) {}
+  // Sideways wheel notches (a tilted wheel, a touchpad), positive to the left.
+  virtual void OnHorizontalWheel(int) {}
   virtual void OnLeftDown(int, int) {}
   virtual void OnLeftUp(int, int) {}
   virtual void OnLeftDoubleClick(int, int) {}
@@ -59,6 +61,13 @@ class CanvasEvents {
   virtual void OnFocus() {}
   virtual void OnFocusLost() {}
 };
+
+// The modifier keys held at the input event being delivered.
+struct KeyModifiers {
+  bool shift = false;
+  bool control = false;
+};
+KeyModifiers CurrentKeyModifiers();
 
 enum class PointerShape { Arrow, Cross, ResizeUpDown, ResizeLeftRight };
 

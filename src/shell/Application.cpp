@@ -1,15 +1,18 @@
 #include "shell/Application.h"
 
 #include <algorithm>
+#include <climits>
 #include <utility>
 
 #include "context/ApplicationContext.h"
+#include "model/Action.h"
 #include "model/Cell.h"
 #include "model/Range.h"
 #include "model/Row.h"
 #include "model/Sheet.h"
 #include "model/Workbook.h"
 #include "platform/Keys.h"
+#include "value/Value.h"
 #include "platform/WindowSystem.h"
 #include "shell/DocumentContainer.h"
 #include "shell/RecoveryCopies.h"
@@ -73,9 +76,9 @@ constexpr Shortcut kShortcuts[] = {
     {kKeyF1 + 9, false, false, kEventCommandMenu},
 };
 
-// Empties the input of every cell that exists in the range. Only stored rows and
-// cells are visited: a whole-sheet selection creates nothing.
-void ClearInputs(Sheet& sheet, const Range& range) {
+// The cells of the range that hold something. Only stored rows and cells are
+// visited: a whole-sheet selection creates nothing and costs what is stored.
+std::vector<Cell*> FilledCells(Sheet& sheet, const Range& range) {
   int32_t firstRow = range.GetFirstRow(), lastRow = range.GetLastRow();
   if (firstRow < 0 || lastRow < 0) {
     firstRow = 1;
@@ -84,17 +87,40 @@ void ClearInputs(Sheet& sheet, const Range& range) {
   int32_t firstColumn = range.GetFirstColumn(), lastColumn = range.GetLastColumn();
   if (firstColumn < 0 || lastColumn < 0) {
     firstColumn = 0;
-    lastColumn = sheet.GetMaxColumn();
+    lastColumn = INT32_MAX;
   }
+  std::vector<Cell*> cells;
+  auto take = [&](const Row& row) {
+    row.ForEachCell([&](int32_t c, Cell* cell) {
+      if (c < firstColumn || c > lastColumn) return;
+      if (!cell->IsInputEmpty() || cell->HasFormula() || cell->GetValue()->Kind() != ValueKind::Empty) {
+        cells.push_back(cell);
+      }
+    });
+  };
   lastRow = std::min(lastRow, sheet.GetMaxRow());
-  for (int32_t r = std::max(firstRow, 1); r <= lastRow; ++r) {
-    Row* row = sheet.FindRow(r);
-    if (!row) continue;
-    int32_t last = std::min(lastColumn, row->GetLastColumn());
-    for (int32_t c = std::max(firstColumn, 0); c <= last; ++c) {
-      if (Cell* cell = row->FindCell(c)) cell->SetInput(u"");
+  firstRow = std::max(firstRow, 1);
+  if (static_cast<int64_t>(lastRow) - firstRow > 4096) {
+    sheet.ForEachRow([&](int32_t r, const Row& row) {
+      if (r >= firstRow && r <= lastRow) take(row);
+    });
+  } else {
+    for (int32_t r = firstRow; r <= lastRow; ++r) {
+      if (Row* row = sheet.FindRow(r)) take(*row);
     }
   }
+  return cells;
+}
+
+// Empties the cells of the range as one step of the undo list.
+void ClearInputs(Application& application, Sheet& sheet, const Range& range) {
+  std::vector<Cell*> cells = FilledCells(sheet, range);
+  if (cells.empty()) return;
+  auto clear = std::make_unique<ClearCellsAction>(cells);
+  clear->Redo();
+  auto group = std::make_unique<GroupAction>();
+  group->AddAction(std::move(clear));
+  application.AddAction(std::move(group));
 }
 
 }  // namespace
@@ -128,6 +154,7 @@ Application::Application(ApplicationKind kind) : kind_(kind) {
   window_ = CreateWindow(options, *this);
   switch (kind) {
     case kKindSheet:
+      InstallViewCommands();
       container_ = std::make_unique<SheetContainer>(*this);
       break;
     case kKindTextDocument:
@@ -203,9 +230,9 @@ void Application::Delete() {
   auto& sheets = static_cast<SheetContainer&>(*container_);
   if (sheets.DeleteSelectedObject()) return;
   Sheet* sheet = sheets.GetWorkbook().GetActiveSheet();
-  if (Range* selection = sheet ? sheet->GetSelection() : nullptr) ClearInputs(*sheet, *selection);
+  if (Range* selection = sheet ? sheet->GetSelection() : nullptr) ClearInputs(*this, *sheet, *selection);
   sheets.ClearFormulaBar();
-  RefreshViews(false);
+  RefreshViews(true);
 }
 
 void Application::AddToolbox(std::unique_ptr<Toolbox> toolbox) {

@@ -5,6 +5,7 @@
 #include "model/Font.h"
 #include "model/Style.h"
 #include "platform/Desktop.h"
+#include "platform/Keys.h"
 
 namespace quadrell {
 
@@ -35,7 +36,7 @@ PopupMenu* ShowPopupMenu(const Window& owner, const std::vector<MenuEntry>& entr
 
 PopupMenu::PopupMenu(const Window& owner, const std::vector<MenuEntry>& entries, void* data1, intptr_t data2,
                      Point at)
-    : entries_(entries), data1_(data1), data2_(data2) {
+    : owner_(const_cast<Window*>(&owner)), entries_(entries), data1_(data1), data2_(data2) {
   height_ = kRowHeight * static_cast<int>(entries_.size()) + 2;
   int widest = 0;
   for (const MenuEntry& e : entries_) widest = std::max(widest, MenuFont()->TextWidth(e.text));
@@ -58,10 +59,9 @@ void PopupMenu::Paint() {
   Canvas& c = canvas_->Surface();
   c.ClearClip();
   c.FillBox(0, 0, width_, height_, kWhite);
-  if (pointer_.x > 0 && pointer_.x <= width_) {
-    int r = (pointer_.y + 24) / kRowHeight - 1;
-    if (r >= 0 && r < static_cast<int>(entries_.size())) c.FillBox(1, kRowHeight * r + 1, width_, kRowHeight, kHover);
-  }
+  int r = highlighted_;
+  if (pointer_.x > 0 && pointer_.x <= width_) r = (pointer_.y + 24) / kRowHeight - 1;
+  if (r >= 0 && r < static_cast<int>(entries_.size())) c.FillBox(1, kRowHeight * r + 1, width_, kRowHeight, kHover);
   c.FrameBox(0, 0, width_, height_, kFrame);
   c.SetDrawMode(DrawMode::TransparentText);
   c.SetFont(*MenuFont()->platformFont);
@@ -71,6 +71,8 @@ void PopupMenu::Paint() {
 
 void PopupMenu::OnMouseMove(int x, int y) {
   pointer_ = Point{x, y};
+  int r = (y + 24) / kRowHeight - 1;
+  if (r >= 0 && r < static_cast<int>(entries_.size())) highlighted_ = r;
   Paint();
 }
 
@@ -82,12 +84,45 @@ void PopupMenu::OnMouseLeave() {
 void PopupMenu::OnLeftUp(int, int y) {
   // The frame pixel below the last row chooses nothing.
   int r = (y + 24) / kRowHeight - 1;
-  if (y <= 0 || r < 0 || r >= static_cast<int>(entries_.size())) return;
-  MenuProcedure procedure = entries_[static_cast<size_t>(r)].procedure;
+  if (y <= 0) return;
+  Choose(r);
+}
+
+void PopupMenu::OnKeyDown(int key) {
+  int n = static_cast<int>(entries_.size());
+  if (n == 0) return;
+  if (key == kKeyDown) {
+    highlighted_ = highlighted_ < 0 ? 0 : (highlighted_ + 1) % n;
+  } else if (key == kKeyUp) {
+    highlighted_ = highlighted_ <= 0 ? n - 1 : highlighted_ - 1;
+  } else {
+    return;
+  }
+  pointer_ = Point{-1, -1};
+  Paint();
+}
+
+void PopupMenu::OnKeyUp(int key) {
+  if (key == kKeyEscape) {
+    CloseToOwner();  // this is gone from here on
+  } else if (key == kKeyReturn) {
+    Choose(highlighted_);
+  }
+}
+
+void PopupMenu::Choose(int entry) {
+  if (entry < 0 || entry >= static_cast<int>(entries_.size())) return;
+  MenuProcedure procedure = entries_[static_cast<size_t>(entry)].procedure;
   void* data1 = data1_;
   intptr_t data2 = data2_;
-  Dismiss();  // this is gone from here on
+  CloseToOwner();  // this is gone from here on
   if (procedure) procedure(data1, data2);
+}
+
+void PopupMenu::CloseToOwner() {
+  Window* owner = owner_;
+  Dismiss();
+  owner->Activate();
 }
 
 void PopupMenu::Dismiss() {

@@ -31,6 +31,7 @@ class PopupMenu : private PopupEvents, private CanvasEvents {
   const std::vector<MenuEntry>& Entries() const { return entries_; }
   Rect ScreenRect() const { return popup_->ScreenRect(); }
   CanvasControl& GetCanvas() const { return *canvas_; }
+  int Highlighted() const { return highlighted_; }
 
  private:
   friend PopupMenu* ShowPopupMenu(const Window&, const std::vector<MenuEntry>&, void*, intptr_t, Point);
@@ -42,7 +43,16 @@ class PopupMenu : private PopupEvents, private CanvasEvents {
   void OnMouseMove(int x, int y) override;
   void OnMouseLeave() override;
   void OnLeftUp(int x, int y) override;
+  // Up and Down move the highlight; Return chooses it, Escape closes the menu.
+  // Both on release, so that the key's release does not reach the grid after.
+  void OnKeyDown(int key) override;
+  void OnKeyUp(int key) override;
+  void Choose(int entry);
 
+  // Closed with a key or a choice: the owner window takes the keyboard back.
+  void CloseToOwner();
+
+  Window* owner_;
   std::unique_ptr<PopupWindow> popup_;
   std::unique_ptr<CanvasControl> canvas_;
   std::vector<MenuEntry> entries_;
@@ -51,6 +61,7 @@ class PopupMenu : private PopupEvents, private CanvasEvents {
   int width_ = 0;
   int height_ = 0;
   Point pointer_{-1, -1};
+  int highlighted_ = -1;  // the entry chosen with the keys
 };
 
 // Opens a menu of the entries at the screen point (the pointer's position when

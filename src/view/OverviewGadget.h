@@ -1,6 +1,6 @@
 #pragma once
-// The status field at the bottom right of a sheet window: the count, average
-// and sum of the selected numbers.
+// The status field at the bottom right of a sheet window: how many numbers
+// the selection holds, their average and their sum.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -9,23 +9,25 @@
 
 namespace quadrell {
 
+class Canvas;
+
 class OverviewGadget : private CanvasEvents {
  public:
-  static constexpr int kWidth = 130;
+  static constexpr int kWidth = 200;
   static constexpr int kHeight = 20;
 
   OverviewGadget(ControlParent& parent, const Rect& bounds);
   void Resize(const Rect& bounds);
-  // Average = sum / count; the field repaints.
+  // Average = sum / count (0 without numbers); the field repaints.
   void ShowSummary(double sum, int64_t count);
 
   int64_t GetCount() const { return count_; }
   double GetAverage() const { return average_; }
   double GetSum() const { return sum_; }
-  // The three texts as shown.
-  std::u16string CountText() const;
-  std::u16string AverageText() const;
-  std::u16string SumText() const;
+  // The three texts as shown, shortened to fit beside each other.
+  std::u16string CountText() const { return countText_; }
+  std::u16string AverageText() const { return averageText_; }
+  std::u16string SumText() const { return sumText_; }
   CanvasControl& GetCanvas() const { return *canvas_; }
 
  private:
@@ -35,6 +37,13 @@ class OverviewGadget : private CanvasEvents {
   int64_t count_ = 1;
   double average_ = 0;
   double sum_ = 0;
+  std::u16string countText_;
+  std::u16string averageText_;
+  std::u16string sumText_;
 };
+
+// A number as the cells show it: decimal comma, thousands point, at most the
+// given decimals with trailing zeros dropped ("1.234,5").
+std::u16string GroupedNumberText(double number, int decimals);
 
 }  // namespace quadrell

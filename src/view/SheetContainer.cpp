@@ -81,8 +81,9 @@ void SetFunctionSuggestions(std::unique_ptr<FunctionSuggestions> suggestions) {
 
 SheetWindowLayout LayOutSheetWindow(int width, int height, int toolbarHeight, float splitRatio, int viewCount) {
   SheetWindowLayout layout;
-  layout.sheetTabs = Rect{0, height - 20, width - 130, 20};
-  layout.statusField = Rect{width - 130, height - 20, 130, 20};
+  // The status field is wide enough for three six-digit figures side by side.
+  layout.sheetTabs = Rect{0, height - 20, width - OverviewGadget::kWidth, 20};
+  layout.statusField = Rect{width - OverviewGadget::kWidth, height - 20, OverviewGadget::kWidth, 20};
   layout.formulaIcon = Rect{0, toolbarHeight, 40, 20};
   layout.formulaBar = Rect{40, toolbarHeight, width - 40, 20};
   int top = toolbarHeight + 20;
@@ -297,7 +298,9 @@ bool SheetContainer::DeleteSelectedObject() {
   for (auto& view : views_) {
     if (view->GetSelectedObject() == anchor) view->SetSelectedObject(nullptr);
   }
-  sheet->RemoveObject(anchor);
+  auto remove = std::make_unique<RemoveObjectAction>(sheet, anchor);
+  remove->Redo();
+  application_.AddAction(std::move(remove));
   RedrawViewsWithObjects();
   return true;
 }
@@ -589,11 +592,15 @@ void SheetContainer::InternalPaste() {
     }
   }
   if (cutFlag_) {
+    // The cut's sources empty as part of the paste's undo step.
+    std::vector<Cell*> sources;
     for (const SnapshotRecord& s : copiedCells_) {
-      if (!s.cell || s.cell == sheet->GetPlaceholderCell()) continue;
-      s.cell->SetInput(u"");
-      s.cell->SetReferenceRanges(u"");
+      if (s.cell && s.cell != sheet->GetPlaceholderCell()) sources.push_back(s.cell);
     }
+    auto clear = std::make_unique<ClearCellsAction>(sources);
+    clear->Redo();
+    record->AddAction(std::move(clear));
+    for (Cell* source : sources) source->SetReferenceRanges(u"");
   }
   for (int32_t r = 0; r < copiedRows_; ++r) {
     for (int32_t c = 0; c < copiedColumns_; ++c) {

@@ -57,6 +57,12 @@ bool IsValueRight(const Cell* cell) {
   return kind == ValueKind::Number || kind == ValueKind::DateTime;
 }
 
+// As many "#" as fit the width, none when not even one does.
+std::u16string HashesFor(Canvas& canvas, int width) {
+  int one = std::max(canvas.TextWidth(u"#"), 1);
+  return std::u16string(static_cast<size_t>(std::max(width / one, 0)), u'#');
+}
+
 // A canvas clip that stays inside an outer one.
 class ClipStack {
  public:
@@ -338,6 +344,7 @@ void SheetGadget::Redraw(bool full) {
     objectLayerBlank_ = true;
   }
   PaintCellLayer();
+  summaryDue_ = true;  // contents may have changed (undo, paste, delete)
   if (full || resized) PaintObjectLayer();
   lastFirstRow_ = firstRow_;
   lastFirstColumn_ = firstColumn_;
@@ -367,6 +374,7 @@ void SheetGadget::PaintCellLayer() {
 }
 
 void SheetGadget::UpdateCell(int32_t row, int32_t column) {
+  summaryDue_ = true;
   if (!sheet_ || cellLayer_.IsEmpty()) return;
   if (Filter* filter = sheet_->GetFilter(); filter && filter->Contains(row, column)) {
     Redraw(true);
@@ -586,7 +594,20 @@ void SheetGadget::PaintPane(Canvas& canvas, const Pane& pane, int bandTop, int b
         }
         bool valueRight = IsValueRight(cell);
         int bx = x + style->indent * kIndentStep, by = y, bw = sw - 1, bh = sh - 1;
-        if (style->textFlow == kTextFlowLineBreak) {
+        // A number never shows fewer digits than it has: one that does not fit
+        // its cell shows as a row of "#" instead (no glyph is wider than the
+        // font is high, so a short text is not measured).
+        bool hashes = false;
+        if (valueRight && !formulaView_ && !cell->GetValue()->IsBoolean()) {
+          int room = bw - 1 - style->indent * kIndentStep;
+          if (static_cast<int64_t>(text.size()) * style->font->PixelHeight() > room && canvas.TextWidth(text) > room) {
+            text = HashesFor(canvas, room);
+            hashes = true;
+          }
+        }
+        if (text.empty()) {
+          // Not even one "#" fits.
+        } else if (style->textFlow == kTextFlowLineBreak && !hashes) {
           // A line break is a word of its own.
           std::u16string prepared;
           for (size_t i = 0; i < text.size(); ++i) {
@@ -647,7 +668,7 @@ void SheetGadget::PaintPane(Canvas& canvas, const Pane& pane, int bandTop, int b
           bool mayOverflow = static_cast<int64_t>(text.size()) * style->font->PixelHeight() +
                                      style->indent * kIndentStep > sw - 1 ||
                              text.find(u'\t') != std::u16string::npos;
-          if (style->textFlow == kTextFlowOverflow && mayOverflow) {
+          if (style->textFlow == kTextFlowOverflow && mayOverflow && !hashes) {
             measured = canvas.TextWidth(text);
             int tw = measured + style->indent * kIndentStep;
             bool toRight = style->horizontalAlignment == kHorizontalLeft ||
@@ -1036,6 +1057,7 @@ void SheetGadget::Refresh() {
     c.SetTextColour(kBlack);
     c.DrawText(canvasWidth_ - 100, 35, u"Stop");
   }
+  if (summaryDue_ && container_.GetActiveView() == this) SummariseSelection();
 }
 
 // ---------------------------------------------------------------- selection state
@@ -1059,6 +1081,7 @@ void SheetGadget::SetSelection(std::unique_ptr<AreaRange> range) {
     }
   }
   selection_ = std::move(range);
+  summaryDue_ = true;
   if (!sheet_) return;
   sheet_->SetSelection(selection_->Copy());
   if (Toolbar* toolbar = container_.GetToolbar()) {

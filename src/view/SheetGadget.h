@@ -22,9 +22,11 @@ namespace quadrell {
 class Application;
 class AreaRange;
 class Cell;
+class GroupAction;
 class Range;
 class Sheet;
 class SheetContainer;
+class SheetGadget;
 
 // Frozen panes: the columns from firstColumn and the rows from firstRow stay
 // in place up to (not including) scrollColumn and scrollRow.
@@ -56,6 +58,11 @@ enum MouseMode : uint8_t {
 // The text to edit for a cell: its input, except that a number whose shown
 // text would not read back as the same number ("1.200,00") is given plainly.
 std::u16string EditableInput(const Cell* cell);
+
+// The cell menu's comment and hyperlink entries, filled in by the commands;
+// without them the entries do nothing.
+using CellMenuCommand = void (*)(SheetGadget& view);
+void SetCellMenuCommands(CellMenuCommand insertComment, CellMenuCommand insertHyperlink);
 
 class SheetGadget : private CanvasEvents, public AnchorPlacement {
  public:
@@ -106,6 +113,12 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   bool IsFormulaView() const { return formulaView_; }
 
   void MoveActiveCell(int32_t dx, int32_t dy);
+  // To a position; with Shift held the selection stretches from the anchor to it.
+  void MoveTo(int32_t column, int32_t row);
+  // Ctrl+arrow: to the edge of the data block, else the next filled cell, else the sheet's edge.
+  void JumpActiveCell(int32_t dx, int32_t dy);
+  // F2: edits the active cell's content with the caret at its end.
+  void StartEditKeepingContent();
   void CommitEdit(std::u16string_view text);
   bool IsEditing() const { return editing_; }
   // Commits an in-place edit and ends it (before a save, a close or a sheet switch).
@@ -113,6 +126,9 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   const std::u16string& GetEditText() const { return editText_; }
   // Scrolls by whole rows (a page is visibleRows - 1); the active cell moves along.
   void ScrollRows(int32_t rows);
+  void ScrollColumns(int32_t columns);
+  // Sets the column as wide as the widest text shown in it (one undo step).
+  void FitColumnWidth(int32_t column);
   // Fill-colour (fill true) or text-colour brush armed with the colour.
   void StartBrush(bool fill, Colour colour);
   MouseMode GetMouseMode() const { return static_cast<MouseMode>(mouseMode_); }
@@ -184,6 +200,7 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   void OnKeyDown(int key) override;
   void OnKeyUp(int key) override;
   void OnWheel(int steps) override;
+  void OnHorizontalWheel(int steps) override;
   void OnLeftDown(int x, int y) override;
   void OnLeftUp(int x, int y) override;
   void OnLeftDoubleClick(int x, int y) override;
@@ -192,12 +209,16 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   void OnFocusLost() override;
 
   void ExtendSelection(int32_t dx, int32_t dy);
+  // The corner that moves when the selection is extended.
+  int32_t MovingCornerColumn() const;
+  int32_t MovingCornerRow() const;
+  bool IsFilled(int32_t row, int32_t column) const;
+  void SelectHeaders(bool rows, int32_t from, int32_t to);
   bool ScrollIntoView(int32_t column, int32_t row, bool forward);
   void SelectCell(int32_t column, int32_t row);
   void EditChanged();
   void ShowSuggestionsForEdit();
   void ShowFormulaBarText();
-  void ShowCellSummary(int32_t row, int32_t column);
   void SummariseSelection();
   bool PressObject(int x, int y);
   bool PressHeader(int x, int y);
@@ -224,6 +245,12 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   static void DeleteColumnAt(void* view, intptr_t column);
   static void HideColumnAt(void* view, intptr_t column);
   static void EditChartOf(void* view, intptr_t chart);
+  static void CutCells(void* view, intptr_t);
+  static void CopyCells(void* view, intptr_t);
+  static void PasteCells(void* view, intptr_t);
+  static void DeleteContents(void* view, intptr_t);
+  static void InsertCommentHere(void* view, intptr_t);
+  static void InsertHyperlinkHere(void* view, intptr_t);
 
   Application& application_;
   SheetContainer& container_;
@@ -275,6 +302,9 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   };
   std::vector<Listener> listeners_;  // newest first
   bool formulaView_ = false;
+  bool summaryDue_ = true;  // the status figures are to be worked out at the next refresh
+  std::unique_ptr<GroupAction> brushStroke_;  // one brush drag, one undo step
+  int headerDrag_ = 0;      // 1 over row headers, 2 over column headers
 
   // Press and drag state.
   bool pressed_ = false;

@@ -77,358 +77,61 @@ std::u16string BlockName(int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
 
 }  // namespace
 
-std::u16string EditableInput(const Cell* cell) {
-  if (!cell) return u"";
-  std::u16string input = cell->GetInput();
-  const Value* value = cell->GetValue();
-  if (cell->HasFormula() || !value->IsNumeric()) return input;
-  const Value* read = ParseInput(input);
-  if (read->IsNumeric() && read->Number() == value->Number()) return input;
-  return GeneralForm16(value->Number());
-}
-
-// ---------------------------------------------------------------- keyboard
-
-void SheetGadget::OnCharacter(char16_t character) {
-  ForgetRemovedObject();
-  if (selectedObject_ && (objectHitKind_ == kObjectTextEntry || objectHitKind_ == kObjectChartPart)) {
-    selectedObject_->KeyChar(character);
-    RedrawObjects();
-    return;
-  }
-  if (!editing_) {
-    editText_.assign(1, character);
-    editing_ = true;
-    caretOn_ = true;
-  } else {
-    editText_ += character;
-  }
-  EditChanged();
-  ShowSuggestionsForEdit();
-}
-
-void SheetGadget::EditChanged() {
-  if (Cell* cell = GetActiveCell()) cell->SetReferenceRanges(editText_);
-  Refresh();
-}
-
-void SheetGadget::ShowSuggestionsForEdit() {
-  GridPopups* popups = GetGridPopups();
-  if (!popups) return;
-  Rect box = CellBox(GetActiveRow(), GetActiveColumn());
-  Rect screen = canvas_->ScreenRect();
-  popups->ShowSuggestions(WordAtPosition(editText_, static_cast<int>(editText_.size())), screen.x + box.x,
-                          screen.y + box.Bottom(), application_);
-}
-
-void SheetGadget::OnKeyDown(int key) {
-  GridPopups* popups = GetGridPopups();
-  ForgetRemovedObject();
-  if (selectedObject_ && (objectHitKind_ == kObjectTextEntry || objectHitKind_ == kObjectChartPart)) {
-    if (key == kKeyShift) shiftDown_ = true;
-    selectedObject_->KeyDown(key);
-    RedrawObjects();
-    return;
-  }
-  switch (key) {
-    case kKeyLeft:
-      MoveActiveCell(-1, 0);
-      break;
-    case kKeyRight:
-      MoveActiveCell(1, 0);
-      break;
-    case kKeyUp:
-      if (popups && popups->IsSuggesting()) {
-        popups->SelectPreviousSuggestion();
-      } else {
-        MoveActiveCell(0, -1);
-      }
-      break;
-    case kKeyDown:
-      if (popups && popups->IsSuggesting()) {
-        popups->SelectNextSuggestion();
-      } else {
-        MoveActiveCell(0, 1);
-      }
-      break;
-    case kKeyPageDown:
-      ScrollRows(std::max(visibleRows_ - 1, 1));
-      break;
-    case kKeyPageUp:
-      ScrollRows(-std::max(visibleRows_ - 1, 1));
-      break;
-    case kKeyShift:
-      shiftDown_ = true;
-      break;
-    default:
-      break;
-  }
-}
-
-void SheetGadget::OnKeyUp(int key) {
-  GridPopups* popups = GetGridPopups();
-  pressed_ = false;
-  if (key == kKeyShift) {
-    shiftDown_ = false;
-    return;
-  }
-  if (selectedObject_ && (objectHitKind_ == kObjectTextEntry || objectHitKind_ == kObjectChartPart)) return;
-  switch (key) {
-    case kKeyBackspace:
-      if (!editing_) break;
-      if (!editText_.empty()) editText_.pop_back();
-      EditChanged();
-      ShowSuggestionsForEdit();
-      break;
-    case kKeyEscape:
-      if (popups) popups->CloseSuggestions();
-      if (!editing_) break;
-      editing_ = false;
-      editText_.clear();
-      if (Cell* cell = GetActiveCell()) cell->SetReferenceRanges(u"");
-      Refresh();
-      break;
-    case kKeyTab:
-    case kKeyReturn: {
-      if (popups && popups->IsSuggesting()) {
-        std::u16string chosen = popups->ChosenSuggestion();
-        if (!chosen.empty()) {
-          std::u16string word = WordAtPosition(editText_, static_cast<int>(editText_.size()));
-          editText_.resize(editText_.size() - std::min(word.size(), editText_.size()));
-          editText_ += chosen + u"(";
-          popups->CloseSuggestions();
-          EditChanged();
-          break;
-        }
-        popups->CloseSuggestions();
-      }
-      // Shift turns the move round, as the desktop's spreadsheets do.
-      bool back = shiftDown_;
-      shiftDown_ = false;
-      int32_t step = back ? -1 : 1;
-      if (key == kKeyTab) {
-        MoveActiveCell(step, 0);
-      } else {
-        MoveActiveCell(0, step);
-      }
-      shiftDown_ = back;
-      break;
-    }
-    default:
-      break;
-  }
-}
-
-void SheetGadget::OnWheel(int steps) {
-  int32_t row = std::max<int64_t>(static_cast<int64_t>(firstRow_) - static_cast<int64_t>(steps) * kWheelRows, 1);
-  if (row == firstRow_) return;
-  firstRow_ = std::min(row, kLastRow);
-  Redraw(false);
-}
-
-void SheetGadget::ScrollRows(int32_t rows) {
-  int64_t first = std::clamp<int64_t>(static_cast<int64_t>(firstRow_) + rows, 1, kLastRow);
-  int64_t active = std::clamp<int64_t>(static_cast<int64_t>(GetActiveRow()) + (first - firstRow_), 1, kLastRow);
-  if (editing_) {
-    CommitEdit(editText_);
-    editing_ = false;
-    editText_.clear();
-  }
-  firstRow_ = static_cast<int32_t>(first);
-  int32_t column = GetActiveColumn();
-  anchorColumn_ = column;
-  anchorRow_ = static_cast<int32_t>(active);
-  SelectCell(column, anchorRow_);
-  ShowFormulaBarText();
-  Redraw(false);
-}
-
-// ---------------------------------------------------------------- moving and editing
-
-void SheetGadget::SelectCell(int32_t column, int32_t row) {
-  SetSelection(std::make_unique<AreaRange>(column, row, sheet_));
-}
-
-void SheetGadget::ShowFormulaBarText() {
-  FormulaBar* bar = container_.GetFormulaBar();
-  if (!bar) return;
-  Row* row = sheet_->FindRow(GetActiveRow());
-  Cell* cell = row ? row->FindCell(GetActiveColumn()) : nullptr;
-  bar->SetText(EditableInput(cell));
-}
-
-void SheetGadget::ShowCellSummary(int32_t row, int32_t column) {
-  OverviewGadget* status = container_.GetStatusField();
-  if (!status) return;
-  Row* stored = sheet_->FindRow(row);
-  Cell* cell = stored ? stored->FindCell(column) : nullptr;
-  status->ShowSummary(cell ? cell->GetValue()->Number() : 0, 1);
-}
-
-void SheetGadget::SummariseSelection() {
-  OverviewGadget* status = container_.GetStatusField();
-  if (!status || !selection_) return;
-  double sum = 0;
-  int32_t fc = selection_->GetFirstColumn(), lc = selection_->GetLastColumn();
-  int32_t fr = selection_->GetFirstRow(), lr = selection_->GetLastRow();
-  // Only stored cells hold numbers; a large block is not walked position by position.
-  sheet_->ForEachRow([&](int32_t r, const Row& row) {
-    if (r < fr || r > lr) return;
-    row.ForEachCell([&](int32_t c, Cell* cell) {
-      if (c >= fc && c <= lc && cell->GetValue()->IsNumeric()) sum += cell->GetValue()->Number();
-    });
-  });
-  status->ShowSummary(sum, selection_->GetCellCount());
-}
-
-void SheetGadget::MoveActiveCell(int32_t dx, int32_t dy) {
-  if (GridPopups* popups = GetGridPopups()) popups->CloseSuggestions();
-  if (shiftDown_) {
-    ExtendSelection(dx, dy);
-    return;
-  }
-  if (editing_) {
-    std::u16string text = std::move(editText_);
-    editText_.clear();
-    editing_ = false;
-    CommitEdit(text);
-  }
-  int32_t c = GetActiveColumn(), r = GetActiveRow();
-  if (Row* row = sheet_->FindRow(r)) {
-    if (Cell* cell = row->FindCell(c)) {
-      if (dx == 1) dx *= std::max(cell->GetColumnSpan(), 1);
-      if (dy == 1) dy *= std::max(cell->GetRowSpan(), 1);
-    }
-  }
-  if (dx != 0 || dy != 0) {
-    // Hidden rows and columns are stepped over; the sheet's edges stop the walk.
-    int32_t startC = c, startR = r;
-    do {
-      int64_t nc = std::clamp<int64_t>(static_cast<int64_t>(c) + dx, 0, kLastColumn);
-      int64_t nr = std::clamp<int64_t>(static_cast<int64_t>(r) + dy, 1, kLastRow);
-      if (nc == c && nr == r) {
-        // At the edge with nothing visible beyond: stay where the move began.
-        if (sheet_->GetColumnWidth(c) == 0 || sheet_->GetRowHeight(r) == 0) {
-          c = startC;
-          r = startR;
-        }
-        break;
-      }
-      c = static_cast<int32_t>(nc);
-      r = static_cast<int32_t>(nr);
-    } while (sheet_->GetRowHeight(r) == 0 || sheet_->GetColumnWidth(c) == 0);
-  }
-  anchorColumn_ = c;
-  anchorRow_ = r;
-  SelectCell(c, r);
-  if (sheet_->HasCellAt(r, c)) ShowCellSummary(r, c);
-  bool scrolled = ScrollIntoView(c, r, dx >= 0 && dy >= 0);
-  ShowFormulaBarText();
-  if (scrolled) {
-    Redraw(true);
-  } else {
-    Refresh();
-  }
-}
-
-bool SheetGadget::ScrollIntoView(int32_t column, int32_t row, bool forward) {
-  int32_t oldColumn = firstColumn_, oldRow = firstRow_;
-  int areaWidth = canvasWidth_ - rowHeaderWidth_ - frozenWidth_ - ScrollbarWidth();
-  int areaHeight = canvasHeight_ - kCellTop - frozenHeight_ - ScrollbarWidth();
-  bool frozenColumn = frozen_ && column < frozen_->scrollColumn;
-  bool frozenRow = frozen_ && row < frozen_->scrollRow;
-  if (forward && !frozenColumn) {
-    if (column - firstColumn_ > visibleColumns_) {
-      firstColumn_ = column;
-    } else {
-      int64_t right = 0;
-      for (int32_t k = firstColumn_; k <= column; ++k) right += sheet_->GetColumnWidth(k);
-      int64_t overflow = right - areaWidth;
-      while (overflow > 0 && firstColumn_ < column) overflow -= sheet_->GetColumnWidth(firstColumn_++);
-    }
-  }
-  if (forward && !frozenRow) {
-    if (row - firstRow_ > visibleRows_) {
-      firstRow_ = row;
-    } else {
-      int64_t bottom = 0;
-      for (int32_t k = firstRow_; k <= row; ++k) bottom += sheet_->GetRowHeight(k);
-      int64_t overflow = bottom - areaHeight;
-      while (overflow > 0 && firstRow_ < row) overflow -= sheet_->GetRowHeight(firstRow_++);
-    }
-  }
-  if (!frozenColumn) firstColumn_ = std::min(firstColumn_, column);
-  if (!frozenRow) firstRow_ = std::min(firstRow_, row);
-  if (frozen_) {
-    firstColumn_ = std::max(firstColumn_, frozen_->scrollColumn);
-    firstRow_ = std::max(firstRow_, frozen_->scrollRow);
-  }
-  return firstColumn_ != oldColumn || firstRow_ != oldRow;
-}
-
-void SheetGadget::ExtendSelection(int32_t dx, int32_t dy) {
-  int32_t fc = std::max(selection_->GetFirstColumn(), 0), lc = selection_->GetLastColumn();
-  int32_t fr = std::max(selection_->GetFirstRow(), 1), lr = selection_->GetLastRow();
-  if (lc < 0) lc = fc;
-  if (lr < 0) lr = fr;
-  int32_t cornerColumn = anchorColumn_ == fc ? lc : fc;
-  int32_t cornerRow = anchorRow_ == fr ? lr : fr;
-  cornerColumn = static_cast<int32_t>(std::clamp<int64_t>(static_cast<int64_t>(cornerColumn) + dx, 0, kLastColumn));
-  cornerRow = static_cast<int32_t>(std::clamp<int64_t>(static_cast<int64_t>(cornerRow) + dy, 1, kLastRow));
-  SetSelection(std::make_unique<AreaRange>(anchorColumn_, anchorRow_, cornerColumn, cornerRow, sheet_));
-  SummariseSelection();
-  if (ScrollIntoView(cornerColumn, cornerRow, dx >= 0 && dy >= 0)) {
-    Redraw(true);
-  } else {
-    Refresh();
-  }
-}
-
-void SheetGadget::CommitEdit(std::u16string_view text) {
-  container_.ClearCopy();
-  if (!sheet_) return;
-  int32_t row = GetActiveRow(), column = GetActiveColumn();
-  Cell* cell = sheet_->GetCell(row, column);
-  if (!cell) return;
-  if (cell == sheet_->GetPlaceholderCell()) {
-    // A new line of the filter's table: the filter makes its row.
-    Filter* filter = sheet_->GetFilter();
-    if (!filter) return;
-    int32_t added = filter->AddRow();
-    cell = sheet_->GetCell(added, column);
-    if (!cell || cell == sheet_->GetPlaceholderCell()) return;
-    application_.AddAction(std::make_unique<CellInputAction>(cell, text));
-    cell->SetInput(text);
-    anchorRow_ = added;
-    SelectCell(column, added);
-    application_.RefreshViews(true);
-    return;
-  }
-  application_.AddAction(std::make_unique<CellInputAction>(cell, text));
-  cell->SetInput(text);
-  application_.UpdateCellInViews(row, column);
-  // This view refreshes as the edit moves on; the others show the change now.
-  for (const auto& other : container_.GetViews()) {
-    if (other.get() != this) other->Refresh();
-  }
-}
-
-void SheetGadget::CommitPendingEdit() {
-  if (!editing_) return;
-  std::u16string text = editText_;
-  editing_ = false;
-  editText_.clear();
-  CommitEdit(text);
-  Refresh();
-}
-
 void SheetGadget::OnLeftDoubleClick(int x, int y) {
+  if (y < kHeaderHeight && x >= rowHeaderWidth_) {
+    // On a border between two column headers: the column left of it fits its texts.
+    for (const ColumnCache& c : columnCache_) {
+      int right = rowHeaderWidth_ + c.right;
+      if (c.right > c.left && std::abs(x - right) <= 2) {
+        resizing_ = false;
+        pending_ = Pending::None;
+        pendingEdge_ = -1;
+        FitColumnWidth(c.column);
+        return;
+      }
+    }
+    return;
+  }
   if (x < rowHeaderWidth_ || y < kCellTop) return;
   if (selectedObject_) return;
   editText_ = EditableInput(GetActiveCell());
   editing_ = true;
   caretOn_ = true;
   EditChanged();
+}
+
+void SheetGadget::FitColumnWidth(int32_t column) {
+  if (!sheet_ || column < 0) return;
+  std::unique_ptr<Canvas> canvas = OpenBitmapCanvas(cellLayer_);
+  if (!canvas) return;
+  // A text is only measured when it may be wider than the widest so far (no
+  // glyph is wider than its font is high).
+  int widest = -1;
+  const FontRecord* font = nullptr;
+  sheet_->ForEachRow([&](int32_t, const Row& row) {
+    Cell* cell = row.FindCell(column);
+    if (!cell || cell->GetColumnSpan() != 1) return;
+    std::u16string text = formulaView_ ? cell->GetInput() : cell->GetText();
+    if (text.empty()) return;
+    const StyleRecord* style = cell->GetStyle();
+    int indent = style->indent * kIndentStep;
+    if (static_cast<int64_t>(text.size()) * style->font->PixelHeight() + indent <= widest) return;
+    if (style->font != font) {
+      font = style->font;
+      canvas->SetFont(*font->platformFont);
+    }
+    widest = std::max(widest, canvas->TextWidth(text) + indent);
+  });
+  if (widest < 0) return;
+  Column* stored = sheet_->GetColumn(column);
+  int32_t before = stored->GetWidth();
+  int32_t width = widest + 6;  // a little air on both sides
+  if (width == before) return;
+  stored->SetWidth(width);
+  if (stored->IsHidden()) stored->SetHidden(false);
+  application_.AddAction(std::make_unique<ColumnWidthAction>(stored, before));
+  ObjectsFollowGrid();
+  application_.RefreshViews(true);
 }
 
 void SheetGadget::OnFocusLost() {
@@ -519,6 +222,15 @@ bool SheetGadget::PressObject(int x, int y) {
   return false;
 }
 
+void SheetGadget::SelectHeaders(bool rows, int32_t from, int32_t to) {
+  int32_t first = std::min(from, to), last = std::max(from, to);
+  if (rows) {
+    SetSelection(std::make_unique<AreaRange>(-1, first, -1, last, sheet_));
+  } else {
+    SetSelection(std::make_unique<AreaRange>(first, -1, last, -1, sheet_));
+  }
+}
+
 bool SheetGadget::PressHeader(int x, int y) {
   if (x >= rowHeaderWidth_ && y >= kHeaderHeight) return false;
   if (pending_ == Pending::UnhideRow || pending_ == Pending::UnhideColumn) {
@@ -546,20 +258,23 @@ bool SheetGadget::PressHeader(int x, int y) {
     editing_ = false;
     CommitEdit(text);
   }
+  const bool shift = shiftDown_ || CurrentKeyModifiers().shift;
   if (x < rowHeaderWidth_ && y >= kHeaderHeight) {
+    // Shift+click takes the rows from the anchor's; a drag goes on from here.
     int32_t row = RowAtY(y);
+    if (!shift) anchorRow_ = row;
     anchorColumn_ = 0;
-    anchorRow_ = row;
-    SetSelection(std::make_unique<AreaRange>(-1, row, -1, row, sheet_));
+    SelectHeaders(true, anchorRow_, row);
+    headerDrag_ = 1;
   } else if (y < kHeaderHeight && x >= rowHeaderWidth_) {
     int32_t column = ColumnAtX(x);
-    anchorColumn_ = column;
+    if (!shift) anchorColumn_ = column;
     anchorRow_ = 1;
-    SetSelection(std::make_unique<AreaRange>(column, -1, column, -1, sheet_));
+    SelectHeaders(false, anchorColumn_, column);
+    headerDrag_ = 2;
   } else {
     SetSelection(std::make_unique<AreaRange>(-1, -1, -1, -1, sheet_));
   }
-  SummariseSelection();
   Refresh();
   return true;
 }
@@ -658,14 +373,12 @@ void SheetGadget::OnLeftDown(int x, int y) {
   if (shiftDown_) {
     // Shift extends the block from the anchor to the pressed cell.
     SetSelection(std::make_unique<AreaRange>(anchorColumn_, anchorRow_, column, row, sheet_));
-    SummariseSelection();
-    pressColumn_ = anchorColumn_;
+      pressColumn_ = anchorColumn_;
     pressRow_ = anchorRow_;
   } else {
     anchorColumn_ = column;
     anchorRow_ = row;
     SelectCell(column, row);
-    ShowCellSummary(row, column);
   }
   hoverColumn_ = column;
   hoverRow_ = row;
@@ -723,6 +436,18 @@ void SheetGadget::OnMouseMove(int x, int y) {
     return;
   }
   int32_t column = ColumnAtX(x), row = RowAtY(y);
+  if (pressed_ && headerDrag_ != 0) {
+    if (headerDrag_ == 1 && row != hoverRow_) {
+      hoverRow_ = row;
+      SelectHeaders(true, anchorRow_, row);
+      Refresh();
+    } else if (headerDrag_ == 2 && column != hoverColumn_) {
+      hoverColumn_ = column;
+      SelectHeaders(false, anchorColumn_, column);
+      Refresh();
+    }
+    return;
+  }
   if (pressed_ && movingObject_ && selectedObject_) {
     DragObject(x, y);
     return;
@@ -733,8 +458,15 @@ void SheetGadget::OnMouseMove(int x, int y) {
       hoverRow_ = row;
       int32_t fc = fillSource_->GetFirstColumn(), fr = fillSource_->GetFirstRow();
       int32_t lc = fillSource_->GetLastColumn(), lr = fillSource_->GetLastRow();
-      SetSelection(std::make_unique<AreaRange>(std::min(fc, column), std::min(fr, row), std::max(lc, column),
-                                               std::max(lr, row), sheet_));
+      // Only the way the drag went further counts: a pointer just over a
+      // column border while dragging down fills down the source's columns.
+      int64_t down = row > lr ? row - lr : row < fr ? fr - row : 0;
+      int64_t across = column > lc ? column - lc : column < fc ? fc - column : 0;
+      if (down >= across) {
+        SetSelection(std::make_unique<AreaRange>(fc, std::min(fr, row), lc, std::max(lr, row), sheet_));
+      } else {
+        SetSelection(std::make_unique<AreaRange>(std::min(fc, column), fr, std::max(lc, column), lr, sheet_));
+      }
       Refresh();
     }
     return;
@@ -764,8 +496,7 @@ void SheetGadget::OnMouseMove(int x, int y) {
       hoverRow_ = row;
       dragged_ = true;
       SetSelection(std::make_unique<AreaRange>(pressColumn_, pressRow_, column, row, sheet_));
-      SummariseSelection();
-      Refresh();
+          Refresh();
     }
     return;
   }
@@ -914,6 +645,12 @@ void SheetGadget::OnLeftUp(int x, int y) {
   if (wasPressed && movingObject_ && selectedObject_ && !SamePlace(placementAtPress_, selectedObject_->GetPlacement())) {
     application_.AddAction(std::make_unique<ObjectPlacementAction>(sheet_, selectedObject_, placementAtPress_));
   }
+  if (brushStroke_) {
+    // One drag of the brush is one step of the undo list.
+    std::unique_ptr<Action> stroke = std::move(brushStroke_);
+    application_.AddAction(std::move(stroke));
+  }
+  headerDrag_ = 0;
   if (wasPressed && mouseMode_ == kMouseFillHandle && fillSource_) {
     AutoFill();
   } else if (mouseMode_ == kMouseFillBrushPainting) {
@@ -967,20 +704,27 @@ void SheetGadget::EndResize() {
 }
 
 void SheetGadget::Unhide(bool rows, int32_t at) {
+  auto action = std::make_unique<LineVisibilityAction>();
   // Walk away from the row (column) that follows the hidden ones.
   for (int64_t k = static_cast<int64_t>(at) - 1; k >= (rows ? 1 : 0); --k) {
     int32_t index = static_cast<int32_t>(k);
     if (rows) {
       if (sheet_->GetRowHeight(index) != 0) break;
       Row* row = sheet_->GetRow(index);
+      action->AddRow(row);
       if (row->IsHidden()) row->SetHidden(false);
       if (row->GetHeight() == 0) row->SetHeight(kDefaultRowHeight, true);
     } else {
       if (sheet_->GetColumnWidth(index) != 0) break;
       Column* column = sheet_->GetColumn(index);
+      action->AddColumn(column);
       if (column->IsHidden()) column->SetHidden(false);
       if (column->GetWidth() == 0) column->SetWidth(kDefaultColumnWidth);
     }
+  }
+  if (!action->Empty()) {
+    action->Done();
+    application_.AddAction(std::move(action));
   }
   ObjectsFollowGrid();
   application_.RefreshViews(true);
@@ -1104,7 +848,9 @@ void SheetGadget::PaintWithBrush(int32_t column, int32_t row) {
       style.textColor = brushColour_;
     }
     cell->SetStyle(style);
-    if (cell->GetStyle() != before) application_.AddAction(std::make_unique<StyleAction>(cell, before));
+    if (cell->GetStyle() == before) return;
+    if (!brushStroke_) brushStroke_ = std::make_unique<GroupAction>();
+    brushStroke_->AddAction(std::make_unique<StyleAction>(cell, before));
   };
   if (lastBrushColumn_ < 0) {
     paint(column, row);
@@ -1125,16 +871,26 @@ void SheetGadget::PaintWithBrush(int32_t column, int32_t row) {
 
 // ---------------------------------------------------------------- menus and drops
 
+namespace {
+
+// A header menu's change, made by its undo record.
+void ChangeLines(SheetGadget& view, Application& application, LineAction::Kind kind, intptr_t at) {
+  auto action = std::make_unique<LineAction>(view.GetSheet(), kind, static_cast<int32_t>(at));
+  action->Do();
+  application.AddAction(std::move(action));
+  application.RefreshViews(true);
+}
+
+}  // namespace
+
 void SheetGadget::InsertRowAt(void* view, intptr_t row) {
   auto* v = static_cast<SheetGadget*>(view);
-  v->sheet_->InsertRow(static_cast<int32_t>(row));
-  v->application_.RefreshViews(true);
+  ChangeLines(*v, v->application_, LineAction::kInsertRow, row);
 }
 
 void SheetGadget::DeleteRowAt(void* view, intptr_t row) {
   auto* v = static_cast<SheetGadget*>(view);
-  v->sheet_->DeleteRow(static_cast<int32_t>(row));
-  v->application_.RefreshViews(true);
+  ChangeLines(*v, v->application_, LineAction::kDeleteRow, row);
 }
 
 // Objects follow the grid; a selection of just the hidden line moves off it.
@@ -1147,27 +903,33 @@ void SheetGadget::AfterHiding(bool selectionHidden, int32_t dx, int32_t dy) {
 void SheetGadget::HideRowAt(void* view, intptr_t row) {
   auto* v = static_cast<SheetGadget*>(view);
   auto r = static_cast<int32_t>(row);
+  auto action = std::make_unique<LineVisibilityAction>();
+  action->AddRow(v->sheet_->GetRow(r));
   v->sheet_->GetRow(r)->SetHidden(true);
+  action->Done();
+  v->application_.AddAction(std::move(action));
   const AreaRange* s = v->selection_.get();
   v->AfterHiding(s && s->GetFirstRow() == r && s->GetLastRow() == r, 0, 1);
 }
 
 void SheetGadget::InsertColumnAt(void* view, intptr_t column) {
   auto* v = static_cast<SheetGadget*>(view);
-  v->sheet_->InsertColumn(static_cast<int32_t>(column));
-  v->application_.RefreshViews(true);
+  ChangeLines(*v, v->application_, LineAction::kInsertColumn, column);
 }
 
 void SheetGadget::DeleteColumnAt(void* view, intptr_t column) {
   auto* v = static_cast<SheetGadget*>(view);
-  v->sheet_->DeleteColumn(static_cast<int32_t>(column));
-  v->application_.RefreshViews(true);
+  ChangeLines(*v, v->application_, LineAction::kDeleteColumn, column);
 }
 
 void SheetGadget::HideColumnAt(void* view, intptr_t column) {
   auto* v = static_cast<SheetGadget*>(view);
   auto c = static_cast<int32_t>(column);
+  auto action = std::make_unique<LineVisibilityAction>();
+  action->AddColumn(v->sheet_->GetColumn(c));
   v->sheet_->GetColumn(c)->SetHidden(true);
+  action->Done();
+  v->application_.AddAction(std::move(action));
   const AreaRange* s = v->selection_.get();
   v->AfterHiding(s && s->GetFirstColumn() == c && s->GetLastColumn() == c, 1, 0);
 }
@@ -1207,7 +969,83 @@ void SheetGadget::OnRightClick(int x, int y) {
         return;
       }
     }
+    // A cell: the menu acts on the selection, which moves to the cell unless it holds it.
+    if (selectedObject_) {
+      selectedObject_->Deselect();
+      selectedObject_ = nullptr;
+      objectHitKind_ = 0;
+    }
+    if (editing_) {
+      std::u16string text = std::move(editText_);
+      editText_.clear();
+      editing_ = false;
+      CommitEdit(text);
+    }
+    container_.SetActiveView(this);
+    const AreaRange* s = selection_.get();
+    bool inside = s && (s->GetFirstColumn() < 0 || (column >= s->GetFirstColumn() && column <= s->GetLastColumn())) &&
+                  (s->GetFirstRow() < 0 || (row >= s->GetFirstRow() && row <= s->GetLastRow()));
+    if (!inside) {
+      anchorColumn_ = column;
+      anchorRow_ = row;
+      SelectCell(column, row);
+      ShowFormulaBarText();
+    }
+    Refresh();
+    static const std::vector<MenuEntry> cellMenu = {
+        {Text("popup:cell:cut"), &SheetGadget::CutCells},
+        {Text("popup:cell:copy"), &SheetGadget::CopyCells},
+        {Text("popup:cell:paste"), &SheetGadget::PasteCells},
+        {Text("popup:cell:deleteContents"), &SheetGadget::DeleteContents},
+        {Text("popup:cell:insertComment"), &SheetGadget::InsertCommentHere},
+        {Text("popup:cell:hyperlink"), &SheetGadget::InsertHyperlinkHere}};
+    ShowPopupMenu(window, cellMenu, this, 0, at);
   }
+}
+
+namespace {
+
+CellMenuCommand gInsertComment = nullptr;
+CellMenuCommand gInsertHyperlink = nullptr;
+
+}  // namespace
+
+void SetCellMenuCommands(CellMenuCommand insertComment, CellMenuCommand insertHyperlink) {
+  gInsertComment = insertComment;
+  gInsertHyperlink = insertHyperlink;
+}
+
+// The menu has closed: the grid takes the keyboard back, where the clipboard commands look for it.
+void SheetGadget::CutCells(void* view, intptr_t) {
+  auto* v = static_cast<SheetGadget*>(view);
+  v->GetCanvas().Focus();
+  v->container_.Cut();
+}
+
+void SheetGadget::CopyCells(void* view, intptr_t) {
+  auto* v = static_cast<SheetGadget*>(view);
+  v->GetCanvas().Focus();
+  v->container_.Copy();
+}
+
+void SheetGadget::PasteCells(void* view, intptr_t) {
+  auto* v = static_cast<SheetGadget*>(view);
+  v->GetCanvas().Focus();
+  v->container_.Paste();
+}
+
+void SheetGadget::DeleteContents(void* view, intptr_t) {
+  auto* v = static_cast<SheetGadget*>(view);
+  v->GetCanvas().Focus();
+  v->application_.Delete();
+}
+
+void SheetGadget::InsertCommentHere(void* view, intptr_t) {
+  if (gInsertComment) gInsertComment(*static_cast<SheetGadget*>(view));
+}
+
+void SheetGadget::InsertHyperlinkHere(void* view, intptr_t) {
+  if (gInsertHyperlink) gInsertHyperlink(*static_cast<SheetGadget*>(view));
 }
 
 void SheetGadget::DropFiles(const std::vector<std::u16string>& paths, Point point) {

@@ -226,5 +226,66 @@ TEST_F(ActionTest, UnmergingIsRecordedToo) {
   EXPECT_EQ(At(1, 1)->GetMergeMaster(), At(1, 0));
 }
 
+TEST_F(ActionTest, AGroupTakesItsMembersBackLastFirst) {
+  // A cut pasted onto its own source: the clearing, then the paste of the same cell.
+  At(1, 0)->SetInput(u"1");
+  auto group = std::make_unique<GroupAction>();
+  auto clear = std::make_unique<ClearCellsAction>(std::vector<Cell*>{At(1, 0)});
+  clear->Redo();
+  group->AddAction(std::move(clear));
+  group->AddAction(std::make_unique<CellInputAction>(At(1, 0), u"pasted"));
+  At(1, 0)->SetInput(u"pasted");
+  host.AddAction(std::move(group));
+  host.Undo();
+  EXPECT_EQ(At(1, 0)->GetInput(), u"1");
+  host.Redo();
+  EXPECT_EQ(At(1, 0)->GetInput(), u"pasted");
+}
+
+TEST_F(ActionTest, DeletedColumnsAndRowsComeBackWithTheirCellsAndReaders) {
+  At(1, 0)->SetInput(u"2");
+  At(1, 1)->SetInput(u"3");
+  At(2, 1)->SetInput(u"=B1*2");
+  At(1, 2)->SetInput(u"=A1+B1");
+  At(3, 3)->SetInput(u"=SUM(B1:B2)");
+  sheet->GetColumn(1)->SetWidth(55);
+  struct Case {
+    LineAction::Kind kind;
+    int32_t at;
+  };
+  for (Case k : {Case{LineAction::kDeleteColumn, 1}, Case{LineAction::kDeleteRow, 1},
+                 Case{LineAction::kInsertColumn, 0}, Case{LineAction::kInsertRow, 1}}) {
+    SCOPED_TRACE(static_cast<int>(k.kind));
+    auto action = std::make_unique<LineAction>(sheet, k.kind, k.at);
+    action->Do();
+    host.AddAction(std::move(action));
+    host.Undo();
+    EXPECT_EQ(At(1, 1)->GetInput(), u"3");
+    EXPECT_EQ(At(2, 1)->GetValue()->Number(), 6);
+    EXPECT_EQ(At(1, 2)->GetValue()->Number(), 5);
+    EXPECT_EQ(At(3, 3)->GetValue()->Number(), 9);
+    EXPECT_EQ(sheet->GetColumnWidth(1), 55);
+    host.Redo();
+    host.Undo();
+    EXPECT_EQ(At(1, 2)->GetInput(), u"=A1+B1");
+    EXPECT_EQ(At(1, 2)->GetValue()->Number(), 5);
+  }
+}
+
+TEST_F(ActionTest, TheUsedSizeFollowsCellsWithoutAScanUntilAnEdgeEmpties) {
+  EXPECT_EQ(sheet->GetUsedSize().row, 1);
+  At(7, 2)->SetInput(u"x");
+  At(3, 5)->SetInput(u"y");
+  EXPECT_EQ(sheet->GetUsedSize().row, 7);
+  EXPECT_EQ(sheet->GetUsedSize().column, 5);
+  At(40, 1);  // a cell asked for is not used
+  EXPECT_EQ(sheet->GetUsedSize().row, 7);
+  At(7, 2)->SetInput(u"");
+  EXPECT_EQ(sheet->GetUsedSize().row, 3);
+  At(3, 5)->SetInput(u"");
+  EXPECT_EQ(sheet->GetUsedSize().row, 1);
+  EXPECT_EQ(sheet->GetUsedSize().column, 0);
+}
+
 }  // namespace
 }  // namespace quadrell

@@ -148,7 +148,12 @@ TEST_F(ApplicationTest, DeleteEmptiesTheExistingCellsOfTheSelection) {
   EXPECT_EQ(sheet->GetCellDirect(2, 1)->GetInput(), u"");
   EXPECT_EQ(sheet->GetCellDirect(5, 0)->GetInput(), u"kept");
   EXPECT_EQ(sheet->FindRow(3), nullptr);  // nothing was created
-  EXPECT_EQ(app->UndoCount(), 0u);
+  EXPECT_EQ(app->UndoCount(), 1u);        // one step for the whole selection
+  app->Undo();
+  EXPECT_EQ(sheet->GetCellDirect(1, 0)->GetInput(), u"12");
+  EXPECT_EQ(sheet->GetCellDirect(2, 1)->GetInput(), u"text");
+  app->Redo();
+  EXPECT_EQ(sheet->GetCellDirect(2, 1)->GetInput(), u"");
 
   // The whole sheet: every stored cell, and still nothing new.
   sheet->SetSelection(std::make_unique<AreaRange>(-1, -1, -1, -1, sheet));
@@ -241,8 +246,9 @@ TEST(WindowTitleTest, TheFileNamePartOfThePath) {
 
 TEST(SheetWindowLayoutTest, PartsGoWhereTheSheetWindowHasThem) {
   SheetWindowLayout one = LayOutSheetWindow(800, 600, 20, 1.0f, 1);
-  EXPECT_EQ(one.sheetTabs, (Rect{0, 580, 670, 20}));
-  EXPECT_EQ(one.statusField, (Rect{670, 580, 130, 20}));
+  // The status field is wide enough for three six-digit figures side by side.
+  EXPECT_EQ(one.sheetTabs, (Rect{0, 580, 600, 20}));
+  EXPECT_EQ(one.statusField, (Rect{600, 580, 200, 20}));
   EXPECT_EQ(one.formulaIcon, (Rect{0, 20, 40, 20}));
   EXPECT_EQ(one.formulaBar, (Rect{40, 20, 760, 20}));
   EXPECT_EQ(one.views, (std::vector<Rect>{{0, 40, 800, 540}}));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "SheetViewTestSupport.h"
+#include "model/Column.h"
 #include "model/Font.h"
 #include "model/Style.h"
 #include "model/Util.h"
@@ -215,6 +216,38 @@ TEST_F(GridPaintTest, FrozenRowsStayAboveABlackLineWhileTheRestScrolls) {
   EXPECT_EQ(blue(Rect{c1.x - 1, c1.y, c1.width + 3, c1.height - 1}), 0);
   Rect c52 = view->CellBox(52, 2);
   EXPECT_GT(blue(Rect{c52.x - 1, c52.y + 2, 2, 10}), 0);
+}
+
+TEST_F(GridPaintTest, ANumberTooWideForItsCellShowsHashesAndNeverFewerDigits) {
+  CellAt(2, 1)->SetInput(u"0.3402777778");
+  CellAt(3, 1)->SetInput(u"12345678901234567890");
+  CellAt(4, 1)->SetInput(u"1");
+  CellAt(5, 1)->SetInput(u"a rather long text that needs far more room than one column");
+  sheet()->GetColumn(1)->SetWidth(40);
+  view->Redraw(true);
+  Unselect();
+  // Nothing of the numbers reaches the empty neighbours on either side.
+  for (int32_t row : {2, 3}) {
+    EXPECT_EQ(Ink(row, 0), 0) << row;
+    EXPECT_EQ(Ink(row, 2), 0) << row;
+    EXPECT_GT(Ink(row, 1), 10) << row;
+  }
+  // Both show the same row of hashes, as wide as the cell allows.
+  Rect two = Inside(2, 1), three = Inside(3, 1);
+  for (int dx = 0; dx < two.width; ++dx) {
+    for (int dy = 0; dy < two.height; ++dy) {
+      ASSERT_EQ(Pixel(two.x + dx, two.y + dy), Pixel(three.x + dx, three.y + dy)) << dx << "," << dy;
+    }
+  }
+  // A number that fits and a text keep their ways: the text still flows on.
+  EXPECT_GT(Ink(4, 1), 0);
+  EXPECT_GT(Ink(5, 2), 10);
+  // A merged area wide enough shows the digits.
+  Select(1, 2, 2, 2);
+  sheet()->MergeCells(false);
+  view->Redraw(true);
+  Unselect();
+  EXPECT_GT(InkIn(2, 1, 40, 98), 10);
 }
 
 }  // namespace

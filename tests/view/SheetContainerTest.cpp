@@ -12,11 +12,11 @@ using SheetContainerTest = test::SheetWindowTest;
 
 TEST_F(SheetContainerTest, TheStatusFieldStartsWithOneAndZeros) {
   OverviewGadget* status = container->GetStatusField();
-  EXPECT_EQ(status->CountText(), u"#1");
+  EXPECT_EQ(status->CountText(), u"#0");  // the empty A1 holds no number
   EXPECT_EQ(status->AverageText(), u"\u00D80");
   EXPECT_EQ(status->SumText(), u" \u03A30");
   status->ShowSummary(5, 2);
-  EXPECT_EQ(status->AverageText(), u"\u00D82.5");
+  EXPECT_EQ(status->AverageText(), u"\u00D82,5");
   EXPECT_EQ(status->SumText(), u" \u03A35");
   // It sits at the bottom right, with the "fx" picture and the views in their places.
   EXPECT_EQ(status->GetCanvas().Bounds(), container->GetLayout().statusField);

@@ -86,8 +86,20 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
 
 void CanvasWidget::resizeEvent(QResizeEvent*) { Reallocate(size()); }
 
+namespace {
+
+KeyModifiers gModifiers;
+
+void Note(Qt::KeyboardModifiers modifiers) {
+  gModifiers.shift = (modifiers & Qt::ShiftModifier) != 0;
+  gModifiers.control = (modifiers & Qt::ControlModifier) != 0;
+}
+
+}  // namespace
+
 void CanvasWidget::keyPressEvent(QKeyEvent* event) {
   HandlerScope scope;
+  Note(event->modifiers());
   int code = KeyCodeOf(event->key());
   if (code && events_) events_->OnKeyDown(code);
   for (QChar c : event->text()) {
@@ -122,12 +134,14 @@ QVariant CanvasWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
 void CanvasWidget::keyReleaseEvent(QKeyEvent* event) {
   if (event->isAutoRepeat()) return;
   HandlerScope scope;
+  Note(event->modifiers());
   int code = KeyCodeOf(event->key());
   if (code && events_) events_->OnKeyUp(code);
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
   HandlerScope scope;
+  Note(event->modifiers());
   QPoint pos = event->position().toPoint();
   if (event->button() == Qt::LeftButton) {
     leftPressed_ = true;
@@ -140,6 +154,7 @@ void CanvasWidget::mousePressEvent(QMouseEvent* event) {
 
 void CanvasWidget::mouseDoubleClickEvent(QMouseEvent* event) {
   HandlerScope scope;
+  Note(event->modifiers());
   QPoint pos = event->position().toPoint();
   if (event->button() == Qt::LeftButton) {
     leftPressed_ = true;
@@ -179,11 +194,19 @@ void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
 
 void CanvasWidget::wheelEvent(QWheelEvent* event) {
   HandlerScope scope;
-  // Fine-grained wheels report fractions of a notch (120 units each).
-  wheelRemainder_ += event->angleDelta().y();
+  Note(event->modifiers());
+  // Fine-grained wheels report fractions of a notch (120 units each). Shift
+  // turns the wheel sideways, as the desktop's spreadsheets do.
+  QPoint delta = event->angleDelta();
+  if ((event->modifiers() & Qt::ShiftModifier) && delta.x() == 0) delta = QPoint(delta.y(), 0);
+  wheelRemainder_ += delta.y();
   int steps = wheelRemainder_ / 120;
   wheelRemainder_ -= steps * 120;
   if (steps && events_) events_->OnWheel(steps);
+  sidewaysRemainder_ += delta.x();
+  int sideways = sidewaysRemainder_ / 120;
+  sidewaysRemainder_ -= sideways * 120;
+  if (sideways && events_) events_->OnHorizontalWheel(sideways);
 }
 
 void CanvasWidget::leaveEvent(QEvent*) {
@@ -475,6 +498,8 @@ auto Guarded(F f) {
 }  // namespace quadrell::qt
 
 namespace quadrell {
+
+KeyModifiers CurrentKeyModifiers() { return qt::gModifiers; }
 
 using namespace qt;
 

@@ -50,6 +50,7 @@ class CanvasWidget : public QWidget {
   bool secondPressOfDoubleClick_ = false;
   bool rightPressed_ = false;
   int wheelRemainder_ = 0;
+  int sidewaysRemainder_ = 0;
 };
 
 }  // namespace quadrell::qt

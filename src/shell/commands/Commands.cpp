@@ -15,6 +15,7 @@
 #include "shell/commands/InsertCommands.h"
 #include "shell/commands/StyleCommands.h"
 #include "shell/commands/ViewCommands.h"
+#include "view/SheetGadget.h"
 
 namespace quadrell {
 
@@ -67,6 +68,11 @@ std::vector<MenuEntry> MenuOf() {
 }
 
 }  // namespace
+
+void InstallViewCommands() {
+  SetCellMenuCommands([](SheetGadget& view) { InsertComment(view.GetApplication()); },
+                      [](SheetGadget& view) { InsertHyperlink(view.GetApplication()); });
+}
 
 void ShowCommandMenu(Application& application) {
   if (application.GetKind() != kKindSheet) return;

@@ -58,6 +58,10 @@ bool RunToolbarCommand(Application& application, int item);
 // each is reachable from the keyboard (F10) whatever the toolbar shows.
 void ShowCommandMenu(Application& application);
 
+// Gives the views the commands they offer in their own menus (the cell menu's
+// comment and hyperlink). Called when a window opens; repeating it is harmless.
+void InstallViewCommands();
+
 // Commands that the parts built elsewhere provide (the start menu, the colour
 // popups, the chart dialog, the pivot table): until installed, their items do nothing.
 using ItemCommand = void (*)(Application& application, int item);

@@ -37,7 +37,10 @@ bool InsertImageFile(Application& application, const std::u16string& path) {
   }
   Sheet* sheet = view->GetSheet();
   Cell* cell = sheet->GetCellDirect(view->GetActiveRow(), view->GetActiveColumn());
-  sheet->AddObject(std::make_unique<ObjectAnchor>(sheet, cell, std::move(image), 0, 0));
+  auto anchor = std::make_unique<ObjectAnchor>(sheet, cell, std::move(image), 0, 0);
+  SheetAnchor* placed = anchor.get();
+  sheet->AddObject(std::move(anchor));
+  application.AddAction(std::make_unique<AddObjectAction>(sheet, placed));
   application.RedrawViewsWithObjects();
   return true;
 }
