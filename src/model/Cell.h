@@ -33,6 +33,19 @@ struct CellExtra;
 
 using CellListener = void (*)(void* userData, class Cell* cell);
 
+// While one lives (a file being loaded), formulas are compiled and linked
+// but not computed, and no change recalculates anything; when the outermost
+// ends, every formula stored meanwhile is computed once, each after the
+// formulas it reads, and formulas on a cycle show "Cycle Found". Loading
+// thus costs the same whatever order the cells arrive in.
+class DeferredRecalculation {
+ public:
+  DeferredRecalculation();
+  ~DeferredRecalculation();
+  DeferredRecalculation(const DeferredRecalculation&) = delete;
+  DeferredRecalculation& operator=(const DeferredRecalculation&) = delete;
+};
+
 class Cell {
  public:
   // Asks the sheet for the row and column objects (created when missing). The
