@@ -343,17 +343,19 @@ void XmlParser::OnText(void* self, const char* text, int length) {
   if (p->streamDepth_ == 1 || !p->current_ || p->current_->firstChild_ || p->failed_) return;
   // Layout before an element's first child: a few kilobytes of it are kept
   // (they may yet be a leaf's text), the rest is dropped.
-  std::string& own = p->current_->text_;
-  if (p->current_ == p->blankNode_ ||
-      (own.size() >= kKeptBlank && std::string_view(text, static_cast<size_t>(length)).find_first_not_of(" \t\r\n") ==
-                                       std::string_view::npos &&
-       own.find_first_not_of(" \t\r\n") == std::string::npos)) {
-    if (std::string_view(text, static_cast<size_t>(length)).find_first_not_of(" \t\r\n") == std::string_view::npos) {
-      p->blankNode_ = p->current_;
-      return;
-    }
+  std::string_view piece(text, static_cast<size_t>(length));
+  constexpr std::string_view kBlank = " \t\r\n";
+  if (p->current_ == p->blankNode_ && piece.find_first_not_of(kBlank) == std::string_view::npos) return;
+  size_t kept = p->current_->text_.size();
+  if (p->current_ != p->blankNode_ && kept + piece.size() > kKeptBlank &&
+      piece.find_first_not_of(kBlank) == std::string_view::npos &&
+      p->current_->text_.find_first_not_of(kBlank) == std::string::npos) {
+    piece = piece.substr(0, kept < kKeptBlank ? kKeptBlank - kept : 0);
+    p->blankNode_ = p->current_;
+  } else if (p->current_ == p->blankNode_) {
+    p->blankNode_ = nullptr;
   }
-  if (p->current_ == p->blankNode_) p->blankNode_ = nullptr;
+  length = static_cast<int>(piece.size());
   p->textBytes_ += static_cast<size_t>(length);
   if (p->textBytes_ > kMaxTreeText) {
     p->Stop();

@@ -224,7 +224,7 @@ TEST_F(CsvTsvTest, FormulasSeeTheWholeFileAndNamedCellsAreNotWritten) {
   EXPECT_EQ(s.GetCellText(1, 1), u"7");
   EXPECT_EQ(s.GetCellText(1, 2), u"Cycle Found");
   EXPECT_EQ(s.GetCellText(4, 1), u"Ref");  // beyond the grid
-  EXPECT_EQ(WriteCsv(s), "6;7;Cycle Found\r\n1;6;Cycle Found\r\n2;5\r\n3;Ref;0\r\n");
+  EXPECT_EQ(WriteCsv(s), "6;7;Cycle Found;\r\n1;6;Cycle Found;\r\n2;5;\r\n3;Ref;;\r\n");
 }
 
 }  // namespace
