@@ -294,11 +294,7 @@ void AppendTsvField(std::string& out, std::u16string_view text) {
 // something; a row without such cells is an empty line.
 // `flush` takes the text so far whenever it has grown large, and once at the end.
 // A cell made only because a formula names its position holds nothing.
-bool HoldsSomething(const Cell* cell) {
-  if (!cell->IsInputEmpty()) return true;
-  const Value* v = cell->GetValue();
-  return v->Kind() != ValueKind::Empty && !(v->Kind() == ValueKind::Text && v->Text().empty());
-}
+bool HoldsSomething(const Cell* cell) { return cell->IsFilled(); }
 
 // The last column of the row that holds something; -1 for none.
 int32_t LastHeldColumn(const Row& row) {

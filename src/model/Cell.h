@@ -100,6 +100,9 @@ class Cell {
   int32_t GetRowIndex() const;
   int32_t GetColumnIndex() const;
   bool IsInputEmpty() const { return (tagged_ & kInputNotEmpty) == 0; }
+  // Ever given a value or an input: false for a cell made only because a
+  // formula names its position, which files do not write.
+  bool IsFilled() const { return value_ != 0 || !IsInputEmpty(); }
   // True when a formula is stored: an own one, one that did not parse (its text
   // is kept), or the formula of the spill this cell belongs to.
   bool HasFormula() const;
