@@ -4,7 +4,8 @@
 //   quadrell-convert [--lang de|en] [--sheet N] INPUT OUTPUT
 //
 // Exit status 0 on success, 1 when a file cannot be read or written or its
-// type is unknown, 2 for a wrong command line. An existing OUTPUT is replaced
+// type is unknown, or was read only in part (what was read is still written),
+// 2 for a wrong command line. An existing OUTPUT is replaced
 // only by a complete new file.
 #include <malloc.h>
 #include <sys/mman.h>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,11 +30,14 @@
 #include "model/Workbook.h"
 #include "value/NumberText.h"
 #include "value/Unicode.h"
+#include "value/Value.h"
 
 namespace quadrell {
 namespace {
 
-using LoadFunction = std::unique_ptr<Workbook> (*)(Host* host, const std::string& path, std::string* error);
+// `damage` tells of a file read only in part (a damaged member, data beyond the grid).
+using LoadFunction = std::unique_ptr<Workbook> (*)(Host* host, const std::string& path, std::string* error,
+                                                   std::u16string* damage);
 // Writes the workbook; a one-sheet file type writes only the given sheet.
 using SaveFunction = bool (*)(Workbook& workbook, Sheet& sheet, const std::string& path, std::string* error);
 
@@ -44,8 +49,9 @@ struct FileFormat {
 
 // A file that cannot be read says why; one that reads but is no workbook
 // package gets the program's open-error message.
-std::unique_ptr<Workbook> LoadXlsxFile(Host* host, const std::string& path, std::string* error) {
-  std::unique_ptr<Workbook> workbook = LoadXlsx(path, host);
+std::unique_ptr<Workbook> LoadXlsxFile(Host* host, const std::string& path, std::string* error,
+                                       std::u16string* damage) {
+  std::unique_ptr<Workbook> workbook = LoadXlsx(path, host, damage);
   if (!workbook && error) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
@@ -208,6 +214,8 @@ void PrepareHeap() {
 }
 
 int Run(int argc, char** argv) {
+  // Memory that runs out ends the conversion with one line, not an abort.
+  std::set_new_handler([] { ReportOutOfMemory(); });
   PrepareHeap();
   // The context loads the texts of its language setting, which follows the
   // system language until the user chose one.
@@ -248,7 +256,8 @@ int Run(int argc, char** argv) {
 
   PlainHost host(language);
   std::string reason;
-  std::unique_ptr<Workbook> workbook = from->load(&host, input, &reason);
+  std::u16string damage;
+  std::unique_ptr<Workbook> workbook = from->load(&host, input, &reason, &damage);
   if (!workbook || !reason.empty()) return Fail(input, Text("convert:cannotRead"), reason);
 
   Sheet* sheet = workbook->GetActiveSheet();
@@ -257,6 +266,13 @@ int Run(int argc, char** argv) {
     if (!sheet) return Fail(input, TextWithArgument("convert:noSheet", Utf8ToUtf16(options.sheet)));
   }
   if (!to->save(*workbook, *sheet, output, &reason)) return Fail(output, Text("convert:cannotWrite"), reason);
+  // What was recovered is written, and the damage reported: the status says the input was not whole.
+  if (!damage.empty()) {
+#ifndef __SANITIZE_ADDRESS__
+    (void)workbook.release();
+#endif
+    return Fail(input, damage);
+  }
 #ifndef __SANITIZE_ADDRESS__
   // The process ends here: taking a million cells apart one by one only costs
   // time. (Sanitized builds free it, so their leak check stays meaningful.)

@@ -42,6 +42,18 @@ CellBlock::Sum CellBlock::SumNumbers() const {
       const Value* v = cell->GetValue();
       if (v->IsNumeric()) total += v->Number();
     }
+  } else if (sum.count > kSparseWalkPositions) {
+    // Whole columns and larger: the stored cells inside, not every position.
+    int64_t lastRow = static_cast<int64_t>(firstRow_) + rows_ - 1;
+    int64_t lastColumn = static_cast<int64_t>(firstColumn_) + columns_ - 1;
+    sheet_->ForEachRow([&](int32_t r, const Row& row) {
+      if (r < firstRow_ || r > lastRow) return;
+      row.ForEachCell([&](int32_t c, Cell* cell) {
+        if (c < firstColumn_ || c > lastColumn) return;
+        const Value* v = cell->GetValue();
+        if (v->IsNumeric()) total += v->Number();
+      });
+    });
   } else {
     for (int32_t c = 0; c < columns_; ++c) {
       for (int32_t r = 0; r < rows_; ++r) {

@@ -37,6 +37,8 @@ class CellBlock {
     FormatId firstFormat = 0;
   };
   Sum SumNumbers() const;
+  // Blocks larger than this are summed over their stored cells.
+  static constexpr int64_t kSparseWalkPositions = int64_t{1} << 22;
   template <typename F>
   void ForEachColumnWise(F&& f) const {
     if (const std::vector<Cell*>* cells = ValidCells()) {

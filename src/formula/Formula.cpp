@@ -170,8 +170,8 @@ class Parser {
     }
     if (tokens_.Next() == u":") return FormulaRange::FromTokens(t, tokens_.Next(), sheet_);
     tokens_.Previous();
-    return std::make_unique<FormulaValue>(sheet_, sheet_->GetCellDirect(parts.row, parts.column), parts.absoluteRow,
-                                          parts.absoluteColumn);
+    return std::make_unique<FormulaValue>(sheet_, parts.OnGrid() ? sheet_->GetCellDirect(parts.row, parts.column) : nullptr,
+                                          parts.absoluteRow, parts.absoluteColumn);
   }
 
   // Reads the arguments by the entry's signature, letter by letter; "l" is
@@ -246,7 +246,7 @@ std::vector<std::unique_ptr<Range>> ReferencedRanges(std::u16string_view text, S
       continue;
     }
     ReferenceParts parts;
-    if (StartsLiteral(t) || !ReadReference(t, parts)) continue;
+    if (StartsLiteral(t) || !ReadReference(t, parts) || !parts.OnGrid()) continue;
     Cell* cell = sheet->GetCellDirect(parts.row, parts.column);
     if (pending && !ranges.empty()) {
       ranges.back() = std::make_unique<CellRange>(pending, cell, sheet);

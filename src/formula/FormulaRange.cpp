@@ -10,9 +10,11 @@ std::unique_ptr<FormulaRange> FormulaRange::FromTokens(std::u16string_view first
                                                        Sheet* sheet) {
   ReferenceParts a, b;
   if (!ReadReference(first, a) || !ReadReference(second, b)) return nullptr;
-  return std::make_unique<FormulaRange>(sheet, sheet->GetCellDirect(a.row, a.column),
-                                        sheet->GetCellDirect(b.row, b.column), a.absoluteRow, a.absoluteColumn,
-                                        b.absoluteRow, b.absoluteColumn);
+  // A corner beyond the grid makes the range read as "Ref".
+  bool onGrid = a.OnGrid() && b.OnGrid();
+  return std::make_unique<FormulaRange>(sheet, onGrid ? sheet->GetCellDirect(a.row, a.column) : nullptr,
+                                        onGrid ? sheet->GetCellDirect(b.row, b.column) : nullptr, a.absoluteRow,
+                                        a.absoluteColumn, b.absoluteRow, b.absoluteColumn);
 }
 
 FormulaRange::FormulaRange(Sheet* sheet, Cell* first, Cell* second, bool firstAbsoluteRow, bool firstAbsoluteColumn,

@@ -26,7 +26,7 @@ bool ReadReference(std::u16string_view token, ReferenceParts& out) {
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
     if (c < u'A' || c > u'Z') return false;
     column = (column + 1) * 26 + (c - u'A');
-    if (column > kMaxReferenceColumn) return false;
+    if (column > kMaxWrittenReferenceColumn) return false;
     ++i;
   }
   if (i == lettersBegin || i == token.size()) return false;
@@ -38,7 +38,7 @@ bool ReadReference(std::u16string_view token, ReferenceParts& out) {
   int64_t row = 0;
   while (i < token.size() && IsDigit(token[i])) {
     row = row * 10 + (token[i] - u'0');
-    if (row > kMaxReferenceRow) return false;
+    if (row > kMaxWrittenReferenceRow) return false;
     ++i;
   }
   out.row = static_cast<int32_t>(row);
@@ -71,7 +71,8 @@ bool ShiftCoordinate(int32_t& value, int32_t offset, bool absolute, int32_t low,
 std::unique_ptr<FormulaValue> FormulaValue::FromToken(std::u16string_view token, Sheet* sheet) {
   ReferenceParts parts;
   if (!ReadReference(token, parts)) return nullptr;
-  return std::make_unique<FormulaValue>(sheet, sheet->GetCellDirect(parts.row, parts.column), parts.absoluteRow,
+  return std::make_unique<FormulaValue>(sheet, parts.OnGrid() ? sheet->GetCellDirect(parts.row, parts.column) : nullptr,
+                                        parts.absoluteRow,
                                         parts.absoluteColumn);
 }
 

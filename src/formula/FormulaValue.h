@@ -5,15 +5,20 @@
 
 namespace quadrell {
 
-// Positions a reference can name; larger ones are no references.
-constexpr int32_t kMaxReferenceColumn = (1 << 24) - 1;
-constexpr int32_t kMaxReferenceRow = 1 << 30;
+// Positions a reference can name: the sheet's grid. A reference written
+// beyond it (up to the limits below) reads as "Ref"; larger ones are no
+// references at all.
+constexpr int32_t kMaxReferenceColumn = 16384 - 1;
+constexpr int32_t kMaxReferenceRow = 1048576;
+constexpr int32_t kMaxWrittenReferenceColumn = (1 << 24) - 1;
+constexpr int32_t kMaxWrittenReferenceRow = 1 << 30;
 
 struct ReferenceParts {
   int32_t row = 0;
   int32_t column = 0;
   bool absoluteRow = false;
   bool absoluteColumn = false;
+  bool OnGrid() const { return row >= 1 && row <= kMaxReferenceRow && column >= 0 && column <= kMaxReferenceColumn; }
 };
 
 // Reads a cell reference token (any case): an optional "$", the column letters

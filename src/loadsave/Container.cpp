@@ -240,6 +240,12 @@ XmlParser::~XmlParser() {
   if (parser_) XML_ParserFree(static_cast<XML_Parser>(parser_));
 }
 
+void XmlParser::Stop() {
+  if (failed_) return;
+  failed_ = true;
+  XML_StopParser(static_cast<XML_Parser>(parser_), XML_FALSE);
+}
+
 bool XmlParser::Feed(const char* data, size_t length, bool last) {
   if (failed_) return false;
   XML_Parser parser = static_cast<XML_Parser>(parser_);
@@ -248,7 +254,7 @@ bool XmlParser::Feed(const char* data, size_t length, bool last) {
   do {
     size_t piece = length < kPiece ? length : kPiece;
     bool final = last && piece == length;
-    if (XML_Parse(parser, data, static_cast<int>(piece), final ? 1 : 0) != XML_STATUS_OK) {
+    if (XML_Parse(parser, data, static_cast<int>(piece), final ? 1 : 0) != XML_STATUS_OK || failed_) {
       failed_ = true;
       return false;
     }
@@ -275,6 +281,15 @@ void XmlParser::OnStart(void* self, const char* expandedName, const char** expan
     ++p->streamDepth_;
     p->handler_->StartElement(name, attributes);
     return;
+  }
+  if (++p->elements_ > kMaxTreeElements) {
+    p->Stop();
+    return;
+  }
+  // Only leaf elements keep their text: the layout between elements is dropped.
+  if (p->current_ && !p->current_->firstChild_ && !p->current_->text_.empty()) {
+    p->textBytes_ -= p->current_->text_.size();
+    std::string().swap(p->current_->text_);
   }
   XmlNode* node = p->current_ ? p->current_->AppendChild(name) : p->document_.AppendRoot(name);
   node->attributes_.reserve(8);
@@ -325,7 +340,27 @@ void XmlParser::OnText(void* self, const char* text, int length) {
     p->handler_->CharacterData(text, length);
     return;
   }
-  if (p->streamDepth_ == 1 || !p->current_) return;
+  if (p->streamDepth_ == 1 || !p->current_ || p->current_->firstChild_ || p->failed_) return;
+  // Layout before an element's first child: a few kilobytes of it are kept
+  // (they may yet be a leaf's text), the rest is dropped.
+  std::string_view piece(text, static_cast<size_t>(length));
+  constexpr std::string_view kBlank = " \t\r\n";
+  if (p->current_ == p->blankNode_ && piece.find_first_not_of(kBlank) == std::string_view::npos) return;
+  size_t kept = p->current_->text_.size();
+  if (p->current_ != p->blankNode_ && kept + piece.size() > kKeptBlank &&
+      piece.find_first_not_of(kBlank) == std::string_view::npos &&
+      p->current_->text_.find_first_not_of(kBlank) == std::string::npos) {
+    piece = piece.substr(0, kept < kKeptBlank ? kKeptBlank - kept : 0);
+    p->blankNode_ = p->current_;
+  } else if (p->current_ == p->blankNode_) {
+    p->blankNode_ = nullptr;
+  }
+  length = static_cast<int>(piece.size());
+  p->textBytes_ += static_cast<size_t>(length);
+  if (p->textBytes_ > kMaxTreeText) {
+    p->Stop();
+    return;
+  }
   p->current_->text_.append(text, static_cast<size_t>(length));
 }
 

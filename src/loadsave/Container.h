@@ -123,9 +123,17 @@ class XmlParser {
   XmlParser(const XmlParser&) = delete;
   XmlParser& operator=(const XmlParser&) = delete;
 
-  // False once the input is not well-formed (or a handler stopped it).
+  // False once the input is not well-formed (or a handler stopped it, or the
+  // tree passed its bounds).
   bool Feed(const char* data, size_t length, bool last);
   bool Failed() const { return failed_; }
+  // For a handler that has seen too much: the parse ends as failed.
+  void Stop();
+
+  // A tree holds at most this many elements and this much text: a small
+  // file of empty elements or whitespace would otherwise take gigabytes.
+  static constexpr size_t kMaxTreeElements = 1000000;
+  static constexpr size_t kMaxTreeText = size_t{32} << 20;
 
  private:
   static void OnStart(void* self, const char* name, const char** attributes);
@@ -149,6 +157,11 @@ class XmlParser {
   XmlStreamHandler* handler_;
   XmlNode* current_ = nullptr;
   int streamDepth_ = 0;  // > 0 while inside the streamed element
+  size_t elements_ = 0;
+  size_t textBytes_ = 0;
+  // Blank text kept before an element's first child; beyond it blanks are dropped.
+  static constexpr size_t kKeptBlank = 4096;
+  const XmlNode* blankNode_ = nullptr;  // the element whose blank text reached kKeptBlank
   bool failed_ = false;
 };
 

@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "context/ApplicationContext.h"
 #include "model/Cell.h"
 #include "model/Row.h"
 #include "model/Sheet.h"
+#include "model/Util.h"
 #include "model/Workbook.h"
 #include "platform/Files.h"
 #include "value/Unicode.h"
@@ -50,9 +52,10 @@ class LineSource {
       }
       if (at + 1 == view_.size()) {
         // A CR at the end of what was read: the LF of a CR LF may follow.
+        // Reading more moves the unread rest (from the CR) to the front.
         position_ = at;
         if (Fill()) continue;
-        position_ = at + 1;
+        position_ += 1;
         ending = "\r";
         return true;
       }
@@ -113,6 +116,7 @@ struct Reading {
   std::string raw;
   std::string_view ending;
   std::u16string line;
+  bool beyondGrid = false;  // a line or a field lay beyond the sheet's grid
 
   bool NextLine() {
     if (!source.Next(raw, ending)) return false;
@@ -121,15 +125,28 @@ struct Reading {
   }
 };
 
+// Lines and fields beyond the grid are not read; true when there were any.
 template <typename Fill>
-void ReadRows(LineSource& source, Sheet& sheet, Fill fill) {
+bool ReadRows(LineSource& source, Sheet& sheet, Fill fill) {
+  DeferredRecalculation deferred;
   Reading reading{source, {}, {}, {}};
   int32_t rowNumber = 1;
   for (bool first = true; reading.source.Next(reading.raw, reading.ending); first = false) {
+    if (rowNumber > kSheetRows) return true;
     if (first) DropByteOrderMark(reading.raw);
     reading.line = Utf8ToUtf16(reading.raw);
     fill(sheet.GetRow(rowNumber++), reading);
   }
+  return reading.beyondGrid;
+}
+
+// The field for the column, or nothing beyond the grid.
+void SetField(Row* row, int32_t column, std::u16string_view text, Reading& reading) {
+  if (column >= kSheetColumns) {
+    reading.beyondGrid = reading.beyondGrid || !text.empty();
+    return;
+  }
+  row->GetCell(column)->SetInput(text);
 }
 
 // Fields are separated by ";". A field that opens with a double quote is
@@ -147,12 +164,12 @@ void FillCsvRow(Row* row, Reading& reading) {
   size_t fieldStart = 0;
   while (true) {
     if (p >= line->size()) {
-      row->GetCell(column)->SetInput(field);
+      SetField(row, column, field, reading);
       return;
     }
     char16_t c = (*line)[p];
     if (c == u';') {
-      row->GetCell(column++)->SetInput(field);
+      SetField(row, column++, field, reading);
       field.clear();
       fieldStart = ++p;
       continue;
@@ -187,26 +204,28 @@ void FillCsvRow(Row* row, Reading& reading) {
   }
 }
 
-void ReadCsvLines(LineSource& source, Sheet& sheet) { ReadRows(source, sheet, FillCsvRow); }
+bool ReadCsvLines(LineSource& source, Sheet& sheet) { return ReadRows(source, sheet, FillCsvRow); }
 
 // Fields are separated by tabs; nothing is quoted.
-void ReadTsvLines(LineSource& source, Sheet& sheet) {
-  ReadRows(source, sheet, [](Row* row, Reading& reading) {
+bool ReadTsvLines(LineSource& source, Sheet& sheet) {
+  return ReadRows(source, sheet, [](Row* row, Reading& reading) {
     std::u16string_view line = reading.line;
     int32_t column = 0;
     size_t start = 0;
     while (true) {
       size_t tab = line.find(u'\t', start);
-      row->GetCell(column++)->SetInput(line.substr(start, tab == std::u16string_view::npos ? tab : tab - start));
+      SetField(row, column++, line.substr(start, tab == std::u16string_view::npos ? tab : tab - start), reading);
       if (tab == std::u16string_view::npos) return;
       start = tab + 1;
     }
   });
 }
 
-using Reader = void (*)(LineSource&, Sheet&);
+using Reader = bool (*)(LineSource&, Sheet&);
 
-std::unique_ptr<Workbook> Load(Host* host, const std::string& fileName, std::string* error, Reader read) {
+std::unique_ptr<Workbook> Load(Host* host, const std::string& fileName, std::string* error, std::u16string* damage,
+                               Reader read) {
+  if (damage) damage->clear();
   auto workbook = std::make_unique<Workbook>(Utf8ToUtf16(fileName), host);
   auto fail = [&](int code) {
     if (error) *error = std::strerror(code);
@@ -221,7 +240,7 @@ std::unique_ptr<Workbook> Load(Host* host, const std::string& fileName, std::str
     return fail(code);
   }
   LineSource source(fd);
-  read(source, *workbook->GetActiveSheet());
+  if (read(source, *workbook->GetActiveSheet()) && damage) *damage = Text("loadBeyondGrid");
   ::close(fd);
   if (source.Error() != 0) return fail(source.Error());
   if (error) error->clear();
@@ -270,17 +289,34 @@ void AppendTsvField(std::string& out, std::u16string_view text) {
   AppendUtf8(out, flat);
 }
 
-// Writes row 1 to the highest row, each cell's display text followed by the
-// separator, from column 0 to the row's last column; a row without cells is
-// an empty line.
+// Writes row 1 to the last row holding something, each cell's display text
+// followed by the separator, from column 0 to the row's last column holding
+// something; a row without such cells is an empty line.
 // `flush` takes the text so far whenever it has grown large, and once at the end.
+// A cell made only because a formula names its position holds nothing.
+bool HoldsSomething(const Cell* cell) { return cell->IsFilled(); }
+
+// The last column of the row that holds something; -1 for none.
+int32_t LastHeldColumn(const Row& row) {
+  int32_t last = -1;
+  row.ForEachCell([&](int32_t column, Cell* cell) {
+    if (column > last && column <= row.GetLastColumn() && HoldsSomething(cell)) last = column;
+  });
+  return last;
+}
+
 template <typename Flush>
 void Write(Sheet& sheet, char separator, void (*appendField)(std::string&, std::u16string_view), Flush&& flush) {
   constexpr size_t kPiece = size_t{1} << 20;
+  int32_t lastRow = 0;
+  sheet.ForEachRow([&](int32_t r, const Row& row) {
+    if (r > lastRow && r <= sheet.GetMaxRow() && LastHeldColumn(row) >= 0) lastRow = r;
+  });
   std::string out;
-  for (int32_t r = 1; r <= sheet.GetMaxRow(); ++r) {
+  for (int32_t r = 1; r <= lastRow; ++r) {
     if (Row* row = sheet.FindRow(r)) {
-      for (int32_t c = 0; c <= row->GetLastColumn(); ++c) {
+      int32_t lastColumn = LastHeldColumn(*row);
+      for (int32_t c = 0; c <= lastColumn; ++c) {
         if (Cell* cell = row->FindCell(c)) appendField(out, cell->GetText());
         out += separator;
       }
@@ -340,12 +376,14 @@ std::string WriteCsv(Sheet& sheet) { return WriteAll(sheet, ';', AppendCsvField)
 
 std::string WriteTsv(Sheet& sheet) { return WriteAll(sheet, '\t', AppendTsvField); }
 
-std::unique_ptr<Workbook> LoadCsv(Host* host, const std::string& fileName, std::string* error) {
-  return Load(host, fileName, error, ReadCsvLines);
+std::unique_ptr<Workbook> LoadCsv(Host* host, const std::string& fileName, std::string* error,
+                                  std::u16string* damage) {
+  return Load(host, fileName, error, damage, ReadCsvLines);
 }
 
-std::unique_ptr<Workbook> LoadTsv(Host* host, const std::string& fileName, std::string* error) {
-  return Load(host, fileName, error, ReadTsvLines);
+std::unique_ptr<Workbook> LoadTsv(Host* host, const std::string& fileName, std::string* error,
+                                  std::u16string* damage) {
+  return Load(host, fileName, error, damage, ReadTsvLines);
 }
 
 bool SaveCsv(Sheet& sheet, const std::string& fileName, std::string* error) {

@@ -15,8 +15,12 @@ class Workbook;
 
 // A new workbook named with the file name, the data in its only sheet. A file
 // that cannot be read gives an empty workbook and, when asked for, the reason.
-std::unique_ptr<Workbook> LoadCsv(Host* host, const std::string& fileName, std::string* error = nullptr);
-std::unique_ptr<Workbook> LoadTsv(Host* host, const std::string& fileName, std::string* error = nullptr);
+// Lines and fields beyond the sheet's grid are not read: `damage` then says so
+// (it is emptied otherwise), for the user to be told.
+std::unique_ptr<Workbook> LoadCsv(Host* host, const std::string& fileName, std::string* error = nullptr,
+                                  std::u16string* damage = nullptr);
+std::unique_ptr<Workbook> LoadTsv(Host* host, const std::string& fileName, std::string* error = nullptr,
+                                  std::u16string* damage = nullptr);
 
 // Write through a temporary file renamed over the target, so an old file
 // stays as it was when writing fails; false then, with the reason.

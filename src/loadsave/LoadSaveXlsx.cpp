@@ -353,6 +353,10 @@ void ReadStyles(const XmlDocument* styles, StyleTables& tables) {
   }
 }
 
+// The longest text one cell or shared string may carry in a file (UTF-8
+// bytes); a longer one makes its part count as damaged.
+constexpr size_t kMaxCellText = size_t{16} << 20;
+
 // What the cells of a worksheet say, in the order they stream past: read on
 // the parsing thread, applied to the sheet on the loading one.
 struct CellRecord {
@@ -431,8 +435,16 @@ class SheetDataScanner : public XmlStreamHandler {
   }
 
   void CharacterData(const char* text, int length) override {
-    if (collect_) collect_->append(text, static_cast<size_t>(length));
+    if (!collect_) return;
+    if (collect_->size() + static_cast<size_t>(length) > kMaxCellText) {
+      collect_ = nullptr;
+      if (parser_) parser_->Stop();  // the sheet counts as damaged from here
+      return;
+    }
+    collect_->append(text, static_cast<size_t>(length));
   }
+
+  void SetParser(XmlParser& parser) { parser_ = &parser; }
 
   // Hands on what is left; the queue is closed by the caller.
   void Flush() {
@@ -513,6 +525,7 @@ class SheetDataScanner : public XmlStreamHandler {
   }
 
   ChunkQueue& queue_;
+  XmlParser* parser_ = nullptr;
   int32_t cellFormats_;
   CellChunk chunk_;
   CellRecord cell_;
@@ -642,6 +655,7 @@ class SheetDataBuilder {
 class SharedStringReader : public XmlStreamHandler {
  public:
   explicit SharedStringReader(std::vector<std::u16string>& strings) : strings_(strings) {}
+  void SetParser(XmlParser& parser) { parser_ = &parser; }
   void StartElement(const char* name, const char**) override {
     ++depth_;
     if (depth_ == 1) {
@@ -664,10 +678,21 @@ class SharedStringReader : public XmlStreamHandler {
     --depth_;
   }
   void CharacterData(const char* text, int length) override {
-    if (collect_) current_.append(text, static_cast<size_t>(length));
+    if (!collect_) return;
+    total_ += static_cast<size_t>(length);
+    // Beyond the bounds the part counts as damaged: the strings so far stay.
+    if (current_.size() + static_cast<size_t>(length) > kMaxCellText || total_ > kMaxStringsText) {
+      collect_ = false;
+      if (parser_) parser_->Stop();
+      return;
+    }
+    current_.append(text, static_cast<size_t>(length));
   }
 
  private:
+  static constexpr size_t kMaxStringsText = size_t{256} << 20;
+  XmlParser* parser_ = nullptr;
+  size_t total_ = 0;
   std::vector<std::u16string>& strings_;
   std::string current_;
   int depth_ = 0;
@@ -712,8 +737,16 @@ bool ReadArea(std::string_view text, int32_t& c1, int32_t& r1, int32_t& c2, int3
   return c1 >= 0 && r1 >= 1 && c2 >= 0 && r2 >= 1;
 }
 
-void ReadPictures(Sheet* sheet, const SheetEntry& entry, const XmlNode* drawing, const PartMap& parts,
-                  MediaMap& media) {
+// A picture anchored on a sheet, made once the media it shows is read.
+struct PendingPicture {
+  Sheet* sheet;
+  int32_t row, column, dx, dy, width, height;
+  std::u16string description;
+  std::string media;  // the member's name
+};
+
+void ReadPictures(const SheetEntry& entry, Sheet* sheet, const XmlNode* drawing, const PartMap& parts,
+                  std::vector<PendingPicture>& pictures) {
   std::string sheetRels = "xl/worksheets/_rels/" + std::string(FilePart(entry.path)) + ".rels";
   const XmlNode* relation = FindRelationship(Part(parts, sheetRels), "Id", drawing->Attribute("r:id"));
   if (!relation) return;
@@ -736,22 +769,49 @@ void ReadPictures(Sheet* sheet, const SheetEntry& entry, const XmlNode* drawing,
     int64_t width = AttributeInteger(ext, "cx") / kEmuPerPixel;
     int64_t height = AttributeInteger(ext, "cy") / kEmuPerPixel;
     if (column < 0 || column >= kXlsxMaxColumns || row < 1 || row > kXlsxMaxRows) continue;
-    width = Clamp(width, 1, 100000);
-    height = Clamp(height, 1, 100000);
-    dx = Clamp(dx, 0, 100000);
-    dy = Clamp(dy, 0, 100000);
-    std::u16string description = Attribute16(pic->Find("xdr:nvPicPr/xdr:cNvPr"), "descr");
     const XmlNode* blip = pic->Find("xdr:blipFill/a:blip");
     const XmlNode* target = FindRelationship(drawingRels, "Id", blip ? blip->Attribute("r:embed") : "");
     if (!target) continue;
-    auto bytes = media.find("xl/media/" + std::string(FilePart(target->Attribute("Target"))));
+    pictures.push_back({sheet, static_cast<int32_t>(row), static_cast<int32_t>(column),
+                        static_cast<int32_t>(Clamp(dx, 0, 100000)), static_cast<int32_t>(Clamp(dy, 0, 100000)),
+                        static_cast<int32_t>(Clamp(width, 1, 100000)), static_cast<int32_t>(Clamp(height, 1, 100000)),
+                        Attribute16(pic->Find("xdr:nvPicPr/xdr:cNvPr"), "descr"),
+                        "xl/media/" + std::string(FilePart(target->Attribute("Target")))});
+  }
+}
+
+// Reads each media member some picture shows, once, in one more pass over
+// the package, and places the pictures in the order they were anchored.
+void ReadPictureMedia(const PackageSource& source, const std::map<std::string, int, std::less<>>& members,
+                      std::vector<PendingPicture>& pictures) {
+  std::unordered_map<int, std::string> wanted;  // member index -> name
+  for (const PendingPicture& p : pictures) {
+    if (auto found = members.find(p.media); found != members.end()) wanted.emplace(found->second, p.media);
+  }
+  if (wanted.empty()) return;
+  std::unique_ptr<PackageReader> reader = source.Open();
+  if (!reader) return;
+  MediaMap media;
+  for (int index = 0; reader->Next() && media.size() < wanted.size(); ++index) {
+    auto found = wanted.find(index);
+    if (found == wanted.end()) continue;
+    std::string bytes;
+    if (reader->Read(bytes)) media[found->second] = std::move(bytes);
+    if (reader->Broken()) return;
+  }
+  std::unordered_map<std::string, std::shared_ptr<const DecodedPicture>> decoded;
+  for (const PendingPicture& p : pictures) {
+    auto bytes = media.find(p.media);
     if (bytes == media.end()) continue;
-    std::unique_ptr<Image> image = ImageFromMemory(bytes->second, static_cast<int32_t>(width),
-                                                   static_cast<int32_t>(height), description);
-    if (!image) continue;
-    Cell* cell = sheet->GetCellDirect(static_cast<int32_t>(row), static_cast<int32_t>(column));
-    sheet->AddObject(std::make_unique<ObjectAnchor>(sheet, cell, std::move(image), static_cast<int32_t>(dx),
-                                                   static_cast<int32_t>(dy)));
+    // Tried once: a file that does not decode places none of its pictures.
+    auto [slot, first] = decoded.try_emplace(p.media);
+    std::shared_ptr<const DecodedPicture>& picture = slot->second;
+    if (!first && !picture) continue;
+    if (!picture) picture = DecodePicture(std::move(bytes->second));
+    if (!picture) continue;
+    Cell* cell = p.sheet->GetCellDirect(p.row, p.column);
+    p.sheet->AddObject(std::make_unique<ObjectAnchor>(
+        p.sheet, cell, std::make_unique<Image>(picture, p.width, p.height, p.description), p.dx, p.dy));
   }
 }
 
@@ -787,6 +847,46 @@ void ReadAutoFilter(Sheet* sheet, const XmlNode* autoFilter) {
   }
 }
 
+// A later col element wins where spans overlap. The spans are taken from the
+// last one back, each column set once: the work follows the elements and the
+// columns, not their product.
+void ReadColumnWidths(Sheet* sheet, const XmlNode* cols) {
+  struct Span {
+    int32_t first, last, pixels;
+  };
+  std::vector<Span> spans;
+  for (const XmlNode* col = cols->FirstChild(); col; col = col->NextSibling()) {
+    if (col->Name() != "col") continue;
+    int64_t first = AttributeInteger(col, "min"), last = AttributeInteger(col, "max");
+    double width = ReadDecimal(col->Attribute("width"));
+    if (first < 1 || first > kXlsxMaxColumns || last < first || !std::isfinite(width)) continue;
+    last = std::min<int64_t>(last, kXlsxMaxColumns);
+    double pixels = std::round(static_cast<float>(width) * 7);
+    int32_t px = static_cast<int32_t>(pixels < 0 ? 0 : pixels > 20000 ? 20000 : pixels);
+    spans.push_back({static_cast<int32_t>(first - 1), static_cast<int32_t>(last - 1), px});
+  }
+  // nextFree[c]: the first column from c on not yet set (path-halving).
+  std::vector<int32_t> nextFree(static_cast<size_t>(kXlsxMaxColumns) + 1);
+  for (size_t c = 0; c < nextFree.size(); ++c) nextFree[c] = static_cast<int32_t>(c);
+  auto find = [&](int32_t c) {
+    while (nextFree[c] != c) {
+      nextFree[c] = nextFree[nextFree[c]];
+      c = nextFree[c];
+    }
+    return c;
+  };
+  std::vector<int32_t> width(static_cast<size_t>(kXlsxMaxColumns), -1);
+  for (size_t i = spans.size(); i-- > 0;) {
+    for (int32_t c = find(spans[i].first); c <= spans[i].last; c = find(c)) {
+      width[c] = spans[i].pixels;
+      nextFree[c] = c + 1;
+    }
+  }
+  for (int32_t c = 0; c < kXlsxMaxColumns; ++c) {
+    if (width[c] >= 0) sheet->GetColumn(c)->SetWidth(width[c]);
+  }
+}
+
 // Merging an area again would undo the merge; overlapping ones are broken files.
 bool OverlapsMerge(Sheet* sheet, int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
   for (int32_t r = r1; r <= r2; ++r) {
@@ -801,22 +901,11 @@ bool OverlapsMerge(Sheet* sheet, int32_t c1, int32_t r1, int32_t c2, int32_t r2)
 }
 
 void ReadSheetParts(Sheet* sheet, const SheetEntry& entry, const XmlDocument& worksheet, const PartMap& parts,
-                    MediaMap& media) {
+                    std::vector<PendingPicture>& pictures) {
   const XmlNode* root = worksheet.Root();
   if (!root) return;
-  if (const XmlNode* cols = root->FirstChildNamed("cols")) {
-    for (const XmlNode* col = cols->FirstChild(); col; col = col->NextSibling()) {
-      if (col->Name() != "col") continue;
-      int64_t first = AttributeInteger(col, "min"), last = AttributeInteger(col, "max");
-      double width = ReadDecimal(col->Attribute("width"));
-      if (first < 1 || last < first || !std::isfinite(width)) continue;
-      last = std::min<int64_t>(last, kXlsxMaxColumns);
-      double pixels = std::round(static_cast<float>(width) * 7);
-      int32_t px = static_cast<int32_t>(pixels < 0 ? 0 : pixels > 20000 ? 20000 : pixels);
-      for (int64_t c = first - 1; c <= last - 1; ++c) sheet->GetColumn(static_cast<int32_t>(c))->SetWidth(px);
-    }
-  }
-  if (const XmlNode* drawing = root->FirstChildNamed("drawing")) ReadPictures(sheet, entry, drawing, parts, media);
+  if (const XmlNode* cols = root->FirstChildNamed("cols")) ReadColumnWidths(sheet, cols);
+  if (const XmlNode* drawing = root->FirstChildNamed("drawing")) ReadPictures(entry, sheet, drawing, parts, pictures);
   if (const XmlNode* autoFilter = root->FirstChildNamed("autoFilter")) ReadAutoFilter(sheet, autoFilter);
   if (const XmlNode* links = root->FirstChildNamed("hyperlinks")) {
     std::string rels = "xl/" + std::string(entry.path);
@@ -851,17 +940,37 @@ void ReadSheetParts(Sheet* sheet, const SheetEntry& entry, const XmlDocument& wo
   sheet->SetSelection(std::make_unique<AreaRange>(c1, r1, c2, r2, sheet));
 }
 
-std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host) {
+// A part parsed into a tree as it is inflated; null when it is not well-formed
+// or passes the tree's bounds.
+std::unique_ptr<XmlDocument> ParseMember(PackageReader& reader) {
+  auto document = std::make_unique<XmlDocument>();
+  XmlParser parser(*document);
+  if (!reader.ReadInto(parser) || !document->Root()) return nullptr;
+  return document;
+}
+
+// The parts a worksheet leads to: its relationships, drawings and theirs.
+// Others are never inflated.
+bool IsSheetPart(std::string_view name) {
+  return (name.starts_with("xl/worksheets/_rels/") || name.starts_with("xl/drawings/")) &&
+         (Extension(name) == "xml" || Extension(name) == "rels");
+}
+
+std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host, std::u16string* damage) {
+  if (damage) damage->clear();
   std::unique_ptr<PackageReader> reader = source.Open();
   if (!reader) return nullptr;
 
   std::vector<SheetEntry> sheets;
   PartMap parts;
-  MediaMap media;
+  std::map<std::string, int, std::less<>> mediaMembers;
   std::unique_ptr<XmlDocument> workbookPart, workbookRels, styles, theme;
   std::vector<std::u16string> strings;
+  std::string damagedPart;  // the first part found damaged
+  auto damaged = [&](const std::string& name) {
+    if (damagedPart.empty()) damagedPart = name;
+  };
   const std::string kSheetPrefix = "xl/worksheets/sheet";
-  std::string bytes;
   for (int index = 0; reader->Next(); ++index) {
     const std::string& name = reader->Name();
     if (name.compare(0, kSheetPrefix.size(), kSheetPrefix) == 0) {
@@ -873,47 +982,50 @@ std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host) {
       entry.path = name.substr(3);
       sheets.push_back(std::move(entry));
     } else if (name == "xl/sharedStrings.xml") {
+      // The strings read before any damage are kept.
       XmlDocument ignored;
       SharedStringReader handler(strings);
       XmlParser parser(ignored, "*", &handler);
-      if (!reader->ReadInto(parser)) strings.clear();
+      handler.SetParser(parser);
+      if (!reader->ReadInto(parser)) damaged(name);
     } else if (name == "xl/styles.xml" || name == "xl/workbook.xml" || name == "xl/_rels/workbook.xml.rels" ||
                name == "xl/theme/theme1.xml") {
-      std::unique_ptr<XmlDocument> document;
-      if (reader->Read(bytes)) document = XmlDocument::Parse(bytes);
+      std::unique_ptr<XmlDocument> document = ParseMember(*reader);
+      if (!document && name == "xl/styles.xml") damaged(name);
       (name == "xl/styles.xml" ? styles
        : name == "xl/workbook.xml" ? workbookPart
        : name == "xl/theme/theme1.xml" ? theme
                                        : workbookRels) = std::move(document);
-    } else if (Extension(name) == "xml" || Extension(name) == "rels") {
-      if (reader->Read(bytes)) {
-        if (auto document = XmlDocument::Parse(bytes)) parts[name] = std::move(document);
-      }
-    } else if (!reader->IsDirectory()) {
-      if (reader->Read(bytes)) media[name] = std::move(bytes);
-      bytes = std::string();
+    } else if (IsSheetPart(name)) {
+      if (auto document = ParseMember(*reader)) parts[name] = std::move(document);
+    } else if (name.starts_with("xl/media/") && !reader->IsDirectory()) {
+      mediaMembers[name] = index;  // inflated only when a picture shows it
     }
     if (reader->Broken()) return nullptr;
   }
   if (reader->Broken()) return nullptr;
   // A ZIP file without a workbook part is some other kind of package.
   if (!workbookPart || !workbookPart->Root() || workbookPart->Root()->Name() != "workbook") return nullptr;
-  bytes = std::string();
 
   std::stable_sort(sheets.begin(), sheets.end(),
                    [](const SheetEntry& a, const SheetEntry& b) { return a.number < b.number; });
+  // Relationships and sheet names by id, so many sheets cost no search each.
+  std::unordered_map<std::string, std::string> idOfTarget;
+  if (workbookRels && workbookRels->Root()) {
+    for (const XmlNode* r = workbookRels->Root()->FirstChild(); r; r = r->NextSibling())
+      idOfTarget.emplace(std::string(r->Attribute("Target")), std::string(r->Attribute("Id")));
+  }
+  std::unordered_map<std::string, std::u16string> nameOfId;
+  if (const XmlNode* list = workbookPart->Root()->FirstChildNamed("sheets")) {
+    for (const XmlNode* s = list->FirstChild(); s; s = s->NextSibling())
+      nameOfId.emplace(std::string(s->Attribute("r:id")), Attribute16(s, "name"));
+  }
   for (SheetEntry& entry : sheets) {
     // Targets are relative to the workbook part, or absolute within the package.
-    const XmlNode* relation = FindRelationship(workbookRels.get(), "Target", entry.path);
-    if (!relation) relation = FindRelationship(workbookRels.get(), "Target", "/xl/" + entry.path);
-    const XmlNode* list = workbookPart->Root()->FirstChildNamed("sheets");
-    if (!relation || !list) continue;
-    for (const XmlNode* s = list->FirstChild(); s; s = s->NextSibling()) {
-      if (s->Attribute("r:id") == relation->Attribute("Id")) {
-        entry.name = Attribute16(s, "name");
-        break;
-      }
-    }
+    auto id = idOfTarget.find(entry.path);
+    if (id == idOfTarget.end()) id = idOfTarget.find("/xl/" + entry.path);
+    if (id == idOfTarget.end()) continue;
+    if (auto found = nameOfId.find(id->second); found != nameOfId.end()) entry.name = found->second;
   }
 
   StyleTables tables;
@@ -923,52 +1035,56 @@ std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host) {
   theme.reset();
 
   auto workbook = std::make_unique<Workbook>(Text("unknownName"), host);
+  // Formulas are computed once every sheet is in.
+  DeferredRecalculation deferred;
   Sheet* initial = workbook->GetActiveSheet();
-  reader.reset();
-  int position = -1;
+  // The sheets in their order, filled as their members come past in one pass.
+  std::unordered_map<int, std::pair<const SheetEntry*, Sheet*>> sheetAt;
   for (const SheetEntry& entry : sheets) {
-    // Walk to the member; a member before the current position needs a new pass.
-    if (!reader || entry.index <= position) {
-      reader = source.Open();
-      position = -1;
-      if (!reader) return nullptr;
-    }
-    bool found = false;
-    while (position < entry.index && reader->Next()) {
-      ++position;
-      found = position == entry.index;
-    }
-    if (!found) return nullptr;
     Sheet* sheet = workbook->AddSheet(entry.name);
     sheet->SetName(entry.name);
-    // One thread parses the worksheet while this one fills the sheet.
-    XmlDocument worksheet;
-    ChunkQueue queue;
-    SheetDataScanner scanner(queue, static_cast<int32_t>(tables.cellFormats.size()));
-    XmlParser parser(worksheet, "sheetData", &scanner);
-    bool parsed = false;
-    std::thread parsing([&] {
-      parsed = reader->ReadInto(parser);
-      scanner.Flush();
-      queue.Close();
-    });
-    SheetDataBuilder builder(sheet, tables, strings);
-    CellChunk chunk;
-    while (queue.Pop(chunk)) builder.Apply(chunk);
-    parsing.join();
-    if (reader->Broken()) return nullptr;
-    if (!parsed || !worksheet.Root()) {
-      // A worksheet that is not well-formed counts as missing: its sheet stays empty.
-      workbook->RemoveSheet(sheet);
-      workbook->AddSheet(entry.name)->SetName(entry.name);
-      continue;
-    }
-    ReadSheetParts(sheet, entry, worksheet, parts, media);
+    sheetAt[entry.index] = {&entry, sheet};
   }
+  std::vector<PendingPicture> pictures;
+  if (!sheets.empty()) {
+    reader = source.Open();
+    if (!reader) return nullptr;
+    for (int index = 0; reader->Next(); ++index) {
+      auto found = sheetAt.find(index);
+      if (found == sheetAt.end()) continue;
+      const SheetEntry& entry = *found->second.first;
+      Sheet* sheet = found->second.second;
+      // One thread parses the worksheet while this one fills the sheet.
+      XmlDocument worksheet;
+      ChunkQueue queue;
+      SheetDataScanner scanner(queue, static_cast<int32_t>(tables.cellFormats.size()));
+      XmlParser parser(worksheet, "sheetData", &scanner);
+      scanner.SetParser(parser);
+      bool parsed = false;
+      std::thread parsing([&] {
+        parsed = reader->ReadInto(parser);
+        scanner.Flush();
+        queue.Close();
+      });
+      SheetDataBuilder builder(sheet, tables, strings);
+      CellChunk chunk;
+      while (queue.Pop(chunk)) builder.Apply(chunk);
+      parsing.join();
+      if (reader->Broken()) return nullptr;
+      // A worksheet cut short or not well-formed keeps the cells read before the damage.
+      if (!parsed || !worksheet.Root()) {
+        damaged(entry.member);
+        continue;
+      }
+      ReadSheetParts(sheet, entry, worksheet, parts, pictures);
+    }
+    if (reader->Broken()) return nullptr;
+  }
+  ReadPictureMedia(source, mediaMembers, pictures);
   if (workbook->GetSheetCount() > 1) workbook->RemoveSheet(initial);
   workbook->SetActiveSheet(workbook->GetSheet(0));
   parts.clear();
-  media.clear();
+  if (damage && !damagedPart.empty()) *damage = TextWithArgument("loadDamagedPart", Utf8ToUtf16(damagedPart));
   // Parsing leaves much freed memory behind.
   malloc_trim(0);
   return workbook;
@@ -976,16 +1092,16 @@ std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host) {
 
 }  // namespace
 
-std::unique_ptr<Workbook> LoadXlsx(const std::string& path, Host* host) {
+std::unique_ptr<Workbook> LoadXlsx(const std::string& path, Host* host, std::u16string* damage) {
   PackageSource source;
   source.path = &path;
-  return Load(source, host);
+  return Load(source, host, damage);
 }
 
-std::unique_ptr<Workbook> LoadXlsxFromMemory(std::string_view bytes, Host* host) {
+std::unique_ptr<Workbook> LoadXlsxFromMemory(std::string_view bytes, Host* host, std::u16string* damage) {
   PackageSource source;
   source.bytes = bytes;
-  return Load(source, host);
+  return Load(source, host, damage);
 }
 
 }  // namespace quadrell

@@ -14,10 +14,13 @@ class Host;
 class Workbook;
 
 // The new workbook, or null when the file is no ZIP package, is damaged, would
-// inflate to an absurd size, or holds no workbook.
-std::unique_ptr<Workbook> LoadXlsx(const std::string& path, Host* host);
+// inflate to an absurd size, or holds no workbook. A damaged part (a sheet cut
+// short, shared strings that are not well-formed or too large) keeps what was
+// read before the damage: `damage` then names the part for the user to be
+// told; it is emptied otherwise.
+std::unique_ptr<Workbook> LoadXlsx(const std::string& path, Host* host, std::u16string* damage = nullptr);
 // The same over the bytes of a package in memory.
-std::unique_ptr<Workbook> LoadXlsxFromMemory(std::string_view bytes, Host* host);
+std::unique_ptr<Workbook> LoadXlsxFromMemory(std::string_view bytes, Host* host, std::u16string* damage = nullptr);
 
 // Writes the package through a temporary file renamed over the target, so a
 // failure leaves an existing file as it was; false (with the reason) on failure.

@@ -11,6 +11,8 @@
 #include "object/SheetAnchor.h"
 #include "platform/Environment.h"
 #include "platform/Files.h"
+#include "context/ApplicationContext.h"
+#include "value/Unicode.h"
 
 namespace quadrell {
 
@@ -24,16 +26,33 @@ class SheetPrinter {
  public:
   explicit SheetPrinter(Sheet* sheet) : sheet_(sheet), document_(CurrentLocalTime()) {}
 
-  std::string Print() {
-    UsedSize used = sheet_->GetUsedSize();
-    int32_t lastColumn = used.column, lastRow = used.row;
-    // Pictures beyond the last used cell are printed too.
-    sheet_->ResetObjects(1);
-    while (SheetAnchor* anchor = sheet_->NextObject()) {
-      if (anchor->GetKind() != kObjectImage) continue;
-      lastColumn = std::max(lastColumn, anchor->GetBottomRight().cell->GetColumnIndex());
-      lastRow = std::max(lastRow, anchor->GetBottomRight().cell->GetRowIndex());
+  // The pages Print makes: column bands times the pages of rows per band.
+  int64_t CountPages() {
+    int32_t lastColumn, lastRow;
+    PrintedArea(lastColumn, lastRow);
+    int64_t bands = 0;
+    for (int32_t column = 0; column <= lastColumn; ++bands) {
+      float x = PdfDocument::kMarginLeft;
+      do {
+        x += static_cast<float>(sheet_->GetColumnWidth(column)) * kScale;
+        ++column;
+      } while (column <= lastColumn && x + static_cast<float>(sheet_->GetColumnWidth(column)) * kScale <= kRight);
     }
+    int64_t pages = 1;
+    float y = PdfDocument::kMarginTop;
+    for (int32_t row = 1; row <= lastRow; ++row) {
+      y += static_cast<float>(sheet_->GetRowHeight(row)) * kScale;
+      if (y > kBottom && row < lastRow) {
+        ++pages;
+        y = PdfDocument::kMarginTop;
+      }
+    }
+    return bands * pages;
+  }
+
+  std::string Print() {
+    int32_t lastColumn, lastRow;
+    PrintedArea(lastColumn, lastRow);
     int32_t nextColumn = 0;
     bool firstBand = true;
     do {
@@ -78,6 +97,19 @@ class SheetPrinter {
   }
 
  private:
+  void PrintedArea(int32_t& lastColumn, int32_t& lastRow) {
+    UsedSize used = sheet_->GetUsedSize();
+    lastColumn = used.column;
+    lastRow = used.row;
+    // Pictures beyond the last used cell are printed too.
+    sheet_->ResetObjects(1);
+    while (SheetAnchor* anchor = sheet_->NextObject()) {
+      if (anchor->GetKind() != kObjectImage) continue;
+      lastColumn = std::max(lastColumn, anchor->GetBottomRight().cell->GetColumnIndex());
+      lastRow = std::max(lastRow, anchor->GetBottomRight().cell->GetRowIndex());
+    }
+  }
+
   // Missing cells are not created: they show their row's or column's style and no text.
   void DrawCell(Row* row, int32_t column, float x, float y, float w, float h) {
     Cell* cell = nullptr;
@@ -170,8 +202,14 @@ class SheetPrinter {
 
 std::string PdfOfSheet(Sheet* sheet) { return SheetPrinter(sheet).Print(); }
 
+int64_t PdfPageCount(Sheet* sheet) { return SheetPrinter(sheet).CountPages(); }
+
 bool SavePdf(Sheet* sheet, const std::string& path, std::string* reason) {
   if (!sheet) return false;
+  if (PdfPageCount(sheet) > kMaxPdfPages) {
+    if (reason) *reason = Utf16ToUtf8(TextWithArgument("pdfTooManyPages", u"10.000"));
+    return false;
+  }
   return WriteFileAtomically(path, PdfOfSheet(sheet), reason);
 }
 

@@ -39,11 +39,14 @@ struct CellExtra {
   int32_t rowSpan = 1;
   bool matrixMember = false;
   bool matrixBlocked = false;
+  // Waits in the list of formulas to compute when a load ends.
+  bool deferred = false;
+  uint32_t order = 0;  // its place among them while they are computed
 
   bool Unused() const {
     return !formula && referenceRanges.empty() && dependents.empty() && listeners.empty() &&
            !comment && !mergeMaster && matrixColumn == 0 && matrixRow == 0 && columnSpan == 1 && rowSpan == 1 &&
-           !matrixMember && !matrixBlocked;
+           !matrixMember && !matrixBlocked && !deferred;
   }
 };
 
@@ -115,6 +118,7 @@ constexpr int64_t kMaxSpillValues = int64_t{1} << 16;
 class CellPropagation {
  public:
   static void Changed(Cell* cell) {
+    if (deferring_ > 0) return;
     if (running_) {
       CellExtra* e = cell->Extra();
       if (!e || e->waveStamp != stamp_ || e->doneStamp == stamp_) pending_.push_back(cell);
@@ -124,6 +128,26 @@ class CellPropagation {
   }
 
   static bool Running() { return running_; }
+  static bool Deferring() { return deferring_ > 0; }
+
+  // A formula stored while a load runs: computed when the load ends.
+  static void Defer(Cell* cell) {
+    CellExtra& e = cell->MakeExtra();
+    if (e.deferred) return;
+    e.deferred = true;
+    deferred_.push_back(cell);
+  }
+  static void Forget(Cell* cell) {
+    auto found = std::find(deferred_.begin(), deferred_.end(), cell);
+    if (found != deferred_.end()) deferred_.erase(found);
+  }
+  static void BeginDeferring() { ++deferring_; }
+  static void EndDeferring() {
+    if (--deferring_ > 0 || running_) return;
+    std::vector<Cell*> cells;
+    cells.swap(deferred_);
+    RunDeferred(cells);
+  }
 
   // The cells whose formulas read the cell: its links, newest consumed first,
   // and the readers of the registered ranges over its position.
@@ -149,8 +173,12 @@ class CellPropagation {
 
   static void Run(std::vector<Cell*> roots) {
     running_ = true;
+    RunPasses(std::move(roots), 0);
+  }
+
+  static void RunPasses(std::vector<Cell*> roots, int firstPass) {
     std::vector<Cell*> order;
-    for (int pass = 0; pass < kMaxPasses && !roots.empty(); ++pass) {
+    for (int pass = firstPass; pass < kMaxPasses && !roots.empty(); ++pass) {
       stamp_ = Cell::NewCycleStamp();
       Plan(roots, order);
       for (size_t i = order.size(); i-- > 0;) {
@@ -201,10 +229,150 @@ class CellPropagation {
     }
   }
 
+  // Every formula stored during a load computed once, each after the
+  // formulas it reads: a graph over those cells alone, the edges from a cell to
+  // its readers, taken in order as their inputs are done. Cells left waiting
+  // lie on a cycle or behind one: the cycles found among them (Tarjan's
+  // strongly connected components) show "Cycle Found" and lose their links,
+  // and the cells behind them follow. Changes outside the graph (spilled
+  // results) run as further passes.
+  static void RunDeferred(const std::vector<Cell*>& cells) {
+    running_ = true;
+    stamp_ = Cell::NewCycleStamp();
+    std::vector<Cell*> nodes;
+    for (Cell* c : cells) {
+      CellExtra* e = c->Extra();
+      if (!e || !e->deferred) continue;
+      e->deferred = false;
+      if (!e->ownsFormula || e->cycle || !c->HasCompiledFormula() || e->waveStamp == stamp_) {
+        c->ReleaseExtraIfUnused();
+        continue;
+      }
+      e->waveStamp = stamp_;
+      e->order = static_cast<uint32_t>(nodes.size());
+      nodes.push_back(c);
+    }
+    const size_t n = nodes.size();
+    std::vector<size_t> first(n + 1, 0);
+    std::vector<uint32_t> edges;
+    std::vector<uint32_t> waiting(n, 0);
+    std::vector<Cell*> readers;
+    for (size_t i = 0; i < n; ++i) {
+      first[i] = edges.size();
+      readers.clear();
+      AppendReaders(nodes[i], readers);
+      for (Cell* r : readers) {
+        CellExtra* re = r->Extra();
+        if (!re || re->waveStamp != stamp_) continue;
+        edges.push_back(re->order);
+        ++waiting[re->order];
+      }
+    }
+    first[n] = edges.size();
+    std::vector<uint8_t> done(n, 0);
+    std::vector<uint32_t> ready;
+    for (size_t i = n; i-- > 0;) {
+      if (waiting[i] == 0) ready.push_back(static_cast<uint32_t>(i));
+    }
+    size_t finished = 0;
+    auto release = [&](uint32_t i) {
+      done[i] = 1;
+      ++finished;
+      if (CellExtra* e = nodes[i]->Extra()) e->doneStamp = stamp_;
+      for (size_t k = first[i]; k < first[i + 1]; ++k) {
+        uint32_t r = edges[k];
+        if (!done[r] && --waiting[r] == 0) ready.push_back(r);
+      }
+    };
+    while (finished < n) {
+      while (!ready.empty()) {
+        uint32_t i = ready.back();
+        ready.pop_back();
+        if (done[i]) continue;
+        nodes[i]->RecalculateOnce();
+        release(i);
+      }
+      if (finished == n) break;
+      for (uint32_t i : CyclicCells(first, edges, done)) {
+        Cell* c = nodes[i];
+        c->UnlinkFormula();
+        c->Extra()->cycle = true;
+        c->RetractSpill(1, 1);
+        c->StoreValue(NewError(u"Cycle Found"), true);
+        if (Host* host = c->GetHost()) host->UpdateCellInViews(c->GetRowIndex(), c->GetColumnIndex());
+        release(i);
+      }
+    }
+    std::vector<Cell*> roots;
+    roots.swap(pending_);
+    RunPasses(std::move(roots), 1);
+  }
+
+  // The cells not yet done that lie on a cycle among those not done.
+  static std::vector<uint32_t> CyclicCells(const std::vector<size_t>& first, const std::vector<uint32_t>& edges,
+                                           const std::vector<uint8_t>& done) {
+    const uint32_t n = static_cast<uint32_t>(done.size());
+    constexpr uint32_t kUnseen = UINT32_MAX;
+    std::vector<uint32_t> index(n, kUnseen), low(n, 0);
+    std::vector<uint8_t> onStack(n, 0);
+    std::vector<uint32_t> stack, cyclic;
+    struct Frame {
+      uint32_t node;
+      size_t next;
+    };
+    std::vector<Frame> frames;
+    uint32_t counter = 0;
+    for (uint32_t root = 0; root < n; ++root) {
+      if (done[root] || index[root] != kUnseen) continue;
+      frames.push_back({root, first[root]});
+      index[root] = low[root] = counter++;
+      stack.push_back(root);
+      onStack[root] = 1;
+      while (!frames.empty()) {
+        Frame& f = frames.back();
+        uint32_t v = f.node;
+        if (f.next < first[v + 1]) {
+          uint32_t w = edges[f.next++];
+          if (done[w]) continue;
+          if (index[w] == kUnseen) {
+            index[w] = low[w] = counter++;
+            stack.push_back(w);
+            onStack[w] = 1;
+            frames.push_back({w, first[w]});
+          } else if (onStack[w]) {
+            low[v] = std::min(low[v], index[w]);
+          }
+          continue;
+        }
+        frames.pop_back();
+        if (!frames.empty()) low[frames.back().node] = std::min(low[frames.back().node], low[v]);
+        if (low[v] != index[v]) continue;
+        size_t top = stack.size();
+        while (stack[top - 1] != v) --top;
+        --top;
+        bool selfRead = false;
+        for (size_t k = first[v]; k < first[v + 1]; ++k) selfRead = selfRead || edges[k] == v;
+        bool cycle = stack.size() - top > 1 || selfRead;
+        for (size_t k = top; k < stack.size(); ++k) {
+          onStack[stack[k]] = 0;
+          if (cycle) cyclic.push_back(stack[k]);
+        }
+        stack.resize(top);
+      }
+    }
+    return cyclic;
+  }
+
   static inline bool running_ = false;
   static inline uint64_t stamp_ = 0;
   static inline std::vector<Cell*> pending_;
+  static inline int deferring_ = 0;
+  static inline std::vector<Cell*> deferred_;
 };
+
+DeferredRecalculation::DeferredRecalculation() { CellPropagation::BeginDeferring(); }
+
+DeferredRecalculation::~DeferredRecalculation() { CellPropagation::EndDeferring(); }
 
 void* Cell::operator new(size_t size) {
 #ifdef QUADRELL_PLAIN_CELL_HEAP
@@ -234,6 +402,7 @@ Cell::Cell(Row* row, Column* column) : row_(row), column_(column) {}
 
 Cell::~Cell() {
   if (CellExtra* e = Extra()) {
+    if (e->deferred) CellPropagation::Forget(this);
     ReleaseFormula();
     delete e;
   }
@@ -444,6 +613,9 @@ void Cell::SetInput(std::u16string_view text, std::u16string_view language) {
     CompileFormula(text, language);
     if (!HasCompiledFormula()) {
       StoreValue(NewError(u"Syntax Error"), true);
+    } else if (CellPropagation::Deferring()) {
+      LinkFormula();
+      CellPropagation::Defer(this);
     } else {
       EvaluateAndStore(true);
       if (FormsCycle()) {
@@ -744,6 +916,10 @@ void Cell::RecalculateOnce() {
 }
 
 void Cell::Recalculate() {
+  if (CellPropagation::Deferring()) {
+    if (HasCompiledFormula()) CellPropagation::Defer(this);
+    return;
+  }
   if (CellPropagation::Running()) {
     RecalculateOnce();
     CellPropagation::Changed(this);

@@ -33,6 +33,19 @@ struct CellExtra;
 
 using CellListener = void (*)(void* userData, class Cell* cell);
 
+// While one lives (a file being loaded), formulas are compiled and linked
+// but not computed, and no change recalculates anything; when the outermost
+// ends, every formula stored meanwhile is computed once, each after the
+// formulas it reads, and formulas on a cycle show "Cycle Found". Loading
+// thus costs the same whatever order the cells arrive in.
+class DeferredRecalculation {
+ public:
+  DeferredRecalculation();
+  ~DeferredRecalculation();
+  DeferredRecalculation(const DeferredRecalculation&) = delete;
+  DeferredRecalculation& operator=(const DeferredRecalculation&) = delete;
+};
+
 class Cell {
  public:
   // Asks the sheet for the row and column objects (created when missing). The
@@ -87,6 +100,9 @@ class Cell {
   int32_t GetRowIndex() const;
   int32_t GetColumnIndex() const;
   bool IsInputEmpty() const { return (tagged_ & kInputNotEmpty) == 0; }
+  // Ever given a value or an input: false for a cell made only because a
+  // formula names its position, which files do not write.
+  bool IsFilled() const { return value_ != 0 || !IsInputEmpty(); }
   // True when a formula is stored: an own one, one that did not parse (its text
   // is kept), or the formula of the spill this cell belongs to.
   bool HasFormula() const;

@@ -8,6 +8,10 @@
 
 namespace quadrell {
 
+// The grid a sheet offers: references and files reach no further.
+constexpr int32_t kSheetRows = 1048576;
+constexpr int32_t kSheetColumns = 16384;
+
 std::u16string ColumnName(int32_t index);
 int32_t ColumnIndex(const char16_t* characters, int32_t length);
 int32_t ColumnIndex(std::u16string_view letters);

@@ -8,10 +8,20 @@
 namespace quadrell {
 
 Image::Image(std::string bytes, PixelImage pixels, int32_t width, int32_t height, std::u16string fileName)
-    : bytes_(std::move(bytes)), pixels_(std::move(pixels)), width_(width), height_(height), fileName_(std::move(fileName)) {}
+    : Image(std::make_shared<const DecodedPicture>(DecodedPicture{std::move(bytes), std::move(pixels)}), width, height,
+            std::move(fileName)) {}
+
+Image::Image(std::shared_ptr<const DecodedPicture> picture, int32_t width, int32_t height, std::u16string fileName)
+    : picture_(std::move(picture)), width_(width), height_(height), fileName_(std::move(fileName)) {}
+
+std::shared_ptr<const DecodedPicture> DecodePicture(std::string bytes) {
+  std::optional<PixelImage> pixels = DecodeImage(bytes);
+  if (!pixels) return nullptr;
+  return std::make_shared<const DecodedPicture>(DecodedPicture{std::move(bytes), std::move(*pixels)});
+}
 
 Bitmap* Image::GetImage() {
-  if (!bitmap_) bitmap_ = std::make_unique<Bitmap>(ToBitmap(pixels_));
+  if (!bitmap_) bitmap_ = std::make_unique<Bitmap>(ToBitmap(picture_->pixels));
   return bitmap_.get();
 }
 
@@ -42,7 +52,7 @@ void Image::FireEvent(int32_t event, void* argument) {
 }
 
 std::string Image::DefaultExtension() const {
-  switch (SniffImageKind(bytes_)) {
+  switch (SniffImageKind(picture_->bytes)) {
     case ImageFileKind::Jpeg: return "jpeg";
     case ImageFileKind::Tiff: return "tiff";
     case ImageFileKind::Gif: return "gif";

@@ -12,9 +12,20 @@
 
 namespace quadrell {
 
+// A picture file's bytes and pixels, decoded once and shared by every image
+// that shows the same file.
+struct DecodedPicture {
+  std::string bytes;
+  PixelImage pixels;
+};
+
+// Null when the bytes are no picture.
+std::shared_ptr<const DecodedPicture> DecodePicture(std::string bytes);
+
 class Image final : public Object {
  public:
   Image(std::string bytes, PixelImage pixels, int32_t width, int32_t height, std::u16string fileName);
+  Image(std::shared_ptr<const DecodedPicture> picture, int32_t width, int32_t height, std::u16string fileName);
 
   // The picture as the platform draws it, made on first use.
   Bitmap* GetImage() override;
@@ -35,9 +46,9 @@ class Image final : public Object {
   int32_t Deselect() override { return 0; }
   const ObjectToolIcon* GetToolIcons() const override { return &removeIcon_; }
 
-  const std::string& GetBytes() const { return bytes_; }
+  const std::string& GetBytes() const { return picture_->bytes; }
   const std::u16string& GetFileName() const { return fileName_; }
-  const PixelImage& GetPixels() const { return pixels_; }
+  const PixelImage& GetPixels() const { return picture_->pixels; }
   // The extension the bytes' format has ("png"), for pictures whose name has none.
   std::string DefaultExtension() const;
 
@@ -46,8 +57,7 @@ class Image final : public Object {
     void* userData = nullptr;
     ObjectEventCallback callback = nullptr;
   };
-  std::string bytes_;
-  PixelImage pixels_;
+  std::shared_ptr<const DecodedPicture> picture_;
   int32_t width_;
   int32_t height_;
   std::u16string fileName_;

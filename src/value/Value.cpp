@@ -1,6 +1,8 @@
 #include "value/Value.h"
 
 #include <sys/mman.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -19,6 +21,13 @@
 namespace quadrell {
 
 const char* detail::gValueRecords = nullptr;
+
+void ReportOutOfMemory() {
+  static const char kLine[] = "quadrell: out of memory: the workbook needs more memory than this process may use\n";
+  ssize_t written = write(STDERR_FILENO, kLine, sizeof kLine - 1);
+  (void)written;
+  std::_Exit(1);
+}
 
 namespace {
 
@@ -57,15 +66,27 @@ class LargeArray {
 
 // One address range reserved up front for every record, committed as it fills,
 // so that a record is named by a 32-bit offset (in 4-byte units) from its start.
+// Under a limit on the address space (ulimit -v) the range is what a quarter
+// of the limit allows, so the rest of the program keeps room to work.
 class RecordArena {
  public:
   static constexpr size_t kUnit = 4;
-  static constexpr size_t kReserved = size_t{16} << 30;  // 2^32 units
+  static constexpr size_t kMostReserved = size_t{16} << 30;  // 2^32 units
+  static constexpr size_t kLeastReserved = size_t{16} << 20;
   static constexpr size_t kCommitStep = size_t{2} << 20;
 
   RecordArena() {
-    void* p = mmap(nullptr, kReserved, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (p == MAP_FAILED) std::abort();
+    size_t want = kMostReserved;
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+      while (want > kLeastReserved && want > limit.rlim_cur / 4) want /= 2;
+    }
+    void* p = MAP_FAILED;
+    for (; p == MAP_FAILED && want >= kLeastReserved; want /= 2) {
+      p = mmap(nullptr, want, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+      if (p != MAP_FAILED) reserved_ = want;
+    }
+    if (p == MAP_FAILED) ReportOutOfMemory();
     base_ = static_cast<char*>(p);
     detail::gValueRecords = base_;
     used_ = kUnit;  // offset 0 stands for "no record"
@@ -75,8 +96,8 @@ class RecordArena {
     bytes = (bytes + kUnit - 1) & ~(kUnit - 1);
     if (used_ + bytes > committed_) {
       size_t target = (used_ + bytes + kCommitStep - 1) & ~(kCommitStep - 1);
-      if (target > kReserved) std::abort();  // 32 GiB of values: nothing sensible remains
-      if (mprotect(base_ + committed_, target - committed_, PROT_READ | PROT_WRITE) != 0) std::abort();
+      if (target > reserved_) ReportOutOfMemory();
+      if (mprotect(base_ + committed_, target - committed_, PROT_READ | PROT_WRITE) != 0) ReportOutOfMemory();
       madvise(base_ + committed_, target - committed_, MADV_HUGEPAGE);
       committed_ = target;
     }
@@ -93,6 +114,7 @@ class RecordArena {
 
  private:
   char* base_ = nullptr;
+  size_t reserved_ = 0;
   size_t used_ = 0;
   size_t committed_ = 0;
 };

@@ -129,4 +129,8 @@ bool IsTimeText(std::u16string_view s);
 size_t PooledValueCount();
 size_t PoolMemoryBytes();
 
+// Says in one line on standard error that memory ran out and ends the process
+// with status 1: a workbook that does not fit is refused, not half-kept.
+[[noreturn]] void ReportOutOfMemory();
+
 }  // namespace quadrell

@@ -259,5 +259,36 @@ TEST_F(CellFormulaTest, ManyFormulasOverOneRangeStayCurrent) {
   for (int r = 11; r <= 20; ++r) EXPECT_EQ(TextAt(r, 1), u"1502");
 }
 
+// Ranges larger than a matrix may hold are summed over their stored cells,
+// and references beyond the grid read as "Ref".
+TEST_F(CellFormulaTest, HugeRangesSumAndFarReferencesAreRef) {
+  Type(2, 1, u"1");
+  Type(7, 5, u"2,5");
+  Type(1048576, 3, u"4");
+  EXPECT_EQ(Type(1, 7, u"=SUM(B1:F1048576)"), u"7,5");
+  EXPECT_EQ(Type(2, 7, u"=AVG(B1:F1048576)*5242880"), u"7,5");
+  Type(1, 4, u"3");
+  EXPECT_EQ(TextAt(1, 7), u"10,5");
+  for (const char16_t* far : {u"=A1048577", u"=XFE1", u"=A1000000000"}) {
+    EXPECT_EQ(Type(4, 7, far), u"Ref") << Narrow(far);
+  }
+  EXPECT_EQ(sheet->GetMaxRow(), 1048576);
+  // A range past the grid is broken like one whose corner was deleted: SUM counts it as 0.
+  EXPECT_EQ(Type(4, 7, u"=SUM(A1:A1048577)"), u"0");
+}
+
+// A product over empty blocks is all zeros, and one with values is right.
+TEST_F(CellFormulaTest, MatrixProductsOverEmptyAndFilledBlocks) {
+  EXPECT_EQ(Type(1, 0, u"=SUM(MMULT(C1:D2,E1:F2))"), u"0");
+  Type(1, 2, u"1");
+  Type(1, 3, u"2");
+  Type(2, 2, u"3");
+  Type(1, 4, u"5");
+  Type(2, 4, u"7");
+  Type(2, 5, u"1");
+  // [1 2; 3 0] x [5 0; 7 1] = [19 2; 15 0]
+  EXPECT_EQ(TextAt(1, 0), u"36");
+}
+
 }  // namespace
 }  // namespace quadrell

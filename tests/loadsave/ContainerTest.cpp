@@ -221,6 +221,24 @@ TEST(Xml, MalformedAndHostileInputIsRejected) {
   EXPECT_GT(doc->Serialize(false).size(), deep.size());
 }
 
+// A tree keeps only its leaves' text, and a part of more elements or text
+// than a tree may hold fails to parse instead of taking gigabytes.
+TEST(Xml, TreesAreBoundedInElementsAndText) {
+  auto doc = XmlDocument::Parse("<a>\n   <b> x y </b>\n   <c/>\n</a>");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->Root()->Text(), "");
+  EXPECT_EQ(doc->Root()->FirstChild()->Text(), " x y ");
+
+  std::string many = "<a>";
+  for (size_t i = 0; i <= XmlParser::kMaxTreeElements; ++i) many += "<b/>";
+  many += "</a>";
+  EXPECT_FALSE(XmlDocument::Parse(many));
+  std::string text = "<a><b>" + std::string(XmlParser::kMaxTreeText + 1, 'x') + "</b></a>";
+  EXPECT_FALSE(XmlDocument::Parse(text));
+  // Layout between elements costs nothing however long.
+  EXPECT_TRUE(XmlDocument::Parse("<a>" + std::string(XmlParser::kMaxTreeText + 1, ' ') + "<b/></a>"));
+}
+
 TEST(Xml, StreamedElementBypassesTheTree) {
   struct Recorder : XmlStreamHandler {
     std::string log;

@@ -178,5 +178,54 @@ TEST_F(CsvTsvTest, AFileThatCannotBeReplacedKeepsItsOldContent) {
   EXPECT_EQ(Read(path), std::string(100, 'x') + ";\r\n");
 }
 
+// A file read from disk whose last byte is a CR (old Mac line ends, or a
+// file cut after one) ends its last line there.
+TEST_F(CsvTsvTest, FilesEndingInACrReadWhole) {
+  struct Case {
+    std::string contents;
+    std::vector<Texts> rows;
+  } cases[] = {
+      {"hello\r", {{u"hello"}}},
+      {"a;b\rc\r", {{u"a", u"b"}, {u"c"}}},
+      {"x\r\r", {{u"x"}, {u""}}},
+      {"\r", {{u""}}},
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<Workbook> book = LoadCsv(&host, Write("cr.csv", c.contents));
+    Sheet& s = *book->GetActiveSheet();
+    EXPECT_EQ(s.GetMaxRow(), static_cast<int32_t>(c.rows.size())) << c.contents;
+    for (size_t r = 0; r < c.rows.size(); ++r) EXPECT_EQ(RowTexts(s, static_cast<int32_t>(r + 1)), c.rows[r]) << c.contents;
+    std::unique_ptr<Workbook> tsv = LoadTsv(&host, Write("cr.tsv", c.contents));
+    EXPECT_EQ(tsv->GetActiveSheet()->GetMaxRow(), static_cast<int32_t>(c.rows.size())) << c.contents;
+  }
+}
+
+// Fields beyond the grid's last column are refused with a message, never
+// dropped unsaid; a file within the grid has nothing to report.
+TEST_F(CsvTsvTest, FieldsBeyondTheGridAreReported) {
+  std::u16string damage = u"stale";
+  std::unique_ptr<Workbook> book = LoadCsv(&host, Write("wide.csv", std::string(16384, ';') + "beyond\n1\n"), nullptr, &damage);
+  EXPECT_NE(damage, u"");
+  EXPECT_EQ(book->GetActiveSheet()->GetCellText(2, 0), u"1");
+  EXPECT_LE(book->GetActiveSheet()->GetMaxColumn(), 16383);
+  std::unique_ptr<Workbook> tsv = LoadTsv(&host, Write("wide.tsv", std::string(16384, '\t') + "beyond\n"), nullptr, &damage);
+  EXPECT_NE(damage, u"");
+  LoadCsv(&host, Write("fits.csv", std::string(16383, ';') + "last\n"), nullptr, &damage);
+  EXPECT_EQ(damage, u"");
+}
+
+// Formulas read from a file see the cells below them, however they are
+// ordered; cells a formula merely names are not written.
+TEST_F(CsvTsvTest, FormulasSeeTheWholeFileAndNamedCellsAreNotWritten) {
+  std::unique_ptr<Workbook> book =
+      LoadCsv(&host, Write("order.csv", "=SUM(A2:A4);=B2+1;=C2\n1;=B3+1;=C1\n2;5\n3;=A1000000000;=A1048576\n"));
+  Sheet& s = *book->GetActiveSheet();
+  EXPECT_EQ(s.GetCellText(1, 0), u"6");
+  EXPECT_EQ(s.GetCellText(1, 1), u"7");
+  EXPECT_EQ(s.GetCellText(1, 2), u"Cycle Found");
+  EXPECT_EQ(s.GetCellText(4, 1), u"Ref");  // beyond the grid
+  EXPECT_EQ(WriteCsv(s), "6;7;Cycle Found;\r\n1;6;Cycle Found;\r\n2;5;\r\n3;Ref;;\r\n");
+}
+
 }  // namespace
 }  // namespace quadrell

@@ -121,5 +121,22 @@ TEST(SavePdf, FailureKeepsTheOldFile) {
   EXPECT_EQ(ReadWholeFile(folder.File("out.pdf"))->rfind("%PDF-1.4", 0), 0u);
 }
 
+// A sheet whose only content sits at the grid's far corner would print
+// millions of empty pages: it is refused with a message.
+TEST(SavePdf, PrintedAreaBeyondThePageLimitIsRefused) {
+  test::TempFolder folder;
+  Workbook book(u"b", nullptr);
+  Sheet* sheet = book.GetActiveSheet();
+  sheet->GetCellDirect(1, 0)->SetInput(u"x");
+  EXPECT_EQ(PdfPageCount(sheet), 1);
+  EXPECT_TRUE(SavePdf(sheet, folder.File("small.pdf")));
+  sheet->GetCellDirect(1048576, 16383)->SetInput(u"far");
+  EXPECT_GT(PdfPageCount(sheet), kMaxPdfPages);
+  std::string reason;
+  EXPECT_FALSE(SavePdf(sheet, folder.File("far.pdf"), &reason));
+  EXPECT_NE(reason, "");
+  EXPECT_FALSE(ReadWholeFile(folder.File("far.pdf")));
+}
+
 }  // namespace
 }  // namespace quadrell

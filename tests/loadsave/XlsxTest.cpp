@@ -279,12 +279,13 @@ TEST(XlsxImport, WhatIsNoWorkbookIsRefusedAndBrokenPartsAreSurvived) {
       "<styleSheet><fonts><font><sz val=\"99999999999\"/><b val=\"false\"/><u val=\"none\"/><i/></font></fonts><cellXfs><xf fontId=\"-1\" fillId=\"77\" "
       "borderId=\"9\" numFmtId=\"999999\"/><xf/><xf numFmtId=\"14\"><alignment indent=\"100000\"/></xf></cellXfs>"
       "</styleSheet>";
+  std::u16string damage;
   auto book = LoadXlsxFromMemory(Package({{"xl/worksheets/sheet1.xml", hostile},
                                           {"xl/worksheets/sheet2.xml",
                                            "<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"
                                            "</sheetData><broken></worksheet>"},
                                           {"xl/styles.xml", styles}}),
-                                 nullptr);
+                                 nullptr, &damage);
   ASSERT_TRUE(book);
   Sheet* s = book->GetSheet(0);
   EXPECT_LE(s->GetMaxRow(), 1048576);
@@ -295,10 +296,90 @@ TEST(XlsxImport, WhatIsNoWorkbookIsRefusedAndBrokenPartsAreSurvived) {
   EXPECT_FALSE(font->IsBold() || font->IsUnderline());
   EXPECT_TRUE(font->IsItalic());
   EXPECT_EQ(font->size, 409);
-  // A worksheet that is not well-formed leaves its sheet empty.
+  // A worksheet that is not well-formed keeps what was read before the damage, and says so.
   ASSERT_EQ(book->GetSheetCount(), 2);
   EXPECT_EQ(book->GetSheet(1)->GetName(), u"Second");
-  EXPECT_EQ(TextAt(book->GetSheet(1), 1, 0), u"");
+  EXPECT_EQ(TextAt(book->GetSheet(1), 1, 0), u"1");
+  EXPECT_NE(damage.find(u"xl/worksheets/sheet2.xml"), std::u16string::npos) << Utf16ToUtf8(damage);
+}
+
+// Damage cut into a part keeps every cell and string read before it and names
+// the part; a whole file reports nothing.
+TEST(XlsxImport, DamagedPartsKeepWhatWasReadAndAreNamed) {
+  std::string rows = "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\" t=\"s\"><v>0</v></c></row>"
+                     "<row r=\"2\"><c r=\"A2\"><f>A1*2</f></c><c r=\"B2\" t=\"s\"><v>1</v></c></row>";
+  std::string strings = "<sst><si><t>first</t></si><si><t>second</t></si>";
+  struct Case {
+    const char* what;
+    std::string sheet, strings;
+    const char16_t* part;
+  } cases[] = {
+      {"whole", Sheet1(rows), strings + "</sst>", nullptr},
+      {"sheet cut short", "<worksheet><sheetData>" + rows + "<row r=\"3\"><c r=\"A3\"><v>", strings + "</sst>",
+       u"xl/worksheets/sheet1.xml"},
+      {"invalid UTF-8", "<worksheet><sheetData>" + rows + "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>\xff\xfe</t>",
+       strings + "</sst>", u"xl/worksheets/sheet1.xml"},
+      {"strings cut short", Sheet1(rows), strings + "<si><t>thi", u"xl/sharedStrings.xml"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::u16string damage = u"stale";
+    auto book = LoadXlsxFromMemory(
+        Package({{"xl/sharedStrings.xml", c.strings}, {"xl/worksheets/sheet1.xml", c.sheet}}), nullptr, &damage);
+    ASSERT_TRUE(book);
+    Sheet* s = book->GetSheet(0);
+    EXPECT_EQ(TextAt(s, 1, 0), u"1");
+    EXPECT_EQ(TextAt(s, 2, 0), u"2");
+    EXPECT_EQ(TextAt(s, 1, 1), u"first");
+    EXPECT_EQ(TextAt(s, 2, 1), u"second");
+    if (c.part) {
+      EXPECT_NE(damage.find(c.part), std::u16string::npos) << Utf16ToUtf8(damage);
+    } else {
+      EXPECT_EQ(damage, u"");
+    }
+  }
+}
+
+// Formulas that read cells stored after them, in any order and across a
+// cycle, are computed once the file is in.
+TEST(XlsxImport, FormulasAreComputedAfterTheWholeFileIsRead) {
+  auto book = LoadXlsxFromMemory(
+      Package({{"xl/worksheets/sheet1.xml",
+                Sheet1("<row r=\"1\"><c r=\"A1\"><f>SUM(A2:A4)</f></c><c r=\"B1\"><f>B2+1</f></c>"
+                       "<c r=\"C1\"><f>C2</f></c></row>"
+                       "<row r=\"2\"><c r=\"A2\"><v>1</v></c><c r=\"B2\"><f>B3+1</f></c><c r=\"C2\"><f>C1</f></c></row>"
+                       "<row r=\"3\"><c r=\"A3\"><v>2</v></c><c r=\"B3\"><v>10</v></c></row>"
+                       "<row r=\"4\"><c r=\"A4\"><f>B1</f></c></row>")}}),
+      nullptr);
+  ASSERT_TRUE(book);
+  Sheet* s = book->GetSheet(0);
+  EXPECT_EQ(TextAt(s, 1, 1), u"12");
+  EXPECT_EQ(TextAt(s, 4, 0), u"12");
+  EXPECT_EQ(TextAt(s, 1, 0), u"15");
+  EXPECT_EQ(TextAt(s, 1, 2), u"Cycle Found");
+  EXPECT_EQ(TextAt(s, 2, 2), u"Cycle Found");
+  // The loaded formulas stay live.
+  s->GetCellDirect(3, 1)->SetInput(u"20");
+  EXPECT_EQ(TextAt(s, 1, 0), u"25");
+}
+
+// Sheets stored in reverse order come in their own order; overlapping col
+// spans are settled by the later one.
+TEST(XlsxImport, ReverseSheetsAndOverlappingColumnSpans) {
+  std::string cols = "<cols><col min=\"1\" max=\"16384\" width=\"2\"/><col min=\"2\" max=\"3\" width=\"10\"/>"
+                     "<col min=\"3\" max=\"3\" width=\"20\"/></cols>";
+  auto book = LoadXlsxFromMemory(Package({{"xl/worksheets/sheet2.xml", Sheet1("<row r=\"1\"><c r=\"A1\"><v>2</v></c></row>")},
+                                          {"xl/worksheets/sheet1.xml", "<worksheet>" + cols + "<sheetData/></worksheet>"}}),
+                                 nullptr);
+  ASSERT_TRUE(book);
+  ASSERT_EQ(book->GetSheetCount(), 2);
+  EXPECT_EQ(book->GetSheet(0)->GetName(), u"First");
+  EXPECT_EQ(TextAt(book->GetSheet(1), 1, 0), u"2");
+  Sheet* s = book->GetSheet(0);
+  EXPECT_EQ(s->GetColumnWidth(0), 14);
+  EXPECT_EQ(s->GetColumnWidth(1), 70);
+  EXPECT_EQ(s->GetColumnWidth(2), 140);
+  EXPECT_EQ(s->GetColumnWidth(16383), 14);
 }
 
 TEST(XlsxRoundTrip, AutoFilterWithItsValueList) {

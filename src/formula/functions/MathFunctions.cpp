@@ -21,7 +21,9 @@ Sum SumOf(FormulaFunction& call, size_t first) {
   Sum s;
   for (size_t i = first; i < call.ArgumentCount(); ++i) {
     FormulaNode* node = call.Argument(i);
-    if (node->Kind() == FormulaNodeKind::Range && !static_cast<FormulaRange*>(node)->Problem()) {
+    // A range of any size is summed over its cells; only a lost one is an error.
+    int32_t r1, c1, r2, c2;
+    if (node->Kind() == FormulaNodeKind::Range && static_cast<FormulaRange*>(node)->Bounds(r1, c1, r2, c2)) {
       CellBlock::Sum block = static_cast<FormulaRange*>(node)->Block().SumNumbers();
       if (s.count == 0) s.format = block.firstFormat;
       s.count += block.count;
