@@ -32,7 +32,8 @@ void ReportNoDisplay(const std::string& reason) {
 
 bool OpenAtStart(Application& application, const std::string& path, bool reportFailure) {
   std::u16string file = Utf8ToUtf16(path);
-  std::unique_ptr<Workbook> workbook = LoadWorkbookFile(file, 0, &application);
+  std::u16string damage;
+  std::unique_ptr<Workbook> workbook = LoadWorkbookFile(file, 0, &application, nullptr, &damage);
   if (!workbook) {
     std::fprintf(stderr, "quadrell: %s could not be opened\n", path.c_str());
     if (reportFailure) ShowError(&application.GetWindow(), Text("errorOpenFile"), Text("errorOpenFileMsg"));
@@ -43,6 +44,7 @@ bool OpenAtStart(Application& application, const std::string& path, bool reportF
   application.GetWindow().SetTitle(WindowTitle(file));
   GetContext().AddRecentFile(file);
   application.RefreshViews(true);
+  if (reportFailure) ReportPartialRead(&application, damage);
   return true;
 }
 

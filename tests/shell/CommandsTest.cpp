@@ -151,6 +151,20 @@ TEST_F(CommandsTest, OpenReplacesTheWorkbookOnlyWhenTheFileCanBeRead) {
   EXPECT_EQ(GetContext().GetRecentFiles()->path, U16(csv));
 }
 
+TEST_F(CommandsTest, AFileReadOnlyInPartSaysSoAndIsNotOverwrittenBySave) {
+  // One line of more fields than the grid has columns.
+  std::string wide = folder.File("wide.csv");
+  std::string line;
+  for (int i = 0; i <= 16384; ++i) line += "1;";
+  WriteText(wide, line + "\r\n");
+  QString said;
+  AnswerBox(QMessageBox::Ok, &said);
+  ASSERT_TRUE(OpenIntoWindow(*app, U16(wide)));
+  EXPECT_FALSE(said.isEmpty());
+  EXPECT_EQ(Shown(1, 0), u"1");
+  EXPECT_EQ(book().GetFileType(), kFileTypeNone);  // Ctrl+S asks for a new file
+}
+
 TEST_F(CommandsTest, OpenThroughTheDialogAsksAboutUnsavedWorkFirst) {
   Type("typed");
   Key(Qt::Key_Return);

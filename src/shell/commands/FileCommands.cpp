@@ -69,7 +69,8 @@ void BecomeWindowFile(Application& application, const std::u16string& path) {
 }  // namespace
 
 std::unique_ptr<Workbook> LoadWorkbookFile(const std::u16string& path, int patternHint, Host* host,
-                                           std::string* reason) {
+                                           std::string* reason, std::u16string* damage) {
+  std::u16string partial;
   std::string file = Utf16ToUtf8(path);
   if (!IsReadableFile(file)) {
     if (reason) *reason = "no such file";
@@ -82,15 +83,15 @@ std::unique_ptr<Workbook> LoadWorkbookFile(const std::u16string& path, int patte
   int32_t type = kFileTypeXlsx;
   switch (pattern) {
     case kPatternCsv:
-      workbook = LoadCsv(host, file, &error);
+      workbook = LoadCsv(host, file, &error, &partial);
       type = kFileTypeCsv;
       break;
     case kPatternTsv:
-      workbook = LoadTsv(host, file, &error);
+      workbook = LoadTsv(host, file, &error, &partial);
       type = kFileTypeTsv;
       break;
     default:
-      workbook = LoadXlsx(file, host);
+      workbook = LoadXlsx(file, host, &partial);
       if (!workbook) error = "not a readable XLSX workbook";
       break;
   }
@@ -99,9 +100,15 @@ std::unique_ptr<Workbook> LoadWorkbookFile(const std::u16string& path, int patte
     return nullptr;
   }
   workbook->SetName(path);
-  workbook->SetFileType(type);
+  workbook->SetFileType(partial.empty() ? type : kFileTypeNone);
   workbook->SetModified(false);
+  if (damage) *damage = partial;
   return workbook;
+}
+
+void ReportPartialRead(const Application* application, const std::u16string& damage) {
+  if (damage.empty()) return;
+  ShowMessage(application ? &application->GetWindow() : nullptr, Text("loadfile"), damage);
 }
 
 bool IsWorkbookFile(std::u16string_view path) {
@@ -122,7 +129,8 @@ void OpenWithDialog(Application& application) {
 bool OpenIntoWindow(Application& application, const std::u16string& path, int patternHint) {
   SheetContainer* sheets = SheetsOf(application);
   if (!sheets) return false;
-  std::unique_ptr<Workbook> workbook = LoadWorkbookFile(path, patternHint, &application);
+  std::u16string damage;
+  std::unique_ptr<Workbook> workbook = LoadWorkbookFile(path, patternHint, &application, nullptr, &damage);
   if (!workbook) {
     ReportOpenError(&application);
     return false;
@@ -131,12 +139,14 @@ bool OpenIntoWindow(Application& application, const std::u16string& path, int pa
   sheets->SetWorkbook(std::move(workbook));
   BecomeWindowFile(application, path);
   application.RefreshViews(true);
+  ReportPartialRead(&application, damage);
   return true;
 }
 
 Application* OpenFile(const std::u16string& path) {
   Application& application = NewWindow();
-  std::unique_ptr<Workbook> workbook = LoadWorkbookFile(path, kPatternXlsx, &application);
+  std::u16string damage;
+  std::unique_ptr<Workbook> workbook = LoadWorkbookFile(path, kPatternXlsx, &application, nullptr, &damage);
   if (!workbook) {
     // A file that cannot be read leaves no window behind.
     application.Close();
@@ -146,6 +156,7 @@ Application* OpenFile(const std::u16string& path) {
   SheetsOf(application)->SetWorkbook(std::move(workbook));
   BecomeWindowFile(application, path);
   application.RefreshViews(true);
+  ReportPartialRead(&application, damage);
   return &application;
 }
 

@@ -21,9 +21,13 @@ inline constexpr std::u16string_view kSaveFilter =
 // Reads a workbook file: the extension decides the reader (xlsx, csv, tsv);
 // patternHint (0 XLSX, 1 CSV, 2 TSV) only where the extension says nothing.
 // The workbook comes back named with the path, typed, and unmodified; null with
-// the reason when the file cannot be read.
+// the reason when the file cannot be read. A file read only in part (damaged,
+// or beyond the grid) comes back without a type, so that saving asks for a new
+// file instead of overwriting the rest, and `damage` says what happened.
 std::unique_ptr<Workbook> LoadWorkbookFile(const std::u16string& path, int patternHint, Host* host,
-                                           std::string* reason = nullptr);
+                                           std::string* reason = nullptr, std::u16string* damage = nullptr);
+// Tells the user what a partial read kept (nothing when `damage` is empty).
+void ReportPartialRead(const Application* application, const std::u16string& damage);
 
 // The path names a workbook file by its extension (xlsx, csv, tsv).
 bool IsWorkbookFile(std::u16string_view path);
