@@ -23,8 +23,8 @@ FileChoice AskSaveFile(const Window* owner, std::u16string_view title, std::u16s
 
 enum class Answer { Yes, No, Cancel };
 
-// True for "yes".
-bool AskYesNo(const Window* owner, std::u16string_view title, std::u16string_view text);
+// True for "yes". Return answers "no" unless yesIsDefault.
+bool AskYesNo(const Window* owner, std::u16string_view title, std::u16string_view text, bool yesIsDefault = false);
 // Yes, No or Cancel; closing the box is Cancel.
 Answer AskYesNoCancel(const Window* owner, std::u16string_view title, std::u16string_view text);
 // A message about something that went wrong.

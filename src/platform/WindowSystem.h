@@ -19,6 +19,9 @@ void EndEventLoop();
 // Runs the events until the window has been painted on the screen at least
 // once; false when that did not happen within the time.
 bool WaitUntilPainted(const Window& window, int milliseconds);
+// The toolkit's own texts (the buttons of the standard dialogs) in the language
+// ("de"), where the system has its translation.
+void UseToolkitLanguage(const std::string& language);
 // Closes what is left and the connection to the display, before the process ends.
 void StopWindowSystem();
 

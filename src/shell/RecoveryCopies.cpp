@@ -173,7 +173,8 @@ int OfferRecoveryCopies() {
   std::vector<std::string> orphans = OrphanedRecoveryCopies();
   if (orphans.empty()) return 0;
   const Window* owner = WindowMap().empty() ? nullptr : &WindowMap().front()->GetWindow();
-  if (!AskYesNo(owner, Text("recoveryTitle"), TextWithArgument("recoveryFound", Utf8ToUtf16(std::to_string(orphans.size()))))) {
+  if (!AskYesNo(owner, Text("recoveryTitle"), TextWithArgument("recoveryFound", Utf8ToUtf16(std::to_string(orphans.size()))),
+                /*yesIsDefault=*/true)) {
     for (const std::string& path : orphans) RemoveFile(path);
     return 0;
   }

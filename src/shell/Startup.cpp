@@ -56,6 +56,7 @@ int RunProgram(int argc, char** argv, StartupOptions options) {
   GetDefaultFont();
   // The settings and the interface texts of the chosen language.
   GetContext();
+  UseToolkitLanguage(Utf16ToUtf8(GetContext().GetSetting(kSettingLanguage)));
   Application& first = Application::Create(kKindSheet);
   // A workbook named on the command line opens in the first window, which keeps its title.
   if (argc > 1 && argv[1] && *argv[1]) OpenAtStart(first, argv[1], !options.quitWhenPainted);

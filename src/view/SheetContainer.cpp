@@ -377,7 +377,11 @@ void SheetContainer::CommitPendingEdits() {
     formulaBar_->StopPointing();
     CommitFormulaBar();
   }
-  for (auto& view : views_) view->CommitPendingEdit();
+  for (auto& view : views_) {
+    if (!view->IsEditing()) continue;
+    view->CommitPendingEdit();
+    view->Refresh();
+  }
 }
 
 void SheetContainer::FormulaBarChanged() {

@@ -121,7 +121,8 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   void StartEditKeepingContent();
   void CommitEdit(std::u16string_view text);
   bool IsEditing() const { return editing_; }
-  // Commits an in-place edit and ends it (before a save, a close or a sheet switch).
+  // Commits an in-place edit and ends it (a move, a save, a close, a sheet
+  // switch); the caller repaints.
   void CommitPendingEdit();
   const std::u16string& GetEditText() const { return editText_; }
   // Scrolls by whole rows (a page is visibleRows - 1); the active cell moves along.

@@ -252,12 +252,7 @@ bool SheetGadget::PressHeader(int x, int y) {
     lastX_ = x;
     return true;
   }
-  if (editing_) {
-    std::u16string text = std::move(editText_);
-    editText_.clear();
-    editing_ = false;
-    CommitEdit(text);
-  }
+  CommitPendingEdit();
   const bool shift = shiftDown_ || CurrentKeyModifiers().shift;
   if (x < rowHeaderWidth_ && y >= kHeaderHeight) {
     // Shift+click takes the rows from the anchor's; a drag goes on from here.
@@ -352,12 +347,7 @@ void SheetGadget::OnLeftDown(int x, int y) {
     EditChanged();
     return;
   }
-  if (editing_) {
-    std::u16string text = std::move(editText_);
-    editText_.clear();
-    editing_ = false;
-    CommitEdit(text);
-  }
+  CommitPendingEdit();
   if (Filter* filter = sheet_->GetFilter(); filter && filter->IsHeaderCell(row, column)) {
     Rect box = CellBox(row, column);
     int right = box.Right();

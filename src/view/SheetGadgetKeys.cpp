@@ -193,12 +193,7 @@ void SheetGadget::MoveTo(int32_t column, int32_t row) {
   }
   int32_t dx = column - GetActiveColumn(), dy = row - GetActiveRow();
   if (GridPopups* popups = GetGridPopups()) popups->CloseSuggestions();
-  if (editing_) {
-    std::u16string text = std::move(editText_);
-    editText_.clear();
-    editing_ = false;
-    CommitEdit(text);
-  }
+  CommitPendingEdit();
   anchorColumn_ = column;
   anchorRow_ = row;
   SelectCell(column, row);
@@ -414,12 +409,7 @@ void SheetGadget::MoveActiveCell(int32_t dx, int32_t dy) {
     ExtendSelection(dx, dy);
     return;
   }
-  if (editing_) {
-    std::u16string text = std::move(editText_);
-    editText_.clear();
-    editing_ = false;
-    CommitEdit(text);
-  }
+  CommitPendingEdit();
   int32_t c = GetActiveColumn(), r = GetActiveRow();
   if (Row* row = sheet_->FindRow(r)) {
     if (Cell* cell = row->FindCell(c)) {
@@ -511,11 +501,10 @@ void SheetGadget::ExtendSelection(int32_t dx, int32_t dy) {
 
 void SheetGadget::CommitPendingEdit() {
   if (!editing_) return;
-  std::u16string text = editText_;
-  editing_ = false;
+  std::u16string text = std::move(editText_);
   editText_.clear();
+  editing_ = false;
   CommitEdit(text);
-  Refresh();
 }
 
 void SheetGadget::CommitEdit(std::u16string_view text) {

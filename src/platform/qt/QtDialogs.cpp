@@ -60,9 +60,10 @@ FileChoice AskSaveFile(const Window* owner, std::u16string_view title, std::u16s
   return AskFile(owner, title, filter, pattern, true);
 }
 
-bool AskYesNo(const Window* owner, std::u16string_view title, std::u16string_view text) {
+bool AskYesNo(const Window* owner, std::u16string_view title, std::u16string_view text, bool yesIsDefault) {
   return QMessageBox::question(OwnerWidget(owner), ToQString(title), ToQString(text),
-                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+                               QMessageBox::Yes | QMessageBox::No,
+                               yesIsDefault ? QMessageBox::Yes : QMessageBox::No) == QMessageBox::Yes;
 }
 
 Answer AskYesNoCancel(const Window* owner, std::u16string_view title, std::u16string_view text) {

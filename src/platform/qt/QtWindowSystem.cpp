@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QThread>
 
 #include <cstdio>
@@ -89,6 +91,17 @@ void EndEventLoop() {
   // Qt remembers an exit asked for while no loop runs, and every later modal
   // dialog would then return at once: only a running loop is ended.
   if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
+}
+
+void UseToolkitLanguage(const std::string& language) {
+  static QTranslator* translator = nullptr;
+  if (!qApp || language.empty() || language == "en") return;
+  if (!translator) translator = new QTranslator(qApp);
+  // The standard dialogs' buttons ("Yes", "Cancel", "Save") in the interface language.
+  if (translator->load(QStringLiteral("qtbase_") + QString::fromStdString(language),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+  }
 }
 
 void StopWindowSystem() {

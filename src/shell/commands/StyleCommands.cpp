@@ -151,11 +151,17 @@ void ApplyStyleChange(Application& application, StyleSetter setter, const StyleV
   application.RefreshViews(layoutChanged || block.firstColumn < 0 || block.firstRow < 0);
 }
 
-void ToggleFontFlag(Application& application, uint32_t flag) {
+namespace {
+
+void ApplyNumber(Application& application, StyleSetter setter, int64_t number) {
   StyleValue value;
-  value.number = flag;
-  ApplyStyleChange(application, StyleSetter::FontFlag, value);
+  value.number = number;
+  ApplyStyleChange(application, setter, value);
 }
+
+}  // namespace
+
+void ToggleFontFlag(Application& application, uint32_t flag) { ApplyNumber(application, StyleSetter::FontFlag, flag); }
 
 void SetFontName(Application& application, std::u16string_view face) {
   StyleValue value;
@@ -163,41 +169,25 @@ void SetFontName(Application& application, std::u16string_view face) {
   ApplyStyleChange(application, StyleSetter::FontName, value);
 }
 
-void SetFontSize(Application& application, int32_t points) {
-  StyleValue value;
-  value.number = points;
-  ApplyStyleChange(application, StyleSetter::FontSize, value);
-}
+void SetFontSize(Application& application, int32_t points) { ApplyNumber(application, StyleSetter::FontSize, points); }
 
 void SetFillColour(Application& application, Colour colour) {
-  StyleValue value;
-  value.number = colour;
-  ApplyStyleChange(application, StyleSetter::FillColour, value);
+  ApplyNumber(application, StyleSetter::FillColour, colour);
 }
 
 void SetTextColour(Application& application, Colour colour) {
-  StyleValue value;
-  value.number = colour;
-  ApplyStyleChange(application, StyleSetter::TextColour, value);
+  ApplyNumber(application, StyleSetter::TextColour, colour);
 }
 
 void SetVerticalAlignment(Application& application, uint8_t alignment) {
-  StyleValue value;
-  value.number = alignment;
-  ApplyStyleChange(application, StyleSetter::VerticalAlignment, value);
+  ApplyNumber(application, StyleSetter::VerticalAlignment, alignment);
 }
 
 void SetHorizontalAlignment(Application& application, uint8_t alignment) {
-  StyleValue value;
-  value.number = alignment;
-  ApplyStyleChange(application, StyleSetter::HorizontalAlignment, value);
+  ApplyNumber(application, StyleSetter::HorizontalAlignment, alignment);
 }
 
-void SetTextFlow(Application& application, int mode) {
-  StyleValue value;
-  value.number = mode;
-  ApplyStyleChange(application, StyleSetter::TextFlow, value);
-}
+void SetTextFlow(Application& application, int mode) { ApplyNumber(application, StyleSetter::TextFlow, mode); }
 
 void PercentFormat(Application& application) {
   SheetGadget* view = ActiveViewOf(application);
