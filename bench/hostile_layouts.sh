@@ -26,7 +26,7 @@ check() {
   local name=$1 expect=$2
   ( ulimit -v $((4 * 1024 * 1024)); /usr/bin/time -f '%e %M' -o "$out/time" "$convert" "$out/$name" "$out/back.csv" )
   read -r seconds kb < "$out/time"
-  first=$(head -n 1 "$out/back.csv" | tr -d '\r')
+  first=$(head -n 1 "$out/back.csv" | tr -d '\r' | sed 's/;$//')
   echo "quadrell-convert $name: ${seconds} s (limit 2 s), peak RSS $((kb / 1024)) MB, first line $first"
   [ "$first" = "$expect" ] || { echo "hostile_layouts: $name gave $first, not $expect" >&2; status=1; }
   awk "BEGIN{exit !($seconds <= 2)}" || { echo "hostile_layouts: $name over the limit" >&2; status=1; }
