@@ -40,16 +40,6 @@ namespace {
 bool IsBuiltInFileDate(FormatId id) { return (id >= 14 && id <= 17) || id == 22 || id == 58; }
 bool IsBuiltInFileTime(FormatId id) { return (id >= 18 && id <= 21) || (id >= 45 && id <= 47); }
 
-// A custom code that shows a time of day only: hours or seconds, no day or year.
-bool IsTimeOnlyCode(const ValueFormat& format) {
-  bool time = false;
-  for (char16_t c : format.Code()) {
-    if (c == u'd' || c == u'D' || c == u'y' || c == u'Y') return false;
-    if (c == u'h' || c == u'H' || c == u's' || c == u'S') time = true;
-  }
-  return time;
-}
-
 enum class DateKind { None, Date, Time };
 
 DateKind DateKindOf(FormatId id) {
@@ -60,10 +50,12 @@ DateKind DateKindOf(FormatId id) {
   }
   const ValueFormat* format = FindValueFormat(id);
   if (!format || !format->HasDatePart()) return DateKind::None;
-  return IsTimeOnlyCode(*format) ? DateKind::Time : DateKind::Date;
+  return format->IsTimeOnly() ? DateKind::Time : DateKind::Date;
 }
 
 }  // namespace
+
+bool IsDateFormatInFile(FormatId format) { return DateKindOf(format) != DateKind::None; }
 
 double SerialFromFile(double serial, FormatId format) {
   DateKind kind = DateKindOf(format);
@@ -329,6 +321,8 @@ void ReadStyles(const XmlDocument* styles, StyleTables& tables) {
         style.top = b.top;
         style.bottom = b.bottom;
       }
+      // Without an alignment of its own a cell of the file sits at the bottom.
+      style.verticalAlignment = kVerticalBottom;
       if (const XmlNode* alignment = xf->FirstChildNamed("alignment")) {
         style.indent = static_cast<uint8_t>(Clamp(AttributeInteger(alignment, "indent"), 0, 250));
         std::string_view vertical = alignment->Attribute("vertical");
@@ -361,7 +355,7 @@ constexpr size_t kMaxCellText = size_t{16} << 20;
 // the parsing thread, applied to the sheet on the loading one.
 struct CellRecord {
   enum Kind : uint8_t { kRow, kCell };
-  enum Type : uint8_t { kNumber, kShared, kInline, kBoolean, kOther };
+  enum Type : uint8_t { kNumber, kShared, kInline, kString, kBoolean, kOther };
   Kind kind = kCell;
   Type type = kNumber;
   bool hidden = false;       // rows
@@ -502,6 +496,7 @@ class SheetDataScanner : public XmlStreamHandler {
         cell_.type = (!t[0] || std::strcmp(t, "n") == 0) ? CellRecord::kNumber
                      : std::strcmp(t, "s") == 0         ? CellRecord::kShared
                      : std::strcmp(t, "inlineStr") == 0 ? CellRecord::kInline
+                     : std::strcmp(t, "str") == 0       ? CellRecord::kString
                      : std::strcmp(t, "b") == 0         ? CellRecord::kBoolean
                                                         : CellRecord::kOther;
       }
@@ -544,7 +539,11 @@ class SheetDataScanner : public XmlStreamHandler {
 class SheetDataBuilder {
  public:
   SheetDataBuilder(Sheet* sheet, const StyleTables& styles, const std::vector<std::u16string>& strings)
-      : sheet_(sheet), styles_(styles), strings_(strings) {}
+      : sheet_(sheet), styles_(styles), strings_(strings) {
+    // Cells without a style take the file's first one where it differs from
+    // ours (a file's unstyled cells sit at the bottom, ours in the middle).
+    if (!styles.cellFormats.empty() && styles.cellFormats[0] != GetDefaultStyle()) fileDefault_ = 0;
+  }
 
   void Apply(const CellChunk& chunk) {
     for (const CellRecord& record : chunk.records) {
@@ -564,11 +563,15 @@ class SheetDataBuilder {
                                                                : nullptr;
     if (!row_) return;
     if (record.height >= 0) row_->SetHeight(static_cast<int32_t>(std::lround(record.height / 0.75)), true);
-    if (record.hidden) row_->SetHeight(0, false);
+    if (record.hidden) row_->SetHidden(true);
   }
 
   void FinishCell(const CellRecord& r, const CellChunk& chunk, Cell* cell) {
-    if (r.style >= 0) SetStyleKeepingBorders(cell, *styles_.cellFormats[r.style]);
+    if (r.style >= 0) {
+      SetStyleKeepingBorders(cell, *styles_.cellFormats[r.style]);
+    } else if (fileDefault_ >= 0) {
+      SetStyleKeepingBorders(cell, *styles_.cellFormats[fileDefault_]);
+    }
     FormatId format = r.style >= 0 ? styles_.cellFormatIds[r.style] : kFormatGeneral;
     std::string_view formula = chunk.Text(r.formula, r.formulaLength);
     std::string_view value = chunk.Text(r.value, r.valueLength);
@@ -588,12 +591,19 @@ class SheetDataBuilder {
       }
     }
     if (!formulaSet) {
+      // A string of the file is the text it holds: "00123", "1.2.10" or
+      // "=x" typed as text elsewhere must not turn into a number, date or formula.
       if (r.type == CellRecord::kShared && r.hasValue) {
         int64_t index = ReadInteger8(value);
-        cell->SetInput(index >= 0 && index < static_cast<int64_t>(strings_.size()) ? std::u16string_view(strings_[index])
-                                                                                     : std::u16string_view());
+        SetText(cell, index >= 0 && index < static_cast<int64_t>(strings_.size()) ? std::u16string_view(strings_[index])
+                                                                                    : std::u16string_view());
+        return;
       } else if (r.type == CellRecord::kInline || (r.hasInline && !r.hasValue)) {
-        cell->SetInput(DecodeEscapes(Utf8ToUtf16(value)));
+        SetText(cell, DecodeEscapes(Utf8ToUtf16(value)));
+        return;
+      } else if (r.type == CellRecord::kString && r.hasValue) {
+        SetText(cell, DecodeEscapes(Utf8ToUtf16(value)));
+        return;
       } else if (r.type == CellRecord::kBoolean && r.hasValue) {
         cell->SetValueAsInput(BooleanValue(ReadDecimal(value) != 0));
         return;
@@ -615,6 +625,14 @@ class SheetDataBuilder {
     const Value* loaded = cell->GetValue();
     if (loaded->Format() == format) return;
     cell->SetValue(WithFormat(loaded, format));
+  }
+
+  static void SetText(Cell* cell, std::u16string_view text) {
+    if (text.empty()) {
+      cell->SetInput(text);
+      return;
+    }
+    cell->SetValueAsInput(NewText(text));
   }
 
   // Neighbouring cells share their facing borders in the model, while a file
@@ -645,6 +663,7 @@ class SheetDataBuilder {
   Sheet* sheet_;
   const StyleTables& styles_;
   const std::vector<std::u16string>& strings_;
+  int32_t fileDefault_ = -1;
   Row* row_ = nullptr;
   int64_t rowNumber_ = 0;
   int32_t column_ = 0;
@@ -852,18 +871,25 @@ void ReadAutoFilter(Sheet* sheet, const XmlNode* autoFilter) {
 // columns, not their product.
 void ReadColumnWidths(Sheet* sheet, const XmlNode* cols) {
   struct Span {
-    int32_t first, last, pixels;
+    int32_t first, last, pixels;  // pixels -1: no width of its own
+    bool hidden;
   };
   std::vector<Span> spans;
   for (const XmlNode* col = cols->FirstChild(); col; col = col->NextSibling()) {
     if (col->Name() != "col") continue;
     int64_t first = AttributeInteger(col, "min"), last = AttributeInteger(col, "max");
     double width = ReadDecimal(col->Attribute("width"));
-    if (first < 1 || first > kXlsxMaxColumns || last < first || !std::isfinite(width)) continue;
+    std::string_view hiddenText = col->Attribute("hidden");
+    bool hidden = hiddenText == "1" || hiddenText == "true";
+    bool hasWidth = std::isfinite(width);
+    if (first < 1 || first > kXlsxMaxColumns || last < first || (!hasWidth && !hidden)) continue;
     last = std::min<int64_t>(last, kXlsxMaxColumns);
-    double pixels = std::round(static_cast<float>(width) * 7);
-    int32_t px = static_cast<int32_t>(pixels < 0 ? 0 : pixels > 20000 ? 20000 : pixels);
-    spans.push_back({static_cast<int32_t>(first - 1), static_cast<int32_t>(last - 1), px});
+    int32_t px = -1;
+    if (hasWidth) {
+      double pixels = std::round(static_cast<float>(width) * 7);
+      px = static_cast<int32_t>(pixels < 0 ? 0 : pixels > 20000 ? 20000 : pixels);
+    }
+    spans.push_back({static_cast<int32_t>(first - 1), static_cast<int32_t>(last - 1), px, hidden});
   }
   // nextFree[c]: the first column from c on not yet set (path-halving).
   std::vector<int32_t> nextFree(static_cast<size_t>(kXlsxMaxColumns) + 1);
@@ -876,14 +902,17 @@ void ReadColumnWidths(Sheet* sheet, const XmlNode* cols) {
     return c;
   };
   std::vector<int32_t> width(static_cast<size_t>(kXlsxMaxColumns), -1);
+  std::vector<char> hidden(static_cast<size_t>(kXlsxMaxColumns), 0);
   for (size_t i = spans.size(); i-- > 0;) {
     for (int32_t c = find(spans[i].first); c <= spans[i].last; c = find(c)) {
       width[c] = spans[i].pixels;
+      hidden[c] = spans[i].hidden;
       nextFree[c] = c + 1;
     }
   }
   for (int32_t c = 0; c < kXlsxMaxColumns; ++c) {
     if (width[c] >= 0) sheet->GetColumn(c)->SetWidth(width[c]);
+    if (hidden[c]) sheet->GetColumn(c)->SetHidden(true);
   }
 }
 
@@ -913,10 +942,14 @@ void ReadSheetParts(Sheet* sheet, const SheetEntry& entry, const XmlDocument& wo
     const XmlDocument* relations = Part(parts, rels + ".rels");
     for (const XmlNode* link = links->FirstChild(); link; link = link->NextSibling()) {
       const XmlNode* relation = FindRelationship(relations, "Id", link->Attribute("r:id"));
+      std::string_view location = link->Attribute("location");
       int32_t c1, r1, c2, r2;
-      if (!relation || !ReadArea(link->Attribute("ref"), c1, r1, c2, r2)) continue;
+      if ((!relation && location.empty()) || !ReadArea(link->Attribute("ref"), c1, r1, c2, r2)) continue;
+      // A place in the workbook ("Sheet!A1") is kept as "#Sheet!A1".
+      std::u16string target = relation ? Utf8ToUtf16(relation->Attribute("Target")) : std::u16string();
+      if (!location.empty()) target += u"#" + Utf8ToUtf16(location);
       Cell* cell = sheet->GetCellDirect(r1, c1);
-      cell->SetValue(NewHyperlink(cell->GetText(), Utf8ToUtf16(relation->Attribute("Target"))));
+      cell->SetValue(NewHyperlink(cell->GetText(), target));
     }
   }
   if (const XmlNode* merges = root->FirstChildNamed("mergeCells")) {

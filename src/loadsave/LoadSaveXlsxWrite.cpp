@@ -68,6 +68,19 @@ std::string_view BorderStyleNameOf(int style) {
 // shows the same day.
 FormatId FileFormatId(FormatId id) { return id == kFormatDate ? kFormatShortDate : id; }
 
+// The format a value is written under. A date or time value always goes under
+// a date or time format, so that every reader takes its number for the file's
+// serial of that day and not for a count.
+FormatId FileFormatOf(const Value* value) {
+  if (value->IsBoolean()) return kFormatGeneral;
+  FormatId format = value->Format();
+  if (value->Kind() == ValueKind::DateTime && !IsDateFormatInFile(format)) {
+    double n = value->Number();
+    return n == std::floor(n) ? kFormatShortDate : kFormatDateTime;
+  }
+  return format;
+}
+
 class StyleRegistry {
  public:
   StyleRegistry() {
@@ -352,6 +365,7 @@ class Writer {
     XmlNode* sheets = root->AppendChild("sheets");
     std::map<std::u16string, int> used;  // how often each name was met
     std::set<std::u16string> written;
+    std::vector<std::u16string> fileNames;
     for (int i = 1; i <= count; ++i) {
       std::u16string name = FileSheetName(workbook_.GetSheet(i - 1)->GetName(), i);
       std::u16string unique = name;
@@ -365,12 +379,30 @@ class Writer {
       }
       ++used[name];
       written.insert(unique);
+      fileNames.push_back(unique);
       sheets->AppendChild("sheet")
           ->SetAttribute("name", U8(unique))
           ->SetAttribute("sheetId", Str(i))
           ->SetAttribute("r:id", "rId" + Str(i));
     }
-    root->AppendChild("definedNames");
+    // An auto-filter's area is also named, as other programs expect; without
+    // the name some of them drop the filter.
+    XmlNode* names = root->AppendChild("definedNames");
+    for (int i = 1; i <= count; ++i) {
+      Filter* filter = workbook_.GetSheet(i - 1)->GetFilter();
+      const AreaRange* area = filter ? filter->GetRange() : nullptr;
+      if (!area) continue;
+      std::string quoted = "'";
+      for (char c : U8(fileNames[i - 1])) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+      quoted += "'!";
+      auto corner = [](int32_t column, int32_t row) { return "$" + U8(ColumnName(column)) + "$" + Str(row); };
+      names->AppendChild("definedName")
+          ->SetAttribute("name", "_xlnm._FilterDatabase")
+          ->SetAttribute("localSheetId", Str(i - 1))
+          ->SetAttribute("hidden", "1")
+          ->SetText(quoted + corner(area->GetFirstColumn(), area->GetFirstRow()) + ":" +
+                    corner(area->GetLastColumn(), area->GetLastRow()));
+    }
     root->AppendChild("calcPr");
     ok = ok && WritePart(book, package, "xl/workbook.xml");
 
@@ -524,7 +556,7 @@ class Writer {
       Column* column = sheet->FindColumn(c);
       int id = column && column->HasStyle() ? styles_.Register(column->GetOwnStyle(), 0) : 0;
       int32_t width = sheet->GetColumnWidth(c);
-      if (width == kDefaultWidth && id == 0) continue;
+      if (width == kDefaultWidth && id == 0 && !(column && column->IsHidden())) continue;
       if (!colsOpen) w.Start("cols");
       colsOpen = true;
       w.Start("col");
@@ -548,7 +580,12 @@ class Writer {
       }
     }
     std::vector<std::string> merges;
-    std::vector<std::pair<std::string, std::string>> links;  // address, relationship id
+    // Address and relationship id, or for a place in the workbook ("#Sheet!A1") address and location.
+    struct Link {
+      std::string address, id, location;
+    };
+    std::vector<Link> links;
+    bool externalLinks = false;
     int nextRelation = drawingRelation + 1;
     w.Start("sheetData");
     std::vector<PendingCell> pending;
@@ -564,8 +601,8 @@ class Writer {
           merges.push_back(U8(cell->GetName()) + ":" + U8(ColumnName(c + span - 1)) + Str(r + rowSpan - 1));
         const Value* value = cell->GetValue();
         int id = 0;
-        if (cell->HasStyle() || value->Format() != 0) {
-          FormatId format = value->IsBoolean() ? kFormatGeneral : value->Format();
+        FormatId format = FileFormatOf(value);
+        if (cell->HasStyle() || format != 0) {
           id = styles_.Register(cell->GetStyle(), format);
         }
         // An empty text is no value to keep.
@@ -608,7 +645,7 @@ class Writer {
             v = value->Number() != 0 ? "1" : "0";
           } else if (number && std::isfinite(value->Number())) {
             w.Attribute("t", "n");
-            v = NumberText(SerialToFile(value->Number(), value->Format()));
+            v = NumberText(SerialToFile(value->Number(), FileFormatOf(value)));
           } else {
             w.Attribute("t", "s");
             v = strings_.Add(DisplayText(value));
@@ -617,9 +654,12 @@ class Writer {
           w.TextElement("v", v);
         }
         w.End();
-        if (value->Kind() == ValueKind::Hyperlink) {
+        if (value->Kind() == ValueKind::Hyperlink && value->Link().starts_with(u"#")) {
+          links.push_back({address, {}, U8(value->Link().substr(1))});
+        } else if (value->Kind() == ValueKind::Hyperlink) {
           std::string id = "rId" + Str(nextRelation++);
-          links.emplace_back(address, id);
+          links.push_back({address, id, {}});
+          externalLinks = true;
           sheetRels->Root()
               ->AppendChild("Relationship")
               ->SetAttribute("Id", id)
@@ -664,10 +704,14 @@ class Writer {
     }
     if (!links.empty()) {
       w.Start("hyperlinks");
-      for (const auto& [ref, id] : links) {
+      for (const Link& link : links) {
         w.Start("hyperlink");
-        w.Attribute("ref", ref);
-        w.Attribute("r:id", id);
+        w.Attribute("ref", link.address);
+        if (link.id.empty()) {
+          w.Attribute("location", link.location);
+        } else {
+          w.Attribute("r:id", link.id);
+        }
         w.End();
       }
       w.End();
@@ -685,7 +729,7 @@ class Writer {
       ok = ok && WritePart(drawing, package, "xl/drawings/drawing" + Str(i) + ".xml");
       ok = ok && WritePart(drawingRels, package, "xl/drawings/_rels/drawing" + Str(i) + ".xml.rels");
     }
-    if (hasDrawing || !links.empty())
+    if (hasDrawing || externalLinks)
       ok = ok && WritePart(*sheetRels, package, "xl/worksheets/_rels/sheet" + Str(i) + ".xml.rels");
     return ok;
   }
