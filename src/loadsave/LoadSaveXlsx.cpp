@@ -22,6 +22,7 @@
 #include "model/Sheet.h"
 #include "model/Util.h"
 #include "model/Workbook.h"
+#include "object/Comment.h"
 #include "object/Image.h"
 #include "object/SheetAnchor.h"
 #include "value/NumberFormat.h"
@@ -929,6 +930,65 @@ bool OverlapsMerge(Sheet* sheet, int32_t c1, int32_t r1, int32_t c2, int32_t r2)
   return false;
 }
 
+// The member a worksheet's relationship points at: "../comments1.xml" and
+// "/xl/comments/comment1.xml" alike.
+std::string SheetTarget(std::string_view target) {
+  if (target.starts_with("/")) return std::string(target.substr(1));
+  if (target.starts_with("../")) return "xl/" + std::string(target.substr(3));
+  return "xl/worksheets/" + std::string(target);
+}
+
+// A rich text's characters: its own <t> and those of its runs.
+void CollectText(const XmlNode* node, std::string& out) {
+  for (const XmlNode* child = node->FirstChild(); child; child = child->NextSibling()) {
+    if (child->Name() == "t") {
+      out += child->Text();
+    } else if (child->Name() == "r") {
+      if (const XmlNode* t = child->FirstChildNamed("t")) out += t->Text();
+    }
+  }
+}
+
+// Comments with their authors, and which of them the legacy drawing shows.
+void ReadComments(Sheet* sheet, const XmlDocument* relations, const PartMap& parts) {
+  if (!relations || !relations->Root()) return;
+  const XmlDocument* comments = nullptr;
+  const XmlDocument* vml = nullptr;
+  for (const XmlNode* r = relations->Root()->FirstChild(); r; r = r->NextSibling()) {
+    std::string_view type = r->Attribute("Type");
+    if (type.ends_with("/comments")) comments = Part(parts, SheetTarget(r->Attribute("Target")));
+    if (type.ends_with("/vmlDrawing")) vml = Part(parts, SheetTarget(r->Attribute("Target")));
+  }
+  if (!comments || !comments->Root()) return;
+  std::vector<std::u16string> authors;
+  if (const XmlNode* list = comments->Root()->FirstChildNamed("authors"))
+    for (const XmlNode* a = list->FirstChild(); a; a = a->NextSibling()) authors.push_back(DecodeEscapes(Utf8ToUtf16(a->Text())));
+  const XmlNode* list = comments->Root()->FirstChildNamed("commentList");
+  for (const XmlNode* c = list ? list->FirstChild() : nullptr; c; c = c->NextSibling()) {
+    int32_t c1, r1, c2, r2;
+    if (!ReadArea(c->Attribute("ref"), c1, r1, c2, r2) || c1 >= kXlsxMaxColumns || r1 > kXlsxMaxRows) continue;
+    std::string text;
+    if (const XmlNode* t = c->FirstChildNamed("text")) CollectText(t, text);
+    int64_t author = AttributeInteger(c, "authorId");
+    Cell* cell = sheet->GetCellDirect(r1, c1);
+    cell->SetComment(KeepRecord(std::make_unique<CommentRecord>(
+        author >= 0 && author < static_cast<int64_t>(authors.size()) ? authors[author] : std::u16string(),
+        DecodeEscapes(Utf8ToUtf16(text)), cell)));
+  }
+  if (!vml || !vml->Root()) return;
+  for (const XmlNode* shape = vml->Root()->FirstChild(); shape; shape = shape->NextSibling()) {
+    const XmlNode* data = shape->FirstChildNamed("x:ClientData");
+    if (!data || !data->FirstChildNamed("x:Visible")) continue;
+    const XmlNode* row = data->FirstChildNamed("x:Row");
+    const XmlNode* column = data->FirstChildNamed("x:Column");
+    if (!row || !column) continue;
+    int64_t r = ReadInteger(Utf8ToUtf16(row->Text())) + 1, col = ReadInteger(Utf8ToUtf16(column->Text()));
+    if (r < 1 || r > kXlsxMaxRows || col < 0 || col >= kXlsxMaxColumns) continue;
+    Cell* cell = sheet->GetCellDirect(static_cast<int32_t>(r), static_cast<int32_t>(col));
+    if (cell->GetComment()) ShowComment(sheet, cell);
+  }
+}
+
 void ReadSheetParts(Sheet* sheet, const SheetEntry& entry, const XmlDocument& worksheet, const PartMap& parts,
                     std::vector<PendingPicture>& pictures) {
   const XmlNode* root = worksheet.Root();
@@ -952,6 +1012,7 @@ void ReadSheetParts(Sheet* sheet, const SheetEntry& entry, const XmlDocument& wo
       cell->SetValue(NewHyperlink(cell->GetText(), target));
     }
   }
+  ReadComments(sheet, Part(parts, "xl/worksheets/_rels/" + std::string(FilePart(entry.path)) + ".rels"), parts);
   if (const XmlNode* merges = root->FirstChildNamed("mergeCells")) {
     // Merging creates every cell of the area: absurd areas are left alone.
     int64_t budget = kMaxMergedCells;
@@ -985,8 +1046,9 @@ std::unique_ptr<XmlDocument> ParseMember(PackageReader& reader) {
 // The parts a worksheet leads to: its relationships, drawings and theirs.
 // Others are never inflated.
 bool IsSheetPart(std::string_view name) {
+  if (name.starts_with("xl/comments") && Extension(name) == "xml") return true;
   return (name.starts_with("xl/worksheets/_rels/") || name.starts_with("xl/drawings/")) &&
-         (Extension(name) == "xml" || Extension(name) == "rels");
+         (Extension(name) == "xml" || Extension(name) == "rels" || Extension(name) == "vml");
 }
 
 std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host, std::u16string* damage) {

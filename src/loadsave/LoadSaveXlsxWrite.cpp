@@ -19,6 +19,7 @@
 #include "model/Sheet.h"
 #include "model/Util.h"
 #include "model/Workbook.h"
+#include "object/Comment.h"
 #include "object/Image.h"
 #include "object/SheetAnchor.h"
 #include "value/NumberFormat.h"
@@ -442,6 +443,10 @@ class Writer {
                 "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml");
     for (int i : drawings)
       addOverride("/xl/drawings/drawing" + Str(i) + ".xml", "application/vnd.openxmlformats-officedocument.drawing+xml");
+    if (!commentSheets_.empty()) addDefault("vml", "application/vnd.openxmlformats-officedocument.vmlDrawing");
+    for (int i : commentSheets_)
+      addOverride("/xl/comments" + Str(i) + ".xml",
+                  "application/vnd.openxmlformats-officedocument.spreadsheetml.comments+xml");
     ok = ok && WritePart(types, package, "[Content_Types].xml");
     ok = ok && WritePart(styles_.Finish(), package, "xl/styles.xml");
     ok = ok && package.AddMember("xl/sharedStrings.xml", strings_.Finish());
@@ -586,6 +591,12 @@ class Writer {
     };
     std::vector<Link> links;
     bool externalLinks = false;
+    struct Note {
+      int32_t column, row;
+      const CommentRecord* record;
+      bool shown;
+    };
+    std::vector<Note> notes;
     int nextRelation = drawingRelation + 1;
     w.Start("sheetData");
     std::vector<PendingCell> pending;
@@ -605,6 +616,8 @@ class Writer {
         if (cell->HasStyle() || format != 0) {
           id = styles_.Register(cell->GetStyle(), format);
         }
+        if (const CommentRecord* note = cell->GetComment())
+          notes.push_back({c, r, note, sheet->GetCommentObject(note) != nullptr});
         // An empty text is no value to keep.
         bool empty = value->Kind() == ValueKind::Empty || (value->Kind() == ValueKind::Text && value->Text().empty());
         if (empty && id == 0) continue;
@@ -721,6 +734,73 @@ class Writer {
       w.Attribute("r:id", "rId" + Str(drawingRelation));
       w.End();
     }
+    // Comments: the part with the texts, and the legacy drawing of their boxes
+    // that other programs need to show them.
+    XmlDocument comments, vml;
+    if (!notes.empty()) {
+      std::string commentsId = "rId" + Str(nextRelation++), vmlId = "rId" + Str(nextRelation++);
+      AddRelationship(*sheetRels, commentsId, "comments", "../comments" + Str(i) + ".xml");
+      AddRelationship(*sheetRels, vmlId, "vmlDrawing", "../drawings/vmlDrawing" + Str(i) + ".vml");
+      w.Start("legacyDrawing");
+      w.Attribute("r:id", vmlId);
+      w.End();
+      XmlNode* root = comments.AppendRoot("comments");
+      root->SetAttribute("xmlns", kMain);
+      XmlNode* authors = root->AppendChild("authors");
+      XmlNode* list = root->AppendChild("commentList");
+      std::map<std::u16string, int> authorIds;
+      XmlNode* xml = vml.AppendRoot("xml");
+      xml->SetAttribute("xmlns:v", "urn:schemas-microsoft-com:vml")
+          ->SetAttribute("xmlns:o", "urn:schemas-microsoft-com:office:office")
+          ->SetAttribute("xmlns:x", "urn:schemas-microsoft-com:office:excel");
+      xml->AppendChild("o:shapelayout")
+          ->SetAttribute("v:ext", "edit")
+          ->AppendChild("o:idmap")
+          ->SetAttribute("v:ext", "edit")
+          ->SetAttribute("data", Str(i));
+      XmlNode* type = xml->AppendChild("v:shapetype");
+      type->SetAttribute("id", "_x0000_t202")
+          ->SetAttribute("coordsize", "21600,21600")
+          ->SetAttribute("o:spt", "202")
+          ->SetAttribute("path", "m,l,21600r21600,l21600,xe");
+      type->AppendChild("v:stroke")->SetAttribute("joinstyle", "miter");
+      type->AppendChild("v:path")->SetAttribute("gradientshapeok", "t")->SetAttribute("o:connecttype", "rect");
+      int k = 0;
+      for (const Note& note : notes) {
+        std::string ref = U8(ColumnName(note.column)) + Str(note.row);
+        auto [author, added] = authorIds.emplace(note.record->GetAuthor(), static_cast<int>(authorIds.size()));
+        if (added) authors->AppendChild("author")->SetText(U8(note.record->GetAuthor()));
+        XmlNode* comment = list->AppendChild("comment")->SetAttribute("ref", ref)->SetAttribute("authorId", Str(author->second));
+        comment->AppendChild("text")
+            ->AppendChild("r")
+            ->AppendChild("t")
+            ->SetAttribute("xml:space", "preserve")
+            ->SetText(U8(note.record->GetText()));
+        XmlNode* shape = xml->AppendChild("v:shape");
+        shape->SetAttribute("id", "_x0000_s" + Str(static_cast<int64_t>(i) * 1024 + 1 + k++))
+            ->SetAttribute("type", "#_x0000_t202")
+            ->SetAttribute("style", std::string("position:absolute;margin-left:59.25pt;margin-top:1.5pt;width:108pt;"
+                                                "height:59.25pt;z-index:1;visibility:") +
+                                        (note.shown ? "visible" : "hidden"))
+            ->SetAttribute("fillcolor", "#ffffe1")
+            ->SetAttribute("o:insetmode", "auto");
+        shape->AppendChild("v:fill")->SetAttribute("color2", "#ffffe1");
+        shape->AppendChild("v:shadow")->SetAttribute("on", "t")->SetAttribute("color", "black")->SetAttribute("obscured", "t");
+        shape->AppendChild("v:path")->SetAttribute("o:connecttype", "none");
+        shape->AppendChild("v:textbox")->SetAttribute("style", "mso-direction-alt:auto")->AppendChild("div")->SetAttribute(
+            "style", "text-align:left");
+        XmlNode* data = shape->AppendChild("x:ClientData")->SetAttribute("ObjectType", "Note");
+        data->AppendChild("x:MoveWithCells");
+        data->AppendChild("x:SizeWithCells");
+        int64_t c0 = note.column, r0 = note.row - 1;
+        data->AppendChild("x:Anchor")->SetText(Str(c0 + 1) + ", 15, " + Str(r0 > 0 ? r0 - 1 : 0) + ", 10, " + Str(c0 + 3) +
+                                                ", 15, " + Str(r0 + 3) + ", 4");
+        data->AppendChild("x:AutoFill")->SetText("False");
+        data->AppendChild("x:Row")->SetText(Str(r0));
+        data->AppendChild("x:Column")->SetText(Str(c0));
+        if (note.shown) data->AppendChild("x:Visible");
+      }
+    }
     w.End();  // worksheet
     ok = ok && package.AddMember("xl/worksheets/sheet" + Str(i) + ".xml", out);
     out = std::string();
@@ -729,12 +809,18 @@ class Writer {
       ok = ok && WritePart(drawing, package, "xl/drawings/drawing" + Str(i) + ".xml");
       ok = ok && WritePart(drawingRels, package, "xl/drawings/_rels/drawing" + Str(i) + ".xml.rels");
     }
-    if (hasDrawing || externalLinks)
+    if (!notes.empty()) {
+      commentSheets_.push_back(i);
+      ok = ok && WritePart(comments, package, "xl/comments" + Str(i) + ".xml");
+      ok = ok && WritePart(vml, package, "xl/drawings/vmlDrawing" + Str(i) + ".vml");
+    }
+    if (hasDrawing || externalLinks || !notes.empty())
       ok = ok && WritePart(*sheetRels, package, "xl/worksheets/_rels/sheet" + Str(i) + ".xml.rels");
     return ok;
   }
 
   Workbook& workbook_;
+  std::vector<int> commentSheets_;  // numbers of the sheets with comments
   StyleRegistry styles_;
   SharedStrings strings_;
   int imageCounter_ = 1;

@@ -14,6 +14,7 @@
 #include "model/Row.h"
 #include "model/Sheet.h"
 #include "model/Workbook.h"
+#include "object/Comment.h"
 #include "object/Image.h"
 #include "object/ImageCodec.h"
 #include "object/SheetAnchor.h"
@@ -734,6 +735,59 @@ print(ws.row_dimensions[3].hidden, ws.column_dimensions["F"].hidden, ws.column_d
             "2020-02-01 00:00:00 DD.MM.YYYY 13:05:00 HH:MM:SS #,##0.00\n"
             "[None, None, None, None, None, None, None, None, None, None]\n"
             "True True False go Sheet!A2 None\n");
+}
+
+}  // namespace
+}  // namespace quadrell
+
+namespace quadrell {
+namespace {
+
+TEST(XlsxRoundTrip, CommentsTravelBothWaysShownOrHidden) {
+  test::TempFolder folder;
+  std::string source = folder.File("notes.xlsx");
+  ASSERT_EQ(Python(R"(import sys, openpyxl
+from openpyxl.comments import Comment
+wb = openpyxl.Workbook()
+ws = wb.active
+ws["B2"] = 5
+ws["B2"].comment = Comment("check & <this>\nsecond line", "Ann")
+ws["D4"].comment = Comment("on an empty cell", "Bob")
+wb.save(sys.argv[1])
+print("ok")
+)",
+                   source),
+            "ok\n");
+  auto book = LoadXlsx(source, nullptr);
+  ASSERT_TRUE(book);
+  Sheet* s = book->GetActiveSheet();
+  const CommentRecord* first = s->GetCellDirect(2, 1)->GetComment();
+  const CommentRecord* second = s->GetCellDirect(4, 3)->GetComment();
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->GetAuthor(), u"Ann");
+  EXPECT_EQ(first->GetText(), u"check & <this>\nsecond line");
+  EXPECT_EQ(second->GetAuthor(), u"Bob");
+  EXPECT_FALSE(s->GetCommentObject(first));  // hidden, as the file has it
+
+  ShowComment(s, s->GetCellDirect(4, 3));
+  std::string path = folder.File("back.xlsx");
+  ASSERT_TRUE(SaveXlsx(*book, path));
+  EXPECT_EQ(Python(R"(import sys, zipfile, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+for ref in ("B2", "D4"):
+    print(ref, repr(ws[ref].comment.text), ws[ref].comment.author)
+names = zipfile.ZipFile(sys.argv[1]).namelist()
+print("xl/comments1.xml" in names, "xl/drawings/vmlDrawing1.vml" in names)
+)",
+                   path),
+            "B2 'check & <this>\\nsecond line' Ann\nD4 'on an empty cell' Bob\nTrue True\n");
+  auto back = LoadXlsx(path, nullptr);
+  ASSERT_TRUE(back);
+  Sheet* b = back->GetActiveSheet();
+  ASSERT_TRUE(b->GetCellDirect(2, 1)->GetComment() && b->GetCellDirect(4, 3)->GetComment());
+  EXPECT_EQ(b->GetCellDirect(2, 1)->GetComment()->GetText(), u"check & <this>\nsecond line");
+  EXPECT_FALSE(b->GetCommentObject(b->GetCellDirect(2, 1)->GetComment()));
+  EXPECT_TRUE(b->GetCommentObject(b->GetCellDirect(4, 3)->GetComment()));  // shown stays shown
 }
 
 }  // namespace
