@@ -541,9 +541,11 @@ class SheetDataBuilder {
  public:
   SheetDataBuilder(Sheet* sheet, const StyleTables& styles, const std::vector<std::u16string>& strings)
       : sheet_(sheet), styles_(styles), strings_(strings) {
-    // Cells without a style take the file's first one where it differs from
-    // ours (a file's unstyled cells sit at the bottom, ours in the middle).
-    if (!styles.cellFormats.empty() && styles.cellFormats[0] != GetDefaultStyle()) fileDefault_ = 0;
+    // Cells without a style look as the file's first one says (a file's
+    // unstyled cells sit at the bottom, ours in the middle): the sheet's own
+    // style, so that no cell pays for it.
+    if (!styles.cellFormats.empty() && styles.cellFormats[0] != GetDefaultStyle())
+      sheet->SetStyle(*styles.cellFormats[0]);
   }
 
   void Apply(const CellChunk& chunk) {
@@ -568,11 +570,7 @@ class SheetDataBuilder {
   }
 
   void FinishCell(const CellRecord& r, const CellChunk& chunk, Cell* cell) {
-    if (r.style >= 0) {
-      SetStyleKeepingBorders(cell, *styles_.cellFormats[r.style]);
-    } else if (fileDefault_ >= 0) {
-      SetStyleKeepingBorders(cell, *styles_.cellFormats[fileDefault_]);
-    }
+    if (r.style >= 0) SetStyleKeepingBorders(cell, *styles_.cellFormats[r.style]);
     FormatId format = r.style >= 0 ? styles_.cellFormatIds[r.style] : kFormatGeneral;
     std::string_view formula = chunk.Text(r.formula, r.formulaLength);
     std::string_view value = chunk.Text(r.value, r.valueLength);
@@ -664,7 +662,6 @@ class SheetDataBuilder {
   Sheet* sheet_;
   const StyleTables& styles_;
   const std::vector<std::u16string>& strings_;
-  int32_t fileDefault_ = -1;
   Row* row_ = nullptr;
   int64_t rowNumber_ = 0;
   int32_t column_ = 0;

@@ -597,6 +597,7 @@ class Writer {
       bool shown;
     };
     std::vector<Note> notes;
+    const StyleRecord* sheetLook = sheet->GetStyle() != GetDefaultStyle() ? sheet->GetStyle() : nullptr;
     int nextRelation = drawingRelation + 1;
     w.Start("sheetData");
     std::vector<PendingCell> pending;
@@ -613,7 +614,10 @@ class Writer {
         const Value* value = cell->GetValue();
         int id = 0;
         FormatId format = FileFormatOf(value);
-        if (cell->HasStyle() || format != 0) {
+        // A sheet whose unstyled cells look other than ours (as read from
+        // another program's file) gives them its look explicitly.
+        if (cell->HasStyle() || format != 0 ||
+            (sheetLook && value->Kind() != ValueKind::Empty && cell->GetStyle() == sheetLook)) {
           id = styles_.Register(cell->GetStyle(), format);
         }
         if (const CommentRecord* note = cell->GetComment())
