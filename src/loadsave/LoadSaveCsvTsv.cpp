@@ -289,8 +289,8 @@ void AppendTsvField(std::string& out, std::u16string_view text) {
   AppendUtf8(out, flat);
 }
 
-// Writes row 1 to the last row holding something, each cell's display text
-// followed by the separator, from column 0 to the row's last column holding
+// Writes row 1 to the last row holding something, the cells' display texts
+// separated (not terminated) by the separator, from column 0 to the row's last column holding
 // something; a row without such cells is an empty line.
 // `flush` takes the text so far whenever it has grown large, and once at the end.
 // A cell made only because a formula names its position holds nothing.
@@ -317,8 +317,8 @@ void Write(Sheet& sheet, char separator, void (*appendField)(std::string&, std::
     if (Row* row = sheet.FindRow(r)) {
       int32_t lastColumn = LastHeldColumn(*row);
       for (int32_t c = 0; c <= lastColumn; ++c) {
+        if (c > 0) out += separator;
         if (Cell* cell = row->FindCell(c)) appendField(out, cell->GetText());
-        out += separator;
       }
     }
     out += "\r\n";

@@ -22,6 +22,7 @@
 #include "model/Sheet.h"
 #include "model/Util.h"
 #include "model/Workbook.h"
+#include "object/Comment.h"
 #include "object/Image.h"
 #include "object/SheetAnchor.h"
 #include "value/NumberFormat.h"
@@ -40,16 +41,6 @@ namespace {
 bool IsBuiltInFileDate(FormatId id) { return (id >= 14 && id <= 17) || id == 22 || id == 58; }
 bool IsBuiltInFileTime(FormatId id) { return (id >= 18 && id <= 21) || (id >= 45 && id <= 47); }
 
-// A custom code that shows a time of day only: hours or seconds, no day or year.
-bool IsTimeOnlyCode(const ValueFormat& format) {
-  bool time = false;
-  for (char16_t c : format.Code()) {
-    if (c == u'd' || c == u'D' || c == u'y' || c == u'Y') return false;
-    if (c == u'h' || c == u'H' || c == u's' || c == u'S') time = true;
-  }
-  return time;
-}
-
 enum class DateKind { None, Date, Time };
 
 DateKind DateKindOf(FormatId id) {
@@ -60,10 +51,12 @@ DateKind DateKindOf(FormatId id) {
   }
   const ValueFormat* format = FindValueFormat(id);
   if (!format || !format->HasDatePart()) return DateKind::None;
-  return IsTimeOnlyCode(*format) ? DateKind::Time : DateKind::Date;
+  return format->IsTimeOnly() ? DateKind::Time : DateKind::Date;
 }
 
 }  // namespace
+
+bool IsDateFormatInFile(FormatId format) { return DateKindOf(format) != DateKind::None; }
 
 double SerialFromFile(double serial, FormatId format) {
   DateKind kind = DateKindOf(format);
@@ -329,6 +322,8 @@ void ReadStyles(const XmlDocument* styles, StyleTables& tables) {
         style.top = b.top;
         style.bottom = b.bottom;
       }
+      // Without an alignment of its own a cell of the file sits at the bottom.
+      style.verticalAlignment = kVerticalBottom;
       if (const XmlNode* alignment = xf->FirstChildNamed("alignment")) {
         style.indent = static_cast<uint8_t>(Clamp(AttributeInteger(alignment, "indent"), 0, 250));
         std::string_view vertical = alignment->Attribute("vertical");
@@ -361,7 +356,7 @@ constexpr size_t kMaxCellText = size_t{16} << 20;
 // the parsing thread, applied to the sheet on the loading one.
 struct CellRecord {
   enum Kind : uint8_t { kRow, kCell };
-  enum Type : uint8_t { kNumber, kShared, kInline, kBoolean, kOther };
+  enum Type : uint8_t { kNumber, kShared, kInline, kString, kBoolean, kOther };
   Kind kind = kCell;
   Type type = kNumber;
   bool hidden = false;       // rows
@@ -502,6 +497,7 @@ class SheetDataScanner : public XmlStreamHandler {
         cell_.type = (!t[0] || std::strcmp(t, "n") == 0) ? CellRecord::kNumber
                      : std::strcmp(t, "s") == 0         ? CellRecord::kShared
                      : std::strcmp(t, "inlineStr") == 0 ? CellRecord::kInline
+                     : std::strcmp(t, "str") == 0       ? CellRecord::kString
                      : std::strcmp(t, "b") == 0         ? CellRecord::kBoolean
                                                         : CellRecord::kOther;
       }
@@ -544,7 +540,13 @@ class SheetDataScanner : public XmlStreamHandler {
 class SheetDataBuilder {
  public:
   SheetDataBuilder(Sheet* sheet, const StyleTables& styles, const std::vector<std::u16string>& strings)
-      : sheet_(sheet), styles_(styles), strings_(strings) {}
+      : sheet_(sheet), styles_(styles), strings_(strings) {
+    // Cells without a style look as the file's first one says (a file's
+    // unstyled cells sit at the bottom, ours in the middle): the sheet's own
+    // style, so that no cell pays for it.
+    if (!styles.cellFormats.empty() && styles.cellFormats[0] != GetDefaultStyle())
+      sheet->SetStyle(*styles.cellFormats[0]);
+  }
 
   void Apply(const CellChunk& chunk) {
     for (const CellRecord& record : chunk.records) {
@@ -564,7 +566,7 @@ class SheetDataBuilder {
                                                                : nullptr;
     if (!row_) return;
     if (record.height >= 0) row_->SetHeight(static_cast<int32_t>(std::lround(record.height / 0.75)), true);
-    if (record.hidden) row_->SetHeight(0, false);
+    if (record.hidden) row_->SetHidden(true);
   }
 
   void FinishCell(const CellRecord& r, const CellChunk& chunk, Cell* cell) {
@@ -588,12 +590,19 @@ class SheetDataBuilder {
       }
     }
     if (!formulaSet) {
+      // A string of the file is the text it holds: "00123", "1.2.10" or
+      // "=x" typed as text elsewhere must not turn into a number, date or formula.
       if (r.type == CellRecord::kShared && r.hasValue) {
         int64_t index = ReadInteger8(value);
-        cell->SetInput(index >= 0 && index < static_cast<int64_t>(strings_.size()) ? std::u16string_view(strings_[index])
-                                                                                     : std::u16string_view());
+        SetText(cell, index >= 0 && index < static_cast<int64_t>(strings_.size()) ? std::u16string_view(strings_[index])
+                                                                                    : std::u16string_view());
+        return;
       } else if (r.type == CellRecord::kInline || (r.hasInline && !r.hasValue)) {
-        cell->SetInput(DecodeEscapes(Utf8ToUtf16(value)));
+        SetText(cell, DecodeEscapes(Utf8ToUtf16(value)));
+        return;
+      } else if (r.type == CellRecord::kString && r.hasValue) {
+        SetText(cell, DecodeEscapes(Utf8ToUtf16(value)));
+        return;
       } else if (r.type == CellRecord::kBoolean && r.hasValue) {
         cell->SetValueAsInput(BooleanValue(ReadDecimal(value) != 0));
         return;
@@ -615,6 +624,14 @@ class SheetDataBuilder {
     const Value* loaded = cell->GetValue();
     if (loaded->Format() == format) return;
     cell->SetValue(WithFormat(loaded, format));
+  }
+
+  static void SetText(Cell* cell, std::u16string_view text) {
+    if (text.empty()) {
+      cell->SetInput(text);
+      return;
+    }
+    cell->SetValueAsInput(NewText(text));
   }
 
   // Neighbouring cells share their facing borders in the model, while a file
@@ -852,18 +869,25 @@ void ReadAutoFilter(Sheet* sheet, const XmlNode* autoFilter) {
 // columns, not their product.
 void ReadColumnWidths(Sheet* sheet, const XmlNode* cols) {
   struct Span {
-    int32_t first, last, pixels;
+    int32_t first, last, pixels;  // pixels -1: no width of its own
+    bool hidden;
   };
   std::vector<Span> spans;
   for (const XmlNode* col = cols->FirstChild(); col; col = col->NextSibling()) {
     if (col->Name() != "col") continue;
     int64_t first = AttributeInteger(col, "min"), last = AttributeInteger(col, "max");
     double width = ReadDecimal(col->Attribute("width"));
-    if (first < 1 || first > kXlsxMaxColumns || last < first || !std::isfinite(width)) continue;
+    std::string_view hiddenText = col->Attribute("hidden");
+    bool hidden = hiddenText == "1" || hiddenText == "true";
+    bool hasWidth = std::isfinite(width);
+    if (first < 1 || first > kXlsxMaxColumns || last < first || (!hasWidth && !hidden)) continue;
     last = std::min<int64_t>(last, kXlsxMaxColumns);
-    double pixels = std::round(static_cast<float>(width) * 7);
-    int32_t px = static_cast<int32_t>(pixels < 0 ? 0 : pixels > 20000 ? 20000 : pixels);
-    spans.push_back({static_cast<int32_t>(first - 1), static_cast<int32_t>(last - 1), px});
+    int32_t px = -1;
+    if (hasWidth) {
+      double pixels = std::round(static_cast<float>(width) * 7);
+      px = static_cast<int32_t>(pixels < 0 ? 0 : pixels > 20000 ? 20000 : pixels);
+    }
+    spans.push_back({static_cast<int32_t>(first - 1), static_cast<int32_t>(last - 1), px, hidden});
   }
   // nextFree[c]: the first column from c on not yet set (path-halving).
   std::vector<int32_t> nextFree(static_cast<size_t>(kXlsxMaxColumns) + 1);
@@ -876,14 +900,17 @@ void ReadColumnWidths(Sheet* sheet, const XmlNode* cols) {
     return c;
   };
   std::vector<int32_t> width(static_cast<size_t>(kXlsxMaxColumns), -1);
+  std::vector<char> hidden(static_cast<size_t>(kXlsxMaxColumns), 0);
   for (size_t i = spans.size(); i-- > 0;) {
     for (int32_t c = find(spans[i].first); c <= spans[i].last; c = find(c)) {
       width[c] = spans[i].pixels;
+      hidden[c] = spans[i].hidden;
       nextFree[c] = c + 1;
     }
   }
   for (int32_t c = 0; c < kXlsxMaxColumns; ++c) {
     if (width[c] >= 0) sheet->GetColumn(c)->SetWidth(width[c]);
+    if (hidden[c]) sheet->GetColumn(c)->SetHidden(true);
   }
 }
 
@@ -900,6 +927,65 @@ bool OverlapsMerge(Sheet* sheet, int32_t c1, int32_t r1, int32_t c2, int32_t r2)
   return false;
 }
 
+// The member a worksheet's relationship points at: "../comments1.xml" and
+// "/xl/comments/comment1.xml" alike.
+std::string SheetTarget(std::string_view target) {
+  if (target.starts_with("/")) return std::string(target.substr(1));
+  if (target.starts_with("../")) return "xl/" + std::string(target.substr(3));
+  return "xl/worksheets/" + std::string(target);
+}
+
+// A rich text's characters: its own <t> and those of its runs.
+void CollectText(const XmlNode* node, std::string& out) {
+  for (const XmlNode* child = node->FirstChild(); child; child = child->NextSibling()) {
+    if (child->Name() == "t") {
+      out += child->Text();
+    } else if (child->Name() == "r") {
+      if (const XmlNode* t = child->FirstChildNamed("t")) out += t->Text();
+    }
+  }
+}
+
+// Comments with their authors, and which of them the legacy drawing shows.
+void ReadComments(Sheet* sheet, const XmlDocument* relations, const PartMap& parts) {
+  if (!relations || !relations->Root()) return;
+  const XmlDocument* comments = nullptr;
+  const XmlDocument* vml = nullptr;
+  for (const XmlNode* r = relations->Root()->FirstChild(); r; r = r->NextSibling()) {
+    std::string_view type = r->Attribute("Type");
+    if (type.ends_with("/comments")) comments = Part(parts, SheetTarget(r->Attribute("Target")));
+    if (type.ends_with("/vmlDrawing")) vml = Part(parts, SheetTarget(r->Attribute("Target")));
+  }
+  if (!comments || !comments->Root()) return;
+  std::vector<std::u16string> authors;
+  if (const XmlNode* list = comments->Root()->FirstChildNamed("authors"))
+    for (const XmlNode* a = list->FirstChild(); a; a = a->NextSibling()) authors.push_back(DecodeEscapes(Utf8ToUtf16(a->Text())));
+  const XmlNode* list = comments->Root()->FirstChildNamed("commentList");
+  for (const XmlNode* c = list ? list->FirstChild() : nullptr; c; c = c->NextSibling()) {
+    int32_t c1, r1, c2, r2;
+    if (!ReadArea(c->Attribute("ref"), c1, r1, c2, r2) || c1 >= kXlsxMaxColumns || r1 > kXlsxMaxRows) continue;
+    std::string text;
+    if (const XmlNode* t = c->FirstChildNamed("text")) CollectText(t, text);
+    int64_t author = AttributeInteger(c, "authorId");
+    Cell* cell = sheet->GetCellDirect(r1, c1);
+    cell->SetComment(KeepRecord(std::make_unique<CommentRecord>(
+        author >= 0 && author < static_cast<int64_t>(authors.size()) ? authors[author] : std::u16string(),
+        DecodeEscapes(Utf8ToUtf16(text)), cell)));
+  }
+  if (!vml || !vml->Root()) return;
+  for (const XmlNode* shape = vml->Root()->FirstChild(); shape; shape = shape->NextSibling()) {
+    const XmlNode* data = shape->FirstChildNamed("x:ClientData");
+    if (!data || !data->FirstChildNamed("x:Visible")) continue;
+    const XmlNode* row = data->FirstChildNamed("x:Row");
+    const XmlNode* column = data->FirstChildNamed("x:Column");
+    if (!row || !column) continue;
+    int64_t r = ReadInteger(Utf8ToUtf16(row->Text())) + 1, col = ReadInteger(Utf8ToUtf16(column->Text()));
+    if (r < 1 || r > kXlsxMaxRows || col < 0 || col >= kXlsxMaxColumns) continue;
+    Cell* cell = sheet->GetCellDirect(static_cast<int32_t>(r), static_cast<int32_t>(col));
+    if (cell->GetComment()) ShowComment(sheet, cell);
+  }
+}
+
 void ReadSheetParts(Sheet* sheet, const SheetEntry& entry, const XmlDocument& worksheet, const PartMap& parts,
                     std::vector<PendingPicture>& pictures) {
   const XmlNode* root = worksheet.Root();
@@ -913,12 +999,17 @@ void ReadSheetParts(Sheet* sheet, const SheetEntry& entry, const XmlDocument& wo
     const XmlDocument* relations = Part(parts, rels + ".rels");
     for (const XmlNode* link = links->FirstChild(); link; link = link->NextSibling()) {
       const XmlNode* relation = FindRelationship(relations, "Id", link->Attribute("r:id"));
+      std::string_view location = link->Attribute("location");
       int32_t c1, r1, c2, r2;
-      if (!relation || !ReadArea(link->Attribute("ref"), c1, r1, c2, r2)) continue;
+      if ((!relation && location.empty()) || !ReadArea(link->Attribute("ref"), c1, r1, c2, r2)) continue;
+      // A place in the workbook ("Sheet!A1") is kept as "#Sheet!A1".
+      std::u16string target = relation ? Utf8ToUtf16(relation->Attribute("Target")) : std::u16string();
+      if (!location.empty()) target += u"#" + Utf8ToUtf16(location);
       Cell* cell = sheet->GetCellDirect(r1, c1);
-      cell->SetValue(NewHyperlink(cell->GetText(), Utf8ToUtf16(relation->Attribute("Target"))));
+      cell->SetValue(NewHyperlink(cell->GetText(), target));
     }
   }
+  ReadComments(sheet, Part(parts, "xl/worksheets/_rels/" + std::string(FilePart(entry.path)) + ".rels"), parts);
   if (const XmlNode* merges = root->FirstChildNamed("mergeCells")) {
     // Merging creates every cell of the area: absurd areas are left alone.
     int64_t budget = kMaxMergedCells;
@@ -952,8 +1043,9 @@ std::unique_ptr<XmlDocument> ParseMember(PackageReader& reader) {
 // The parts a worksheet leads to: its relationships, drawings and theirs.
 // Others are never inflated.
 bool IsSheetPart(std::string_view name) {
+  if (name.starts_with("xl/comments") && Extension(name) == "xml") return true;
   return (name.starts_with("xl/worksheets/_rels/") || name.starts_with("xl/drawings/")) &&
-         (Extension(name) == "xml" || Extension(name) == "rels");
+         (Extension(name) == "xml" || Extension(name) == "rels" || Extension(name) == "vml");
 }
 
 std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host, std::u16string* damage) {

@@ -34,6 +34,8 @@ bool SaveXlsxToMemory(Workbook& workbook, std::string& bytes);
 // under other formats are the same on both sides.
 double SerialFromFile(double serial, FormatId format);
 double SerialToFile(double serial, FormatId format);
+// True when the file's readers count a number under the format as a date or time.
+bool IsDateFormatInFile(FormatId format);
 
 // The default indexed-colour table of SpreadsheetML: 1 to 63 its entries,
 // 81 white, anything else black.

@@ -19,6 +19,7 @@
 #include "model/Sheet.h"
 #include "model/Util.h"
 #include "model/Workbook.h"
+#include "object/Comment.h"
 #include "object/Image.h"
 #include "object/SheetAnchor.h"
 #include "value/NumberFormat.h"
@@ -67,6 +68,19 @@ std::string_view BorderStyleNameOf(int style) {
 // other programs read as a locale's own format; the short date of the format
 // shows the same day.
 FormatId FileFormatId(FormatId id) { return id == kFormatDate ? kFormatShortDate : id; }
+
+// The format a value is written under. A date or time value always goes under
+// a date or time format, so that every reader takes its number for the file's
+// serial of that day and not for a count.
+FormatId FileFormatOf(const Value* value) {
+  if (value->IsBoolean()) return kFormatGeneral;
+  FormatId format = value->Format();
+  if (value->Kind() == ValueKind::DateTime && !IsDateFormatInFile(format)) {
+    double n = value->Number();
+    return n == std::floor(n) ? kFormatShortDate : kFormatDateTime;
+  }
+  return format;
+}
 
 class StyleRegistry {
  public:
@@ -352,6 +366,7 @@ class Writer {
     XmlNode* sheets = root->AppendChild("sheets");
     std::map<std::u16string, int> used;  // how often each name was met
     std::set<std::u16string> written;
+    std::vector<std::u16string> fileNames;
     for (int i = 1; i <= count; ++i) {
       std::u16string name = FileSheetName(workbook_.GetSheet(i - 1)->GetName(), i);
       std::u16string unique = name;
@@ -365,12 +380,30 @@ class Writer {
       }
       ++used[name];
       written.insert(unique);
+      fileNames.push_back(unique);
       sheets->AppendChild("sheet")
           ->SetAttribute("name", U8(unique))
           ->SetAttribute("sheetId", Str(i))
           ->SetAttribute("r:id", "rId" + Str(i));
     }
-    root->AppendChild("definedNames");
+    // An auto-filter's area is also named, as other programs expect; without
+    // the name some of them drop the filter.
+    XmlNode* names = root->AppendChild("definedNames");
+    for (int i = 1; i <= count; ++i) {
+      Filter* filter = workbook_.GetSheet(i - 1)->GetFilter();
+      const AreaRange* area = filter ? filter->GetRange() : nullptr;
+      if (!area) continue;
+      std::string quoted = "'";
+      for (char c : U8(fileNames[i - 1])) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+      quoted += "'!";
+      auto corner = [](int32_t column, int32_t row) { return "$" + U8(ColumnName(column)) + "$" + Str(row); };
+      names->AppendChild("definedName")
+          ->SetAttribute("name", "_xlnm._FilterDatabase")
+          ->SetAttribute("localSheetId", Str(i - 1))
+          ->SetAttribute("hidden", "1")
+          ->SetText(quoted + corner(area->GetFirstColumn(), area->GetFirstRow()) + ":" +
+                    corner(area->GetLastColumn(), area->GetLastRow()));
+    }
     root->AppendChild("calcPr");
     ok = ok && WritePart(book, package, "xl/workbook.xml");
 
@@ -410,6 +443,10 @@ class Writer {
                 "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml");
     for (int i : drawings)
       addOverride("/xl/drawings/drawing" + Str(i) + ".xml", "application/vnd.openxmlformats-officedocument.drawing+xml");
+    if (!commentSheets_.empty()) addDefault("vml", "application/vnd.openxmlformats-officedocument.vmlDrawing");
+    for (int i : commentSheets_)
+      addOverride("/xl/comments" + Str(i) + ".xml",
+                  "application/vnd.openxmlformats-officedocument.spreadsheetml.comments+xml");
     ok = ok && WritePart(types, package, "[Content_Types].xml");
     ok = ok && WritePart(styles_.Finish(), package, "xl/styles.xml");
     ok = ok && package.AddMember("xl/sharedStrings.xml", strings_.Finish());
@@ -524,7 +561,7 @@ class Writer {
       Column* column = sheet->FindColumn(c);
       int id = column && column->HasStyle() ? styles_.Register(column->GetOwnStyle(), 0) : 0;
       int32_t width = sheet->GetColumnWidth(c);
-      if (width == kDefaultWidth && id == 0) continue;
+      if (width == kDefaultWidth && id == 0 && !(column && column->IsHidden())) continue;
       if (!colsOpen) w.Start("cols");
       colsOpen = true;
       w.Start("col");
@@ -548,7 +585,19 @@ class Writer {
       }
     }
     std::vector<std::string> merges;
-    std::vector<std::pair<std::string, std::string>> links;  // address, relationship id
+    // Address and relationship id, or for a place in the workbook ("#Sheet!A1") address and location.
+    struct Link {
+      std::string address, id, location;
+    };
+    std::vector<Link> links;
+    bool externalLinks = false;
+    struct Note {
+      int32_t column, row;
+      const CommentRecord* record;
+      bool shown;
+    };
+    std::vector<Note> notes;
+    const StyleRecord* sheetLook = sheet->GetStyle() != GetDefaultStyle() ? sheet->GetStyle() : nullptr;
     int nextRelation = drawingRelation + 1;
     w.Start("sheetData");
     std::vector<PendingCell> pending;
@@ -564,10 +613,15 @@ class Writer {
           merges.push_back(U8(cell->GetName()) + ":" + U8(ColumnName(c + span - 1)) + Str(r + rowSpan - 1));
         const Value* value = cell->GetValue();
         int id = 0;
-        if (cell->HasStyle() || value->Format() != 0) {
-          FormatId format = value->IsBoolean() ? kFormatGeneral : value->Format();
+        FormatId format = FileFormatOf(value);
+        // A sheet whose unstyled cells look other than ours (as read from
+        // another program's file) gives them its look explicitly.
+        if (cell->HasStyle() || format != 0 ||
+            (sheetLook && value->Kind() != ValueKind::Empty && cell->GetStyle() == sheetLook)) {
           id = styles_.Register(cell->GetStyle(), format);
         }
+        if (const CommentRecord* note = cell->GetComment())
+          notes.push_back({c, r, note, sheet->GetCommentObject(note) != nullptr});
         // An empty text is no value to keep.
         bool empty = value->Kind() == ValueKind::Empty || (value->Kind() == ValueKind::Text && value->Text().empty());
         if (empty && id == 0) continue;
@@ -608,7 +662,7 @@ class Writer {
             v = value->Number() != 0 ? "1" : "0";
           } else if (number && std::isfinite(value->Number())) {
             w.Attribute("t", "n");
-            v = NumberText(SerialToFile(value->Number(), value->Format()));
+            v = NumberText(SerialToFile(value->Number(), FileFormatOf(value)));
           } else {
             w.Attribute("t", "s");
             v = strings_.Add(DisplayText(value));
@@ -617,9 +671,12 @@ class Writer {
           w.TextElement("v", v);
         }
         w.End();
-        if (value->Kind() == ValueKind::Hyperlink) {
+        if (value->Kind() == ValueKind::Hyperlink && value->Link().starts_with(u"#")) {
+          links.push_back({address, {}, U8(value->Link().substr(1))});
+        } else if (value->Kind() == ValueKind::Hyperlink) {
           std::string id = "rId" + Str(nextRelation++);
-          links.emplace_back(address, id);
+          links.push_back({address, id, {}});
+          externalLinks = true;
           sheetRels->Root()
               ->AppendChild("Relationship")
               ->SetAttribute("Id", id)
@@ -664,10 +721,14 @@ class Writer {
     }
     if (!links.empty()) {
       w.Start("hyperlinks");
-      for (const auto& [ref, id] : links) {
+      for (const Link& link : links) {
         w.Start("hyperlink");
-        w.Attribute("ref", ref);
-        w.Attribute("r:id", id);
+        w.Attribute("ref", link.address);
+        if (link.id.empty()) {
+          w.Attribute("location", link.location);
+        } else {
+          w.Attribute("r:id", link.id);
+        }
         w.End();
       }
       w.End();
@@ -677,6 +738,73 @@ class Writer {
       w.Attribute("r:id", "rId" + Str(drawingRelation));
       w.End();
     }
+    // Comments: the part with the texts, and the legacy drawing of their boxes
+    // that other programs need to show them.
+    XmlDocument comments, vml;
+    if (!notes.empty()) {
+      std::string commentsId = "rId" + Str(nextRelation++), vmlId = "rId" + Str(nextRelation++);
+      AddRelationship(*sheetRels, commentsId, "comments", "../comments" + Str(i) + ".xml");
+      AddRelationship(*sheetRels, vmlId, "vmlDrawing", "../drawings/vmlDrawing" + Str(i) + ".vml");
+      w.Start("legacyDrawing");
+      w.Attribute("r:id", vmlId);
+      w.End();
+      XmlNode* root = comments.AppendRoot("comments");
+      root->SetAttribute("xmlns", kMain);
+      XmlNode* authors = root->AppendChild("authors");
+      XmlNode* list = root->AppendChild("commentList");
+      std::map<std::u16string, int> authorIds;
+      XmlNode* xml = vml.AppendRoot("xml");
+      xml->SetAttribute("xmlns:v", "urn:schemas-microsoft-com:vml")
+          ->SetAttribute("xmlns:o", "urn:schemas-microsoft-com:office:office")
+          ->SetAttribute("xmlns:x", "urn:schemas-microsoft-com:office:excel");
+      xml->AppendChild("o:shapelayout")
+          ->SetAttribute("v:ext", "edit")
+          ->AppendChild("o:idmap")
+          ->SetAttribute("v:ext", "edit")
+          ->SetAttribute("data", Str(i));
+      XmlNode* type = xml->AppendChild("v:shapetype");
+      type->SetAttribute("id", "_x0000_t202")
+          ->SetAttribute("coordsize", "21600,21600")
+          ->SetAttribute("o:spt", "202")
+          ->SetAttribute("path", "m,l,21600r21600,l21600,xe");
+      type->AppendChild("v:stroke")->SetAttribute("joinstyle", "miter");
+      type->AppendChild("v:path")->SetAttribute("gradientshapeok", "t")->SetAttribute("o:connecttype", "rect");
+      int k = 0;
+      for (const Note& note : notes) {
+        std::string ref = U8(ColumnName(note.column)) + Str(note.row);
+        auto [author, added] = authorIds.emplace(note.record->GetAuthor(), static_cast<int>(authorIds.size()));
+        if (added) authors->AppendChild("author")->SetText(U8(note.record->GetAuthor()));
+        XmlNode* comment = list->AppendChild("comment")->SetAttribute("ref", ref)->SetAttribute("authorId", Str(author->second));
+        comment->AppendChild("text")
+            ->AppendChild("r")
+            ->AppendChild("t")
+            ->SetAttribute("xml:space", "preserve")
+            ->SetText(U8(note.record->GetText()));
+        XmlNode* shape = xml->AppendChild("v:shape");
+        shape->SetAttribute("id", "_x0000_s" + Str(static_cast<int64_t>(i) * 1024 + 1 + k++))
+            ->SetAttribute("type", "#_x0000_t202")
+            ->SetAttribute("style", std::string("position:absolute;margin-left:59.25pt;margin-top:1.5pt;width:108pt;"
+                                                "height:59.25pt;z-index:1;visibility:") +
+                                        (note.shown ? "visible" : "hidden"))
+            ->SetAttribute("fillcolor", "#ffffe1")
+            ->SetAttribute("o:insetmode", "auto");
+        shape->AppendChild("v:fill")->SetAttribute("color2", "#ffffe1");
+        shape->AppendChild("v:shadow")->SetAttribute("on", "t")->SetAttribute("color", "black")->SetAttribute("obscured", "t");
+        shape->AppendChild("v:path")->SetAttribute("o:connecttype", "none");
+        shape->AppendChild("v:textbox")->SetAttribute("style", "mso-direction-alt:auto")->AppendChild("div")->SetAttribute(
+            "style", "text-align:left");
+        XmlNode* data = shape->AppendChild("x:ClientData")->SetAttribute("ObjectType", "Note");
+        data->AppendChild("x:MoveWithCells");
+        data->AppendChild("x:SizeWithCells");
+        int64_t c0 = note.column, r0 = note.row - 1;
+        data->AppendChild("x:Anchor")->SetText(Str(c0 + 1) + ", 15, " + Str(r0 > 0 ? r0 - 1 : 0) + ", 10, " + Str(c0 + 3) +
+                                                ", 15, " + Str(r0 + 3) + ", 4");
+        data->AppendChild("x:AutoFill")->SetText("False");
+        data->AppendChild("x:Row")->SetText(Str(r0));
+        data->AppendChild("x:Column")->SetText(Str(c0));
+        if (note.shown) data->AppendChild("x:Visible");
+      }
+    }
     w.End();  // worksheet
     ok = ok && package.AddMember("xl/worksheets/sheet" + Str(i) + ".xml", out);
     out = std::string();
@@ -685,12 +813,18 @@ class Writer {
       ok = ok && WritePart(drawing, package, "xl/drawings/drawing" + Str(i) + ".xml");
       ok = ok && WritePart(drawingRels, package, "xl/drawings/_rels/drawing" + Str(i) + ".xml.rels");
     }
-    if (hasDrawing || !links.empty())
+    if (!notes.empty()) {
+      commentSheets_.push_back(i);
+      ok = ok && WritePart(comments, package, "xl/comments" + Str(i) + ".xml");
+      ok = ok && WritePart(vml, package, "xl/drawings/vmlDrawing" + Str(i) + ".vml");
+    }
+    if (hasDrawing || externalLinks || !notes.empty())
       ok = ok && WritePart(*sheetRels, package, "xl/worksheets/_rels/sheet" + Str(i) + ".xml.rels");
     return ok;
   }
 
   Workbook& workbook_;
+  std::vector<int> commentSheets_;  // numbers of the sheets with comments
   StyleRegistry styles_;
   SharedStrings strings_;
   int imageCounter_ = 1;

@@ -19,8 +19,6 @@
 
 namespace quadrell {
 
-namespace {
-
 // Records live for the rest of the process: cells, undo actions and views may
 // all still point at a record whose comment was deleted.
 CommentRecord* KeepRecord(std::unique_ptr<CommentRecord> record) {
@@ -28,6 +26,8 @@ CommentRecord* KeepRecord(std::unique_ptr<CommentRecord> record) {
   records.push_back(std::move(record));
   return records.back().get();
 }
+
+namespace {
 
 void HideCommentCallback(void* sheet, void* comment) {
   HideComment(static_cast<Sheet*>(sheet), static_cast<Comment*>(comment));

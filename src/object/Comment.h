@@ -99,6 +99,8 @@ std::vector<std::u16string> WrapCommentText(std::u16string_view text, int32_t wi
 // record beside the cell. Closing the box hides it; its delete button removes
 // the record from the cell.
 void AddComment(Sheet* sheet, Cell* cell);
+// Keeps a record for the rest of the process (file readers give cells theirs).
+CommentRecord* KeepRecord(std::unique_ptr<CommentRecord> record);
 void ShowComment(Sheet* sheet, Cell* cell);
 void HideComment(Sheet* sheet, Comment* comment);
 void DeleteComment(Sheet* sheet, Comment* comment);

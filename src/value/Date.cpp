@@ -6,11 +6,7 @@ namespace quadrell {
 namespace {
 
 constexpr int kDaysPerMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-constexpr int kBeforeCommon[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-constexpr int kBeforeLeap[12] = {0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335};
 constexpr int64_t kDaysPer400Years = 146097;
-
-bool IsLeap(int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 int64_t FloorDiv(int64_t a, int64_t b) {
   int64_t q = a / b;
@@ -49,16 +45,10 @@ int64_t DateSerial(int64_t year, int64_t month, int64_t day) {
   int64_t carry = FloorDiv(month - 1, 12);
   year += carry;
   month -= carry * 12;
-  bool leap = IsLeap(year);
-  const int* before = leap ? kBeforeLeap : kBeforeCommon;
-  int64_t k = leap ? 2 : 1;
-  return static_cast<int64_t>(std::floor(static_cast<double>(year - 1900) * 365.25)) + day +
-         before[month - 1] - k;
+  return DaysFromCivil(year, month, 1) + day - 1 - kDays1900;
 }
 
-double TimeSerial(double hour, double minute, double second) {
-  return hour / 24 + minute / 1440 + second / 86400 + 0.5 / 86400;
-}
+double TimeSerial(double hour, double minute, double second) { return (hour * 3600 + minute * 60 + second) / 86400; }
 
 int DaysInMonth(int month, int year) {
   if (month == 0) {
@@ -139,6 +129,13 @@ DateRecord AddDays(const DateRecord& record, double days) {
 DateRecord SplitDateTime(double x) {
   if (!std::isfinite(x) || std::fabs(x) > 1e9) return DateRecord{};
   double whole = std::floor(x);
+  // The time of day to the nearest second; a day's last half second carries
+  // into the next day, so 23:59:59.6 is midnight and not 23:59:60.
+  int64_t seconds = std::llround((x - whole) * 86400);
+  if (seconds >= 86400) {
+    seconds -= 86400;
+    whole += 1;
+  }
   int64_t y, m, d;
   CivilFromDays(kDays1900 + static_cast<int64_t>(whole), y, m, d);
   if (y < INT16_MIN || y > INT16_MAX) return DateRecord{};
@@ -146,12 +143,9 @@ DateRecord SplitDateTime(double x) {
   r.year = static_cast<int16_t>(y);
   r.month = static_cast<int16_t>(m);
   r.day = static_cast<int16_t>(d);
-  double f = x - whole;
-  double hours = f * 24;
-  r.hour = static_cast<int16_t>(std::floor(hours));
-  double minutes = (hours - r.hour) * 60;
-  r.minute = static_cast<int16_t>(std::floor(minutes));
-  r.second = static_cast<int16_t>(std::nearbyint((minutes - r.minute) * 60));
+  r.hour = static_cast<int16_t>(seconds / 3600);
+  r.minute = static_cast<int16_t>(seconds / 60 % 60);
+  r.second = static_cast<int16_t>(seconds % 60);
   return r;
 }
 

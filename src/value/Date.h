@@ -16,9 +16,10 @@ struct DateRecord {
   int16_t millisecond = 0;
 };
 
-// floor((year - 1900) * 365.25) + day + days before the month - (2 in leap years, else 1).
-// Matches the calendar from 1900 to 2099. Months outside 1..12 carry into the year.
+// Days from 1 January 1900 in the Gregorian calendar. Months outside 1..12 carry
+// into the year, days beyond the month into the next ones.
 int64_t DateSerial(int64_t year, int64_t month, int64_t day);
+// The exact fraction of a day.
 double TimeSerial(double hour, double minute, double second);
 // Month 0 stands for December of the previous year.
 int DaysInMonth(int month, int year);

@@ -170,6 +170,34 @@ size_t WriteGeneralForm(char* buf, double x) {
     std::memcpy(buf, t, 9);
     return 9;
   }
+  // At most 15 significant digits, as a double holds no more: beyond them lie
+  // only the binary's remainders (1234567.891 would show 1234567.8910000001).
+  // Below 10^4 the ten decimals keep within 15 digits by themselves.
+  if (std::fabs(x) >= 1e4) {
+    char digits[32];
+    auto s = std::to_chars(digits, digits + sizeof(digits), x, std::chars_format::scientific, 14);
+    const char* p = digits;
+    size_t len = 0;
+    if (*p == '-') buf[len++] = *p++;
+    char mantissa[15];
+    size_t count = 0;
+    for (; p < s.ptr && *p != 'e'; ++p)
+      if (*p != '.') mantissa[count++] = *p;
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+'), s.ptr, exponent);
+    // exponent >= 4 here: the integer part has exponent + 1 digits.
+    size_t integerDigits = static_cast<size_t>(exponent) + 1;
+    for (size_t i = 0; i < integerDigits; ++i) buf[len++] = i < count ? mantissa[i] : '0';
+    if (integerDigits < count) {
+      size_t end = count;
+      while (end > integerDigits && mantissa[end - 1] == '0') --end;
+      if (end > integerDigits) {
+        buf[len++] = '.';
+        for (size_t i = integerDigits; i < end; ++i) buf[len++] = mantissa[i];
+      }
+    }
+    return len;
+  }
   auto r = std::to_chars(buf, buf + 400, x, std::chars_format::fixed, 10);
   size_t len = static_cast<size_t>(r.ptr - buf);
   while (len > 0 && buf[len - 1] == '0') --len;

@@ -340,6 +340,12 @@ ValueRecord CopyValue(const Value* value) {
 const Value* WithFormat(const Value* value, FormatId formatId) {
   if (!value) value = EmptyValue();
   if (value->Format() == formatId) return value;
+  // A date or time keeps its rendered text: under another format it is
+  // rendered again, so 1.2.2020 12:00 under a date-time format shows its time.
+  if (value->Kind() == ValueKind::DateTime) return InternNumber(value->Number(), formatId, {});
+  if (value->Kind() == ValueKind::Number && formatId != kFormatBoolean && value->Format() != kFormatBoolean &&
+      IsDateTimeFormat(formatId))
+    return InternNumber(value->Number(), formatId, value->RawText());
   return ValuePool::Instance().Intern(value->Kind(), value->RawText(), value->Number(), formatId, value->Link());
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// A custom number format code read from a file. Only two renderings exist: a
-// code with a day, month or year part shows day.month.year, any other code the
-// plain number with "." as decimal point.
+// A custom number format code read from a file, compiled once into sections
+// of tokens and rendered in the house style: "," as decimal point, "." between
+// thousands, numeric dates as day.month.year and times as H:MM or H:MM:SS.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,9 +12,57 @@
 namespace quadrell {
 
 struct FormatToken {
-  enum Kind : unsigned char { Literal = 0, Day = 1, Month = 2, Year = 3 };
+  enum Kind : unsigned char {
+    Literal,
+    Number,  // the section's digit placeholders, wherever the first one stood
+    General,
+    Text,  // @
+    Year2,
+    Year4,
+    Month,
+    Month2,
+    MonthShortName,
+    MonthName,
+    MonthLetter,
+    Day,
+    Day2,
+    DayShortName,
+    DayName,
+    Hour,
+    Minute,
+    Minute2,
+    Second,
+    Second2,
+    AmPm,  // AM/PM or A/P, text holds the code's spelling
+    ElapsedHours,
+    ElapsedMinutes,
+    ElapsedSeconds,
+  };
   std::u16string text;
   Kind kind = Literal;
+};
+
+// The digit placeholders of a section (0 # ?), read once.
+struct NumberPattern {
+  int integerZeros = 0;
+  int minDecimals = 0;
+  int maxDecimals = 0;
+  bool grouping = false;
+  int scaleThousands = 0;  // commas after the last placeholder divide by 1000 each
+  bool scientific = false;
+  bool exponentPlus = false;
+  int exponentDigits = 0;
+};
+
+struct FormatSection {
+  std::vector<FormatToken> tokens;
+  NumberPattern number;
+  int percents = 0;
+  bool hasDate = false;  // a day, month or year part
+  bool hasTime = false;  // hours, minutes or seconds
+  bool hasNames = false;  // month or day names
+  bool hasSeconds = false;
+  bool twelveHours = false;
 };
 
 class ValueFormat : public RegisteredObject {
@@ -25,13 +73,20 @@ class ValueFormat : public RegisteredObject {
   std::u16string RenderNumber(double number) const;
 
   const std::u16string& Code() const { return code_; }
+  // A day, month, year or time part in the first section: the number is a serial.
   bool HasDatePart() const { return dateFlag_; }
-  const std::vector<FormatToken>& Tokens() const { return tokens_; }
+  // Hours, minutes or seconds and no day, month or year.
+  bool IsTimeOnly() const { return timeOnly_; }
+  // The first section's tokens.
+  const std::vector<FormatToken>& Tokens() const { return sections_.front().tokens; }
 
  private:
+  std::u16string RenderSection(const FormatSection& section, double number, bool sign) const;
+
   std::u16string code_;
   bool dateFlag_ = false;
-  std::vector<FormatToken> tokens_;
+  bool timeOnly_ = false;
+  std::vector<FormatSection> sections_;
 };
 
 // The custom format registered under the id, or null.

@@ -14,6 +14,7 @@
 #include "model/Row.h"
 #include "model/Sheet.h"
 #include "model/Workbook.h"
+#include "object/Comment.h"
 #include "object/Image.h"
 #include "object/ImageCodec.h"
 #include "object/SheetAnchor.h"
@@ -222,10 +223,13 @@ TEST(XlsxImport, LibreOfficeFileLoadsItsValuesFormulasAndLayout) {
 TEST(XlsxImport, SheetOrderStringsAndCellKinds) {
   std::string strings =
       "<sst><si><t>plain</t></si><si><r><t>ri</t></r><r><rPr/><t>ch</t></r><rPh><t>guide</t></rPh></si>"
-      "<si><t>123</t></si><si><t>=1+1</t></si><si><t>tab_x0009_here</t></si></sst>";
+      "<si><t>00123</t></si><si><t>=1+1</t></si><si><t>tab_x0009_here</t></si><si><t>1.2.10</t></si>"
+      "<si><t>8:30</t></si><si><t>http://example.org</t></si></sst>";
   std::string sheet1 = Sheet1(
       "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c><c r=\"C1\" t=\"s\"><v>2</v></c>"
-      "<c r=\"D1\" t=\"s\"><v>3</v></c><c r=\"E1\" t=\"s\"><v>4</v></c><c r=\"F1\" t=\"s\"><v>99</v></c></row>"
+      "<c r=\"D1\" t=\"s\"><v>3</v></c><c r=\"E1\" t=\"s\"><v>4</v></c><c r=\"F1\" t=\"s\"><v>99</v></c>"
+      "<c r=\"G1\" t=\"s\"><v>5</v></c><c r=\"H1\" t=\"s\"><v>6</v></c><c r=\"I1\" t=\"s\"><v>7</v></c>"
+      "<c r=\"J1\" t=\"inlineStr\"><is><t>0042</t></is></c><c r=\"K1\" t=\"str\"><v>12%</v></c></row>"
       "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>inline</t></is></c><c r=\"B2\" t=\"b\"><v>0</v></c>"
       "<c r=\"C2\" t=\"e\"><v>#DIV/0!</v></c><c r=\"D2\"><v>1.5E-3</v></c><c r=\"E2\"><v>-12</v></c></row>"
       "<row><c><v>7</v></c><c><v>8</v></c></row>");
@@ -242,8 +246,19 @@ TEST(XlsxImport, SheetOrderStringsAndCellKinds) {
   EXPECT_EQ(TextAt(book->GetSheet(1), 1, 0), u"2");
   EXPECT_EQ(TextAt(s, 1, 0), u"plain");
   EXPECT_EQ(TextAt(s, 1, 1), u"rich");  // runs joined, the phonetic guide left out
-  EXPECT_EQ(s->GetCellDirect(1, 2)->GetValue()->Kind(), ValueKind::Number);  // read as typed input
-  EXPECT_TRUE(s->GetCellDirect(1, 3)->HasFormula());
+  // Strings of the file stay the texts they hold, whatever they look like.
+  struct Kept {
+    int32_t column;
+    const char16_t* text;
+  } kept[] = {{2, u"00123"}, {3, u"=1+1"}, {6, u"1.2.10"}, {7, u"8:30"}, {8, u"http://example.org"},
+              {9, u"0042"},  {10, u"12%"}};
+  for (const Kept& k : kept) {
+    const Cell* cell = s->GetCellDirect(1, k.column);
+    ASSERT_TRUE(cell) << k.column;
+    EXPECT_FALSE(cell->HasFormula()) << k.column;
+    EXPECT_EQ(cell->GetValue()->Kind(), ValueKind::Text) << k.column;
+    EXPECT_EQ(TextAt(s, 1, k.column), k.text) << k.column;
+  }
   EXPECT_EQ(TextAt(s, 1, 4), u"tab\there");
   EXPECT_EQ(TextAt(s, 1, 5), u"");  // an index beyond the table
   EXPECT_EQ(TextAt(s, 2, 0), u"inline");
@@ -416,12 +431,17 @@ TEST(XlsxRoundTrip, AutoFilterWithItsValueList) {
   ASSERT_TRUE(back && back->GetSheet(0)->GetFilter());
   EXPECT_EQ(back->GetSheet(0)->GetFilter()->GetRange()->ToString(), u"A1:B5");
   EXPECT_EQ(hiddenOf(back->GetSheet(0)), (std::vector<int32_t>{3, 5}));
-  EXPECT_EQ(Python(R"(import sys, openpyxl
+  // The filter's area is named too, as other programs need it.
+  EXPECT_EQ(Python(R"(import sys, zipfile, openpyxl
+import xml.etree.ElementTree as ET
 ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
 print(ws.auto_filter.ref, [r for r in range(1, 6) if ws.row_dimensions[r].hidden])
+root = ET.fromstring(zipfile.ZipFile(sys.argv[1]).read("xl/workbook.xml"))
+for n in root.iter("{http://schemas.openxmlformats.org/spreadsheetml/2006/main}definedName"):
+    print(n.get("name"), n.get("localSheetId"), n.get("hidden"), n.text)
 )",
                    path),
-            "A1:B5 [3, 5]\n");
+            "A1:B5 [3, 5]\n_xlnm._FilterDatabase 0 1 'First'!$A$1:$B$5\n");
 }
 
 // A workbook with what the format carries, built through the model.
@@ -611,6 +631,163 @@ TEST(XlsxSave, FailureLeavesTheOldFileAndIsReported) {
   ASSERT_TRUE(WriteFileAtomically(folder.File("old.xlsx"), "old contents"));
   ASSERT_TRUE(SaveXlsx(*book, folder.File("old.xlsx")));
   EXPECT_TRUE(LoadXlsx(folder.File("old.xlsx"), nullptr));
+}
+
+}  // namespace
+}  // namespace quadrell
+
+namespace quadrell {
+namespace {
+
+TEST(XlsxRoundTrip, DatesAndTimesCrossAsTheFilesSerials) {
+  test::TempFolder folder;
+  Workbook book(u"dates", nullptr);
+  Sheet* s = book.GetActiveSheet();
+  s->GetCellDirect(1, 0)->SetInput(u"=DATE(2020,2,1)", u"en");
+  s->GetCellDirect(1, 1)->SetInput(u"8:05");
+  s->GetCellDirect(1, 2)->SetInput(u"=TIME(8,5,0)", u"en");
+  s->GetCellDirect(1, 3)->SetInput(u"=DATE(2100,3,1)", u"en");
+  s->GetCellDirect(1, 4)->SetInput(u"=TIME(23,59,59)", u"en");
+  // A date value under a plain number format still goes out as a date.
+  s->GetCellDirect(1, 5)->SetValue(NewNumber(43860.5, kFormatDateTime));
+  s->GetCellDirect(1, 6)->SetValue(WithFormat(NewNumber(43860, kFormatShortDate), kFormatDateTime));
+  EXPECT_EQ(s->GetCellText(1, 6), u"1.2.2020 0:00");  // rendered again under its new format
+  std::string path = folder.File("dates.xlsx");
+  ASSERT_TRUE(SaveXlsx(book, path));
+  std::string out = Python(R"(import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1], data_only=True).worksheets[0]
+print([str(ws.cell(1, c).value) for c in range(1, 8)])
+print(ws["B1"].value == ws["C1"].value)
+)",
+                           path);
+  EXPECT_EQ(out,
+            "['2020-02-01 00:00:00', '08:05:00', '08:05:00', '2100-03-01 00:00:00', '23:59:59', "
+            "'2020-02-01 12:00:00', '2020-02-01 00:00:00']\nTrue\n");
+  auto back = LoadXlsx(path, nullptr);
+  ASSERT_TRUE(back);
+  Sheet* b = back->GetActiveSheet();
+  EXPECT_EQ(b->GetCellText(1, 0), u"1.2.2020");
+  EXPECT_EQ(b->GetCellDirect(1, 1)->GetValue()->Number(), TimeSerial(8, 5, 0));
+  EXPECT_EQ(b->GetCellText(1, 3), u"1.3.2100");
+  EXPECT_EQ(b->GetCellText(1, 5), u"1.2.2020 12:00");
+}
+
+// A file of another program: its strings stay texts, its custom codes render
+// by their tokens and are kept, and its unstyled cells keep their alignment.
+TEST(XlsxRoundTrip, OpenpyxlFileComesBackUnchanged) {
+  test::TempFolder folder;
+  std::string source = folder.File("peer.xlsx");
+  std::string made = Python(R"(import sys, datetime, openpyxl
+wb = openpyxl.Workbook()
+ws = wb.active
+for column, text in enumerate(["00123", "1.2.10", "8:30", "=not a formula", "50%", "TRUE"], 1):
+    ws.cell(1, column).value = text
+    ws.cell(1, column).data_type = "s"
+ws["A2"] = datetime.datetime(2020, 2, 1)
+ws["A2"].number_format = "DD.MM.YYYY"
+ws["B2"] = datetime.time(13, 5)
+ws["B2"].number_format = "HH:MM:SS"
+ws["C2"] = 1234.5
+ws["C2"].number_format = "#,##0.00"
+ws["D2"] = 0.25
+ws["D2"].number_format = "General"
+ws["E2"] = 7
+ws["A3"] = "hidden row"
+ws.row_dimensions[3].hidden = True
+ws.column_dimensions["F"].hidden = True
+from openpyxl.worksheet.hyperlink import Hyperlink
+ws["G1"] = "go"
+ws["G1"].hyperlink = Hyperlink(ref="G1", location="Sheet!A2")
+wb.save(sys.argv[1])
+print("ok")
+)",
+                            source);
+  ASSERT_EQ(made, "ok\n");
+  auto book = LoadXlsx(source, nullptr);
+  ASSERT_TRUE(book);
+  Sheet* s = book->GetActiveSheet();
+  const char16_t* texts[] = {u"00123", u"1.2.10", u"8:30", u"=not a formula", u"50%", u"TRUE"};
+  for (int32_t c = 0; c < 6; ++c) {
+    EXPECT_EQ(s->GetCellDirect(1, c)->GetValue()->Kind(), ValueKind::Text) << c;
+    EXPECT_EQ(s->GetCellText(1, c), texts[c]) << c;
+  }
+  EXPECT_EQ(s->GetCellText(2, 0), u"1.2.2020");
+  EXPECT_EQ(s->GetCellText(2, 1), u"13:05:00");
+  EXPECT_EQ(s->GetCellText(2, 2), u"1.234,50");
+  EXPECT_EQ(s->GetCellText(2, 3), u"0,25");
+  EXPECT_EQ(s->GetCellDirect(1, 6)->GetValue()->Link(), u"#Sheet!A2");
+  ASSERT_TRUE(s->FindColumn(5));
+  EXPECT_TRUE(s->FindColumn(5)->IsHidden());
+  EXPECT_TRUE(s->FindRow(3)->IsHidden());
+  std::string path = folder.File("back.xlsx");
+  ASSERT_TRUE(SaveXlsx(*book, path));
+  std::string out = Python(R"(import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+print([ws.cell(1, c).value for c in range(1, 7)], [ws.cell(1, c).data_type for c in range(1, 7)])
+print(ws["A2"].value, ws["A2"].number_format, ws["B2"].value, ws["B2"].number_format, ws["C2"].number_format)
+print([ws.cell(r, c).alignment.vertical for r in (1, 2) for c in range(1, 6)])
+print(ws.row_dimensions[3].hidden, ws.column_dimensions["F"].hidden, ws.column_dimensions["E"].hidden,
+      ws["G1"].value, ws["G1"].hyperlink.location, ws["G1"].hyperlink.target)
+)",
+                           path);
+  EXPECT_EQ(out,
+            "['00123', '1.2.10', '8:30', '=not a formula', '50%', 'TRUE'] ['s', 's', 's', 's', 's', 's']\n"
+            "2020-02-01 00:00:00 DD.MM.YYYY 13:05:00 HH:MM:SS #,##0.00\n"
+            "[None, None, None, None, None, None, None, None, None, None]\n"
+            "True True False go Sheet!A2 None\n");
+}
+
+}  // namespace
+}  // namespace quadrell
+
+namespace quadrell {
+namespace {
+
+TEST(XlsxRoundTrip, CommentsTravelBothWaysShownOrHidden) {
+  test::TempFolder folder;
+  std::string source = folder.File("notes.xlsx");
+  ASSERT_EQ(Python(R"(import sys, openpyxl
+from openpyxl.comments import Comment
+wb = openpyxl.Workbook()
+ws = wb.active
+ws["B2"] = 5
+ws["B2"].comment = Comment("check & <this>\nsecond line", "Ann")
+ws["D4"].comment = Comment("on an empty cell", "Bob")
+wb.save(sys.argv[1])
+print("ok")
+)",
+                   source),
+            "ok\n");
+  auto book = LoadXlsx(source, nullptr);
+  ASSERT_TRUE(book);
+  Sheet* s = book->GetActiveSheet();
+  const CommentRecord* first = s->GetCellDirect(2, 1)->GetComment();
+  const CommentRecord* second = s->GetCellDirect(4, 3)->GetComment();
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->GetAuthor(), u"Ann");
+  EXPECT_EQ(first->GetText(), u"check & <this>\nsecond line");
+  EXPECT_EQ(second->GetAuthor(), u"Bob");
+  EXPECT_FALSE(s->GetCommentObject(first));  // hidden, as the file has it
+
+  ShowComment(s, s->GetCellDirect(4, 3));
+  std::string path = folder.File("back.xlsx");
+  ASSERT_TRUE(SaveXlsx(*book, path));
+  EXPECT_EQ(Python(R"(import sys, zipfile, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+for ref in ("B2", "D4"):
+    print(ref, repr(ws[ref].comment.text), ws[ref].comment.author)
+names = zipfile.ZipFile(sys.argv[1]).namelist()
+print("xl/comments1.xml" in names, "xl/drawings/vmlDrawing1.vml" in names)
+)",
+                   path),
+            "B2 'check & <this>\\nsecond line' Ann\nD4 'on an empty cell' Bob\nTrue True\n");
+  auto back = LoadXlsx(path, nullptr);
+  ASSERT_TRUE(back);
+  Sheet* b = back->GetActiveSheet();
+  ASSERT_TRUE(b->GetCellDirect(2, 1)->GetComment() && b->GetCellDirect(4, 3)->GetComment());
+  EXPECT_EQ(b->GetCellDirect(2, 1)->GetComment()->GetText(), u"check & <this>\nsecond line");
+  EXPECT_FALSE(b->GetCommentObject(b->GetCellDirect(2, 1)->GetComment()));
+  EXPECT_TRUE(b->GetCommentObject(b->GetCellDirect(4, 3)->GetComment()));  // shown stays shown
 }
 
 }  // namespace

@@ -84,10 +84,41 @@ TEST(DateTest, SplitGivesCalendarDateAndTime) {
   r = SplitDateTime(43860.75);
   EXPECT_EQ(r.hour, 18);
   EXPECT_EQ(r.minute, 0);
-  // From 2100 on the serial formula runs one day ahead of the calendar.
-  r = SplitDateTime(static_cast<double>(DateSerial(2100, 3, 1)));
-  EXPECT_EQ(r.month, 3);
-  EXPECT_EQ(r.day, 2);
+  // 2100 is no leap year: its dates are the calendar's own.
+  for (int month : {1, 2, 3, 12}) {
+    r = SplitDateTime(static_cast<double>(DateSerial(2100, month, 1)));
+    EXPECT_EQ(r.year, 2100) << month;
+    EXPECT_EQ(r.month, month);
+    EXPECT_EQ(r.day, 1) << month;
+  }
+  EXPECT_EQ(DateSerial(2100, 3, 1) - DateSerial(2100, 2, 28), 1);
+  EXPECT_EQ(DateSerial(2100, 2, 28), 73107);
+}
+
+TEST(DateTest, TimeSerialsAreExactAndSplitToTheNearestSecond) {
+  EXPECT_EQ(TimeSerial(8, 5, 0), (8 * 60 + 5) / 1440.0);
+  EXPECT_EQ(TimeSerial(12, 0, 0), 0.5);
+  struct Case {
+    double serial;
+    int day, hour, minute, second;
+  } cases[] = {
+      {TimeSerial(23, 59, 59), 1, 23, 59, 59},
+      {TimeSerial(12, 30, 15), 1, 12, 30, 15},
+      {TimeSerial(13, 5, 0), 1, 13, 5, 0},
+      {TimeSerial(8, 5, 0), 1, 8, 5, 0},
+      {TimeSerial(8, 4, 59.6), 1, 8, 5, 0},        // carries into the minute
+      {TimeSerial(9, 59, 59.5), 1, 10, 0, 0},      // and the hour
+      {TimeSerial(23, 59, 59.7), 2, 0, 0, 0},      // and the day
+      {TimeSerial(6, 0, 0.4), 1, 6, 0, 0},
+      {43860 + TimeSerial(18, 0, 0), 1, 18, 0, 0},  // 1.2.2020 18:00
+  };
+  for (const Case& c : cases) {
+    DateRecord r = SplitDateTime(c.serial);
+    EXPECT_EQ(r.day, c.day) << c.serial;
+    EXPECT_EQ(r.hour, c.hour) << c.serial;
+    EXPECT_EQ(r.minute, c.minute) << c.serial;
+    EXPECT_EQ(r.second, c.second) << c.serial;
+  }
 }
 
 TEST(DateTest, MonthLengths) {
