@@ -3,6 +3,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -1023,6 +1024,23 @@ void ReadSheetParts(Sheet* sheet, const SheetEntry& entry, const XmlDocument& wo
       budget -= area;
       sheet->SetSelection(std::make_unique<AreaRange>(c1, r1, c2, r2, sheet));
       sheet->MergeCells(false);
+    }
+  }
+  if (const XmlNode* pane = root->Find("sheetViews/sheetView/pane")) {
+    std::string_view state = pane->Attribute("state");
+    if (state == "frozen" || state == "frozenSplit") {
+      int32_t fc = 0, fr = 1, c2 = 0, r2 = 1;
+      const XmlNode* view = root->Find("sheetViews/sheetView");
+      if (!view || !ReadArea(view->Attribute("topLeftCell"), fc, fr, c2, r2)) fc = 0, fr = 1;
+      int64_t xSplit = 0, ySplit = 0;
+      std::string_view xs = pane->Attribute("xSplit"), ys = pane->Attribute("ySplit");
+      std::from_chars(xs.data(), xs.data() + xs.size(), xSplit);
+      std::from_chars(ys.data(), ys.data() + ys.size(), ySplit);
+      xSplit = std::clamp<int64_t>(xSplit, 0, kSheetColumns - 1 - fc);
+      ySplit = std::clamp<int64_t>(ySplit, 0, kSheetRows - fr);
+      if (xSplit > 0 || ySplit > 0) {
+        sheet->SetFrozenPanes(Sheet::FrozenPanes{fc, fr, fc + static_cast<int32_t>(xSplit), fr + static_cast<int32_t>(ySplit)});
+      }
     }
   }
   const XmlNode* selection = root->Find("sheetViews/sheetView/selection");

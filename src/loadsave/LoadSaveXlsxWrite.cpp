@@ -550,6 +550,27 @@ class Writer {
     w.Attribute("rgb", U8(ColorToHex(sheet->GetTabColor())));
     w.End();
     w.End();
+    if (const Sheet::FrozenPanes& panes = sheet->GetFrozenPanes(); panes.Any()) {
+      // Frozen panes as other programs keep them: the split counted from the
+      // view's top-left cell, and the first cell of the scrolling pane.
+      int32_t xSplit = std::max(panes.scrollColumn - panes.firstColumn, 0);
+      int32_t ySplit = std::max(panes.scrollRow - panes.firstRow, 0);
+      w.Start("sheetViews");
+      w.Start("sheetView");
+      w.Attribute("workbookViewId", "0");
+      if (panes.firstColumn > 0 || panes.firstRow > 1) {
+        w.Attribute("topLeftCell", U8(ColumnName(panes.firstColumn)) + Str(std::max(panes.firstRow, 1)));
+      }
+      w.Start("pane");
+      if (xSplit > 0) w.Attribute("xSplit", Str(xSplit));
+      if (ySplit > 0) w.Attribute("ySplit", Str(ySplit));
+      w.Attribute("topLeftCell", U8(ColumnName(panes.scrollColumn)) + Str(std::max(panes.scrollRow, 1)));
+      w.Attribute("activePane", xSplit > 0 && ySplit > 0 ? "bottomRight" : ySplit > 0 ? "bottomLeft" : "topRight");
+      w.Attribute("state", "frozen");
+      w.End();
+      w.End();
+      w.End();
+    }
     w.Start("sheetFormatPr");
     w.Attribute("defaultRowHeight", "13.50");
     w.Attribute("defaultColWidth", "14");

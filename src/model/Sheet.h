@@ -74,6 +74,15 @@ class Sheet {
   void SetSelection(std::unique_ptr<Range> range);
   Host* GetHost() const;
   Workbook* GetWorkbook() const { return workbook_; }
+  // Frozen panes as the sheet's views show them: the part from (column
+  // firstColumn, row firstRow) up to, not including, (scrollColumn, scrollRow)
+  // stays in place. All zero when nothing is frozen. Kept in files.
+  struct FrozenPanes {
+    int32_t firstColumn = 0, firstRow = 0, scrollColumn = 0, scrollRow = 0;
+    bool Any() const { return scrollColumn > firstColumn || scrollRow > firstRow; }
+  };
+  const FrozenPanes& GetFrozenPanes() const { return frozenPanes_; }
+  void SetFrozenPanes(const FrozenPanes& panes) { frozenPanes_ = panes; }
   Colour GetTabColor() const { return tabColor_; }
   void SetTabColor(Colour colour) { tabColor_ = colour; }
   // Appends an anchored object at the end of the drawing order.
@@ -190,6 +199,7 @@ class Sheet {
   int32_t maxColumn_ = 0;
   Workbook* workbook_;
   Colour tabColor_ = kWhite;
+  FrozenPanes frozenPanes_;
   std::vector<std::unique_ptr<SheetAnchor>> objects_;
   std::unordered_map<const CommentRecord*, SheetAnchor*> commentObjects_;
   bool objectsForward_ = true;

@@ -245,7 +245,6 @@ void SheetContainer::SetWorkbook(std::unique_ptr<Workbook> workbook) {
   workbook_->RemoveSheetListener(this);
   for (auto& view : views_) {
     view->CancelMouseMode();
-    view->SetFrozenRange(std::nullopt);
     view->SetSheet(workbook->GetActiveSheet());
   }
   workbook_ = std::move(workbook);

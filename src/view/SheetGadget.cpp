@@ -117,6 +117,14 @@ void SheetGadget::SetSheet(Sheet* sheet) {
   anchorRow_ = std::max(selection->GetFirstRow(), 1);
   firstColumn_ = 0;
   firstRow_ = 1;
+  frozen_.reset();
+  frozenWidth_ = frozenHeight_ = 0;
+  if (sheet_ && sheet_->GetFrozenPanes().Any()) {
+    const Sheet::FrozenPanes& panes = sheet_->GetFrozenPanes();
+    frozen_ = FrozenRange{panes.firstColumn, std::max(panes.firstRow, 1), panes.scrollColumn, std::max(panes.scrollRow, 1)};
+    firstColumn_ = panes.firstColumn;
+    firstRow_ = std::max(panes.firstRow, 1);
+  }
   lastFirstRow_ = -1;
   lastFirstColumn_ = -1;
   SetSelection(std::move(selection));
@@ -1132,6 +1140,12 @@ void SheetGadget::SetFrozenRange(std::optional<FrozenRange> frozen) {
   frozen_ = frozen;
   if (!frozen_) {
     frozenWidth_ = frozenHeight_ = 0;
+  }
+  // The sheet keeps its panes, for the next time it is shown and for its file.
+  if (sheet_) {
+    Sheet::FrozenPanes panes;
+    if (frozen_) panes = {frozen_->firstColumn, frozen_->firstRow, frozen_->scrollColumn, frozen_->scrollRow};
+    sheet_->SetFrozenPanes(panes);
   }
   Redraw(true);
 }

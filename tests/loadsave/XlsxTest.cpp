@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "TestSupport.h"
@@ -788,6 +789,39 @@ print("xl/comments1.xml" in names, "xl/drawings/vmlDrawing1.vml" in names)
   EXPECT_EQ(b->GetCellDirect(2, 1)->GetComment()->GetText(), u"check & <this>\nsecond line");
   EXPECT_FALSE(b->GetCommentObject(b->GetCellDirect(2, 1)->GetComment()));
   EXPECT_TRUE(b->GetCommentObject(b->GetCellDirect(4, 3)->GetComment()));  // shown stays shown
+}
+
+}  // namespace
+}  // namespace quadrell
+
+namespace quadrell {
+namespace {
+
+TEST(XlsxPanes, FrozenPanesSurviveARoundTripAndReadAsOtherProgramsWriteThem) {
+  struct Case {
+    Sheet::FrozenPanes panes;
+  } cases[] = {
+      {{0, 1, 1, 2}},    // first row and column
+      {{0, 1, 0, 4}},    // three rows only
+      {{2, 10, 5, 10}},  // columns only, scrolled to C10 when frozen
+  };
+  for (const Case& c : cases) {
+    Workbook book(u"Book", nullptr);
+    book.GetActiveSheet()->GetCellDirect(1, 0)->SetInput(u"x");
+    book.GetActiveSheet()->SetFrozenPanes(c.panes);
+    std::string bytes;
+    ASSERT_TRUE(SaveXlsxToMemory(book, bytes));
+    std::unique_ptr<Workbook> back = LoadXlsxFromMemory(bytes, nullptr);
+    ASSERT_NE(back, nullptr);
+    const Sheet::FrozenPanes& read = back->GetActiveSheet()->GetFrozenPanes();
+    EXPECT_EQ(std::tuple(read.firstColumn, read.firstRow, read.scrollColumn, read.scrollRow),
+              std::tuple(c.panes.firstColumn, c.panes.firstRow, c.panes.scrollColumn, c.panes.scrollRow));
+  }
+  // A sheet without frozen panes writes none and reads none.
+  Workbook plain(u"Book", nullptr);
+  std::string bytes;
+  ASSERT_TRUE(SaveXlsxToMemory(plain, bytes));
+  EXPECT_FALSE(LoadXlsxFromMemory(bytes, nullptr)->GetActiveSheet()->GetFrozenPanes().Any());
 }
 
 }  // namespace

@@ -360,6 +360,23 @@ TEST_F(CommandsTest, TheFilterGoesOverTheDataAroundASingleCell) {
   EXPECT_EQ(sheet()->GetFilter(), nullptr);
 }
 
+TEST_F(CommandsTest, FixViewFreezesAboveAndLeftOfTheActiveCellAndTheSheetKeepsIt) {
+  Select(2, 3, 2, 3);  // C3
+  RunToolbarCommand(*app, kItemFixView);
+  ASSERT_TRUE(view->GetFrozenRange().has_value());
+  const Sheet::FrozenPanes& panes = sheet()->GetFrozenPanes();
+  EXPECT_EQ(std::tuple(panes.firstColumn, panes.firstRow, panes.scrollColumn, panes.scrollRow), std::tuple(0, 1, 2, 3));
+  // Another sheet shows its own panes (none); coming back shows these again.
+  Sheet* first = sheet();
+  book().SetActiveSheet(book().AddSheet());
+  EXPECT_FALSE(view->GetFrozenRange().has_value());
+  book().SetActiveSheet(first);
+  EXPECT_TRUE(view->GetFrozenRange().has_value());
+  RunToolbarCommand(*app, kItemFixView);
+  EXPECT_FALSE(view->GetFrozenRange().has_value());
+  EXPECT_FALSE(sheet()->GetFrozenPanes().Any());
+}
+
 TEST_F(CommandsTest, ShortcutsSwitchSheetsAndOpenNewWindows) {
   Sheet* first = sheet();
   Sheet* second = book().AddSheet();
