@@ -207,6 +207,9 @@ ToolbarGadget::ToolbarGadget(Application& application, Window& window, int kind,
   }
   // Items without a control take no place in the layout.
   std::erase_if(items_, [this](int id) { return id != kToolbarSeparator && !gadgets_.count(id); });
+  // The boxes show the default font until the grid reports the active cell's.
+  if (fontBox_) fontBox_->SetFontName(GetDefaultFont()->face);
+  if (fontSizeBox_) fontSizeBox_->SetFontSize(GetDefaultFont()->size);
   rows_ = 1;
   Arrange(window.Width());
   RefreshStates();
