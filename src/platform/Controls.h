@@ -34,6 +34,8 @@ class Control {
   virtual bool HasFocus() const = 0;
   // From now on the control covers the whole of its parent, also when that is resized.
   virtual void FillParent() = 0;
+  // A text shown while the pointer rests on the control.
+  virtual void SetToolTip(std::u16string_view) {}
 };
 
 // What a canvas control reports. Positions are canvas pixels; a drag that

@@ -1,10 +1,15 @@
 #include "shell/DocumentContainer.h"
 
+#include "shell/Application.h"
+
 namespace quadrell {
 
+DocumentContainer::DocumentContainer(Application& application)
+    : application_(application),
+      toolbar_(std::make_unique<ToolbarGadget>(application_, application_.GetWindow(), kKindTextDocument)) {}
+
 void DocumentContainer::Resize(int width, int height) {
-  // The toolbar reports its height once it is laid out across the width.
-  int toolbarHeight = 20;
+  int toolbarHeight = toolbar_->Layout(width);
   viewPlace_ = Rect{0, toolbarHeight, width, height - toolbarHeight};
 }
 

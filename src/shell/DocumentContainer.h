@@ -1,7 +1,10 @@
 #pragma once
 // The content of a text-document window: its toolbar across the top and the
 // document view below it.
+#include <memory>
+
 #include "shell/Container.h"
+#include "shell/toolbar/ToolbarGadget.h"
 
 namespace quadrell {
 
@@ -9,7 +12,7 @@ class Application;
 
 class DocumentContainer : public Container {
  public:
-  explicit DocumentContainer(Application& application) : application_(application) {}
+  explicit DocumentContainer(Application& application);
 
   void Resize(int width, int height) override;
   // A text document has no clipboard block and no recovery copy.
@@ -22,9 +25,11 @@ class DocumentContainer : public Container {
 
   // Where the document view goes below a toolbar of that height.
   Rect ViewPlace() const { return viewPlace_; }
+  ToolbarGadget& GetToolbar() const { return *toolbar_; }
 
  private:
-  [[maybe_unused]] Application& application_;
+  Application& application_;
+  std::unique_ptr<ToolbarGadget> toolbar_;
   Rect viewPlace_{0, 20, 0, 0};
 };
 

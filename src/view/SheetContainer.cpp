@@ -24,6 +24,7 @@
 #include "platform/Keys.h"
 #include "value/NumberText.h"
 #include "shell/Application.h"
+#include "shell/toolbar/ToolbarGadget.h"
 #include "view/FormulaGadget.h"
 #include "view/FormulaInputGadget.h"
 #include "view/OverviewGadget.h"
@@ -121,7 +122,10 @@ SheetContainer::SheetContainer(Application& application)
   formulaBar_ = std::make_unique<FormulaInputGadget>(window, Rect{40, 20, std::max(width_ - 40, 1), 20}, *this,
                                                      application_);
   if (!GetFunctionSuggestions()) SetFunctionSuggestions(std::make_unique<FormulaGadget>());
+  toolbar_ = std::make_unique<ToolbarGadget>(application_, window, kKindSheet,
+                                             [this] { return SheetToolbarStates(*this); });
   workbook_->AddSheetListener(&SheetContainer::SheetChanged, this);
+  Resize(width_, height_);
   activeView_->GetCanvas().Focus();
 }
 

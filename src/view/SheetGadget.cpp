@@ -1093,11 +1093,12 @@ void SheetGadget::SetSelection(std::unique_ptr<AreaRange> range) {
   if (!sheet_) return;
   sheet_->SetSelection(selection_->Copy());
   if (Toolbar* toolbar = container_.GetToolbar()) {
+    // An empty cell shows the sheet's font, so the boxes never keep the last cell's.
+    const StyleRecord* style = sheet_->GetStyle() ? sheet_->GetStyle() : GetDefaultStyle();
     if (Row* row = sheet_->FindRow(GetActiveRow())) {
-      if (Cell* cell = row->FindCell(GetActiveColumn())) {
-        toolbar->ShowFont(cell->GetStyle()->font->face, cell->GetStyle()->font->size);
-      }
+      if (Cell* cell = row->FindCell(GetActiveColumn())) style = cell->GetStyle();
     }
+    toolbar->ShowFont(style->font->face, style->font->size);
   }
 }
 

@@ -273,6 +273,9 @@ class WidgetControl : public I {
     if (widget_) widget_->setFocus(Qt::OtherFocusReason);
   }
   bool HasFocus() const override { return widget_ && widget_->hasFocus(); }
+  void SetToolTip(std::u16string_view text) override {
+    if (widget_) widget_->setToolTip(ToQString(text));
+  }
   void FillParent() override {
     QWidget* parent = widget_ ? widget_->parentWidget() : nullptr;
     if (!parent) return;

@@ -116,8 +116,10 @@ inline QWidget* WidgetOf(const Window& window) { return qt::ParentWidgetOf(windo
 
 inline qt::CanvasWidget* CanvasWidgetOf(CanvasControl& control) {
   for (QWidget* top : QApplication::topLevelWidgets()) {
-    for (auto* canvas : top->findChildren<qt::CanvasWidget*>()) {
-      if (&canvas->Surface() == &control.Surface()) return canvas;
+    // findChildren casts without checking the class; other widgets are skipped here.
+    for (QWidget* child : top->findChildren<QWidget*>()) {
+      auto* canvas = dynamic_cast<qt::CanvasWidget*>(child);
+      if (canvas && &canvas->Surface() == &control.Surface()) return canvas;
     }
   }
   return nullptr;
