@@ -217,17 +217,13 @@ BorderGadget::~BorderGadget() { ClosePopup(); }
 void BorderGadget::PaintButton() {
   Canvas& c = canvas_->Surface();
   int w = canvas_->Bounds().width;
-  c.ClearClip();
-  c.FillBox(0, 0, w, 20, kWhite);
-  if (hoverPart_ == 1) c.FillBox(1, 1, 18, 18, kHover);
-  if (hoverPart_ == 2) c.FillBox(21, 1, 18, 18, kHover);
+  PaintSplitButtonGround(c, hoverPart_);
   c.HorizontalLine(2, 2, 15, kBlack);
   c.VerticalLine(2, 2, 15, kBlack);
   c.VerticalLine(16, 2, 15, kBlack);
   c.HorizontalLine(2, 16, 15, kBlack);
   c.VerticalLine(9, 2, 15, kBlack);
   c.HorizontalLine(2, 9, 15, kBlack);
-  DrawChevron(c);
   if (hoverPart_ != 0) c.FrameBox(0, 0, w, 20, kHover);
 }
 

@@ -28,6 +28,14 @@ void DropdownGadget::DrawChevron(Canvas& c) const {
   c.PlotPoint(w - 10, 12, kChevron);
 }
 
+void DropdownGadget::PaintSplitButtonGround(Canvas& c, int hoverPart) const {
+  c.ClearClip();
+  c.FillBox(0, 0, canvas_->Bounds().width, 20, kWhite);
+  if (hoverPart == 1) c.FillBox(1, 1, 18, 18, kHover);
+  if (hoverPart == 2) c.FillBox(21, 1, 18, 18, kHover);
+  DrawChevron(c);
+}
+
 void DropdownGadget::OnMouseMove(int, int) {
   Rect b = canvas_->Bounds();
   canvas_->Surface().FrameBox(0, 0, b.width, b.height, kHover);

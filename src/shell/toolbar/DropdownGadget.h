@@ -32,6 +32,8 @@ class DropdownGadget : protected CanvasEvents, protected PopupEvents {
 
  protected:
   void DrawChevron(Canvas& canvas) const;
+  // A split button's ground: white, the hovered half (1 left, 2 right) shaded, the chevron.
+  void PaintSplitButtonGround(Canvas& canvas, int hoverPart) const;
   void OnMouseMove(int x, int y) override;
   void OnMouseLeave() override;
   // Opens the popup below the control unless the click that closed it was just now.

@@ -24,11 +24,7 @@ void ToolbarDropdown::SetEntryCallback(int id, const std::function<void()>& proc
 void ToolbarDropdown::PaintButton() {
   Canvas& c = canvas_->Surface();
   int w = canvas_->Bounds().width;
-  c.ClearClip();
-  c.FillBox(0, 0, w, 20, kWhite);
-  if (hoverPart_ == 1) c.FillBox(1, 1, 18, 18, kHover);
-  if (hoverPart_ == 2) c.FillBox(21, 1, 18, 18, kHover);
-  DrawChevron(c);
+  PaintSplitButtonGround(c, hoverPart_);
   if (selected_ >= 0 && selected_ < static_cast<int>(entries_.size())) {
     c.SetDrawMode(DrawMode::AlphaBlend);
     c.DrawImage(ToolbarIcon(entries_[static_cast<size_t>(selected_)].id), 2, 2);
