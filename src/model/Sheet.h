@@ -176,6 +176,31 @@ class Sheet {
       if (row) f(number, *row);
     });
   }
+  // Calls f(cell) for every stored cell inside the block (a bound of -1 means
+  // whole rows or columns), in no particular order. Creates nothing: its cost
+  // follows what is stored, not the size of the block.
+  template <typename F>
+  void ForEachStoredCell(int32_t firstColumn, int32_t firstRow, int32_t lastColumn, int32_t lastRow, F&& f) const {
+    if (firstRow < 0 || lastRow < 0) firstRow = 1, lastRow = maxRow_;
+    if (firstColumn < 0 || lastColumn < 0) firstColumn = 0, lastColumn = INT32_MAX;
+    firstRow = firstRow < 1 ? 1 : firstRow;
+    lastRow = lastRow > maxRow_ ? maxRow_ : lastRow;
+    auto take = [&](const Row& row) {
+      row.ForEachCell([&](int32_t c, Cell* cell) {
+        if (c >= firstColumn && c <= lastColumn) f(cell);
+      });
+    };
+    // A tall block is walked through the stored rows, a short one row by row.
+    if (static_cast<int64_t>(lastRow) - firstRow > 4096) {
+      ForEachRow([&](int32_t r, const Row& row) {
+        if (r >= firstRow && r <= lastRow) take(row);
+      });
+    } else {
+      for (int32_t r = firstRow; r <= lastRow; ++r) {
+        if (Row* row = FindRow(r)) take(*row);
+      }
+    }
+  }
   int64_t RowTableCapacity() const { return rows_.Capacity(); }
 
   // Bytes of rows, cell tables and cell objects (values and styles are pooled).

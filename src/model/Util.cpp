@@ -86,22 +86,28 @@ QUADRELL_ALIGNED(DrawTextCenterBottom, Center, Bottom)
 QUADRELL_ALIGNED(DrawTextRightBottom, Right, Bottom)
 #undef QUADRELL_ALIGNED
 
+std::u16string LowerExtension(std::u16string_view path) {
+  std::u16string_view name = FileNamePart(path);
+  size_t dot = name.rfind(u'.');
+  std::u16string extension;
+  if (dot == std::u16string_view::npos) return extension;
+  for (char16_t c : name.substr(dot + 1)) extension.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c);
+  return extension;
+}
+
+std::u16string_view FileNamePart(std::u16string_view path) {
+  size_t slash = path.find_last_of(u"/\\");
+  return slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+}
+
 std::u16string AddDefaultExtension(std::u16string_view fileName, int kind, int choice) {
   std::u16string_view expected = u"docx";
   if (kind == 1) {
     static constexpr std::u16string_view kByChoice[] = {u"xlsx", u"csv", u"tsv", u"pdf"};
     expected = choice >= 1 && choice <= 3 ? kByChoice[choice] : kByChoice[0];
   }
-  size_t slash = fileName.find_last_of(u"/\\");
-  size_t dot = fileName.rfind(u'.');
-  std::u16string extension;
-  if (dot != std::u16string_view::npos && (slash == std::u16string_view::npos || dot > slash)) {
-    for (char16_t c : fileName.substr(dot + 1)) {
-      extension.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c);
-    }
-  }
   std::u16string out(fileName);
-  if (extension != expected) {
+  if (LowerExtension(fileName) != expected) {
     out.push_back(u'.');
     out.append(expected);
   }

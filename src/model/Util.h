@@ -43,6 +43,10 @@ void DrawTextAligned(Canvas& canvas, int x, int y, int width, int height, std::u
 
 // Kind 1 is a workbook (choice: 0 xlsx, 1 csv, 2 tsv, 3 pdf), kind 0 a text document.
 std::u16string AddDefaultExtension(std::u16string_view fileName, int kind, int choice);
+// The extension of the path's file name in lower case, "" when it has none.
+std::u16string LowerExtension(std::u16string_view path);
+// The file name without its folder.
+std::u16string_view FileNamePart(std::u16string_view path);
 
 void DrawStyledLine(Canvas& canvas, int x1, int y1, int x2, int y2, int style);
 

@@ -28,12 +28,19 @@ bool ChildProcessEnded(int pid, bool* success) {
   return true;
 }
 
+bool WaitForChildProcess(int pid) {
+  if (pid <= 0) return false;
+  int status = 0;
+  pid_t done;
+  while ((done = ::waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+  }
+  return done == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 void StopChildProcess(int pid) {
   if (pid <= 0) return;
   ::kill(pid, SIGKILL);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
+  WaitForChildProcess(pid);
 }
 
 bool ProcessIsRunning(int pid) { return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM); }

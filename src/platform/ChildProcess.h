@@ -11,6 +11,8 @@ namespace quadrell {
 int RunInChildProcess(const std::function<bool()>& work);
 // True once the copy has ended (it is then reaped); success tells how.
 bool ChildProcessEnded(int pid, bool* success = nullptr);
+// Waits until the copy has ended and reaps it; true when its work succeeded.
+bool WaitForChildProcess(int pid);
 // Ends the copy at once and reaps it.
 void StopChildProcess(int pid);
 // True while a process with the id runs on this machine.

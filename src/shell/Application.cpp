@@ -10,6 +10,7 @@
 #include "model/Range.h"
 #include "model/Row.h"
 #include "model/Sheet.h"
+#include "model/Util.h"
 #include "model/Workbook.h"
 #include "platform/Keys.h"
 #include "value/Value.h"
@@ -17,6 +18,7 @@
 #include "shell/DocumentContainer.h"
 #include "shell/RecoveryCopies.h"
 #include "shell/commands/Commands.h"
+#include "shell/commands/DataCommands.h"
 #include "shell/commands/FileCommands.h"
 #include "shell/commands/ViewCommands.h"
 #include "view/SheetContainer.h"
@@ -76,61 +78,12 @@ constexpr Shortcut kShortcuts[] = {
     {kKeyF1 + 9, false, false, kEventCommandMenu},
 };
 
-// The cells of the range that hold something. Only stored rows and cells are
-// visited: a whole-sheet selection creates nothing and costs what is stored.
-std::vector<Cell*> FilledCells(Sheet& sheet, const Range& range) {
-  int32_t firstRow = range.GetFirstRow(), lastRow = range.GetLastRow();
-  if (firstRow < 0 || lastRow < 0) {
-    firstRow = 1;
-    lastRow = sheet.GetMaxRow();
-  }
-  int32_t firstColumn = range.GetFirstColumn(), lastColumn = range.GetLastColumn();
-  if (firstColumn < 0 || lastColumn < 0) {
-    firstColumn = 0;
-    lastColumn = INT32_MAX;
-  }
-  std::vector<Cell*> cells;
-  auto take = [&](const Row& row) {
-    row.ForEachCell([&](int32_t c, Cell* cell) {
-      if (c < firstColumn || c > lastColumn) return;
-      if (!cell->IsInputEmpty() || cell->HasFormula() || cell->GetValue()->Kind() != ValueKind::Empty) {
-        cells.push_back(cell);
-      }
-    });
-  };
-  lastRow = std::min(lastRow, sheet.GetMaxRow());
-  firstRow = std::max(firstRow, 1);
-  if (static_cast<int64_t>(lastRow) - firstRow > 4096) {
-    sheet.ForEachRow([&](int32_t r, const Row& row) {
-      if (r >= firstRow && r <= lastRow) take(row);
-    });
-  } else {
-    for (int32_t r = firstRow; r <= lastRow; ++r) {
-      if (Row* row = sheet.FindRow(r)) take(*row);
-    }
-  }
-  return cells;
-}
-
-// Empties the cells of the range as one step of the undo list.
-void ClearInputs(Application& application, Sheet& sheet, const Range& range) {
-  std::vector<Cell*> cells = FilledCells(sheet, range);
-  if (cells.empty()) return;
-  auto clear = std::make_unique<ClearCellsAction>(cells);
-  clear->Redo();
-  auto group = std::make_unique<GroupAction>();
-  group->AddAction(std::move(clear));
-  application.AddAction(std::move(group));
-}
-
 }  // namespace
 
 const std::vector<std::unique_ptr<Application>>& WindowMap() { return Windows(); }
 
 std::u16string WindowTitle(std::u16string_view path) {
-  std::u16string_view name = path;
-  size_t slash = name.find_last_of(u"/\\");
-  if (slash != std::u16string_view::npos) name = name.substr(slash + 1);
+  std::u16string_view name = FileNamePart(path);
   std::u16string title = name.empty() ? Text("unknownName") : std::u16string(name);
   title += u" - quadrell " QUADRELL_VERSION;
   return title;
@@ -225,15 +178,7 @@ void Application::Find() {
   }
 }
 
-void Application::Delete() {
-  if (kind_ != kKindSheet) return;
-  auto& sheets = static_cast<SheetContainer&>(*container_);
-  if (sheets.DeleteSelectedObject()) return;
-  Sheet* sheet = sheets.GetWorkbook().GetActiveSheet();
-  if (Range* selection = sheet ? sheet->GetSelection() : nullptr) ClearInputs(*this, *sheet, *selection);
-  sheets.ClearFormulaBar();
-  RefreshViews(true);
-}
+void Application::Delete() { DeleteContents(*this); }
 
 void Application::AddToolbox(std::unique_ptr<Toolbox> toolbox) {
   if (!toolbox) return;

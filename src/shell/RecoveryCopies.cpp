@@ -12,6 +12,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "shell/Application.h"
+#include "shell/commands/CommandSupport.h"
 #include "value/Unicode.h"
 #include "view/SheetContainer.h"
 
@@ -31,10 +32,6 @@ struct Keeper {
 std::map<const Application*, Keeper>& Keepers() {
   static auto* keepers = new std::map<const Application*, Keeper>();
   return *keepers;
-}
-
-SheetContainer* SheetsOf(const Application& application) {
-  return application.GetKind() == kKindSheet ? static_cast<SheetContainer*>(&application.GetContainer()) : nullptr;
 }
 
 std::string SessionFile(int pid) { return GetContext().Folder() + kSessionPrefix + std::to_string(pid); }
@@ -116,8 +113,7 @@ bool KeepRecoveryCopy(Application& application) {
 void FinishRecoveryCopy(Application& application) {
   auto found = Keepers().find(&application);
   if (found == Keepers().end() || found->second.child <= 0) return;
-  while (!ChildProcessEnded(found->second.child)) {
-  }
+  WaitForChildProcess(found->second.child);
   found->second.child = -1;
 }
 

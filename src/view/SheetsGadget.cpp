@@ -255,12 +255,6 @@ int SheetsGadget::TabWidth(const Sheet* sheet) const {
 
 // ---------------------------------------------------------------- switching, adding, deleting
 
-void SheetsGadget::CommitPendingEdits() {
-  for (const auto& view : container_.GetViews()) {
-    if (view->IsEditing()) view->CommitEdit(std::u16string(view->GetEditText()));
-  }
-}
-
 void SheetsGadget::ReturnFocusToView() {
   if (SheetGadget* active = container_.GetActiveView()) active->GetCanvas().Focus();
 }
@@ -268,7 +262,7 @@ void SheetsGadget::ReturnFocusToView() {
 void SheetsGadget::Switch(Sheet* sheet) {
   Workbook& workbook = GetWorkbook();
   if (!sheet || workbook.IndexOfSheet(sheet) < 0) return;
-  CommitPendingEdits();
+  container_.CommitPendingEdits();
   workbook.SetActiveSheet(sheet);
   if (view_.GetSheet() != sheet) view_.SetSheet(sheet);
   ScrollIntoView(sheet);
@@ -287,7 +281,7 @@ void SheetsGadget::SelectPreviousSheet() {
 
 void SheetsGadget::AddSheet() {
   CancelRename();
-  CommitPendingEdits();
+  container_.CommitPendingEdits();
   Workbook& workbook = GetWorkbook();
   Sheet* sheet = workbook.AddSheet(NewSheetName(workbook));
   application_.AddAction(std::make_unique<AddSheetAction>(&workbook, sheet));
@@ -305,7 +299,7 @@ void SheetsGadget::DeleteSheet(Sheet* sheet) {
   int32_t position = workbook.IndexOfSheet(sheet);
   if (position < 0 || workbook.GetSheetCount() < 2) return;
   if (renaming_ == sheet) CancelRename();
-  CommitPendingEdits();
+  container_.CommitPendingEdits();
   application_.AddAction(std::make_unique<RemoveSheetAction>(&workbook, sheet, position));
   workbook.RemoveSheet(sheet);
   if (view_.GetSheet() != workbook.GetActiveSheet()) view_.SetSheet(workbook.GetActiveSheet());

@@ -93,8 +93,6 @@ class SheetsGadget : public SheetTabs, private CanvasEvents {
   void ClampScroll();
   // Scrolls so that the sheet's tab is wholly visible.
   void ScrollIntoView(const Sheet* sheet);
-  // Typing in a grid view goes into its cell before the view shows another sheet.
-  void CommitPendingEdits();
   void ReturnFocusToView();
 
   void OnCharacter(char16_t character) override;

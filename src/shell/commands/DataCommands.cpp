@@ -2,20 +2,24 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
+#include "model/Action.h"
 #include "model/Cell.h"
 #include "model/Filter.h"
 #include "model/Range.h"
 #include "model/Row.h"
 #include "model/Sheet.h"
+#include "model/Util.h"
+#include "model/Workbook.h"
 #include "shell/commands/CommandSupport.h"
 
 namespace quadrell {
 
 namespace {
 
-constexpr int32_t kLastRow = 1048576;
-constexpr int32_t kLastColumn = 16383;
+constexpr int32_t kLastRow = kSheetRows;
+constexpr int32_t kLastColumn = kSheetColumns - 1;
 
 bool Filled(const Sheet& sheet, int32_t row, int32_t column) {
   Row* r = sheet.FindRow(row);
@@ -70,6 +74,32 @@ DataBlock DataRegion(const Sheet& sheet, int32_t row, int32_t column) {
     }
   }
   return b;
+}
+
+void DeleteContents(Application& application) {
+  SheetContainer* sheets = SheetsOf(application);
+  if (!sheets || sheets->DeleteSelectedObject()) return;
+  Sheet* sheet = sheets->GetWorkbook().GetActiveSheet();
+  const Range* selection = sheet ? sheet->GetSelection() : nullptr;
+  if (selection) {
+    std::vector<Cell*> filled;
+    sheet->ForEachStoredCell(selection->GetFirstColumn(), selection->GetFirstRow(), selection->GetLastColumn(),
+                             selection->GetLastRow(), [&](Cell* cell) {
+                               if (!cell->IsInputEmpty() || cell->HasFormula() ||
+                                   cell->GetValue()->Kind() != ValueKind::Empty) {
+                                 filled.push_back(cell);
+                               }
+                             });
+    if (!filled.empty()) {
+      auto clear = std::make_unique<ClearCellsAction>(filled);
+      clear->Redo();
+      auto group = std::make_unique<GroupAction>();
+      group->AddAction(std::move(clear));
+      application.AddAction(std::move(group));
+    }
+  }
+  sheets->ClearFormulaBar();
+  application.RefreshViews(true);
 }
 
 void ToggleFilter(Application& application) {

@@ -17,6 +17,10 @@ struct DataBlock {
 // included), and stops at row 1, column A and the sheet's last row and column.
 DataBlock DataRegion(const Sheet& sheet, int32_t row, int32_t column);
 
+// Delete: the selected sheet object goes, or else what the cells of the
+// selection hold (their inputs), as one step of the undo list.
+void DeleteContents(Application& application);
+
 // Removes the active sheet's filter, or puts one over the selection (a single
 // cell's data block); nothing for whole rows, columns or the sheet.
 void ToggleFilter(Application& application);

@@ -22,15 +22,6 @@ namespace {
 
 enum Pattern : int { kPatternXlsx = 0, kPatternCsv = 1, kPatternTsv = 2, kPatternPdf = 3 };
 
-std::u16string LowerExtension(std::u16string_view path) {
-  size_t slash = path.find_last_of(u"/\\");
-  size_t dot = path.rfind(u'.');
-  std::u16string extension;
-  if (dot == std::u16string_view::npos || (slash != std::u16string_view::npos && dot < slash)) return extension;
-  for (char16_t c : path.substr(dot + 1)) extension.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c);
-  return extension;
-}
-
 // The pattern an extension names, or -1.
 int PatternOfExtension(std::u16string_view extension) {
   if (extension == u"xlsx") return kPatternXlsx;
@@ -38,11 +29,6 @@ int PatternOfExtension(std::u16string_view extension) {
   if (extension == u"tsv") return kPatternTsv;
   if (extension == u"pdf") return kPatternPdf;
   return -1;
-}
-
-std::u16string FileNamePart(std::u16string_view path) {
-  size_t slash = path.find_last_of(u"/\\");
-  return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
 }
 
 bool IsReadableFile(const std::string& path) {
@@ -245,7 +231,8 @@ bool ConfirmDiscard(Application& application) {
   sheets->CommitPendingEdits();
   if (!sheets->GetWorkbook().IsModified()) return true;
   const Workbook& workbook = sheets->GetWorkbook();
-  std::u16string name = workbook.GetFileType() == kFileTypeNone ? Text("unknownName") : FileNamePart(workbook.GetName());
+  std::u16string name = workbook.GetFileType() == kFileTypeNone ? Text("unknownName")
+                                                                : std::u16string(FileNamePart(workbook.GetName()));
   switch (AskYesNoCancel(&application.GetWindow(), Text("saveChangesTitle"), TextWithArgument("saveChanges", name))) {
     case Answer::Yes:
       return Save(application);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "model/Action.h"
 #include "model/Cell.h"
@@ -78,18 +79,21 @@ Block BlockOf(const AreaRange& selection) {
   return Block{selection.GetFirstColumn(), selection.GetFirstRow(), selection.GetLastColumn(), selection.GetLastRow()};
 }
 
+// The stored cells of the block that pass the test, gathered before any of
+// them is changed.
+template <typename Test>
+std::vector<Cell*> StoredCells(const Sheet& sheet, const Block& block, Test&& test) {
+  std::vector<Cell*> cells;
+  sheet.ForEachStoredCell(block.firstColumn, block.firstRow, block.lastColumn, block.lastRow, [&](Cell* cell) {
+    if (test(*cell)) cells.push_back(cell);
+  });
+  return cells;
+}
+
 // Existing cells with a style of their own inside the rows and columns (whole ones as -1).
 template <typename F>
-void ForEachStyledCell(Sheet& sheet, const Block& block, F&& f) {
-  sheet.ForEachRow([&](int32_t number, Row& row) {
-    if (block.firstRow >= 1 && (number < block.firstRow || number > block.lastRow)) return;
-    int32_t first = block.firstColumn < 0 ? 0 : block.firstColumn;
-    int32_t last = block.firstColumn < 0 ? row.GetLastColumn() : std::min(block.lastColumn, row.GetLastColumn());
-    for (int32_t c = first; c <= last; ++c) {
-      Cell* cell = row.FindCell(c);
-      if (cell && cell->HasStyle()) f(*cell);
-    }
-  });
+void ForEachStyledCell(const Sheet& sheet, const Block& block, F&& f) {
+  for (Cell* cell : StoredCells(sheet, block, [](const Cell& c) { return c.HasStyle(); })) f(*cell);
 }
 
 }  // namespace
@@ -214,17 +218,7 @@ void PercentFormat(Application& application) {
     group->AddAction(std::move(action));
   };
   // Only cells that exist: a whole column creates nothing.
-  int32_t firstRow = std::max(block.firstRow, 1);
-  int32_t lastRow = block.firstRow < 0 ? sheet.GetMaxRow() : std::min(block.lastRow, sheet.GetMaxRow());
-  for (int32_t r = firstRow; r <= lastRow; ++r) {
-    Row* row = sheet.FindRow(r);
-    if (!row) continue;
-    int32_t first = std::max(block.firstColumn, 0);
-    int32_t last = block.firstColumn < 0 ? row->GetLastColumn() : std::min(block.lastColumn, row->GetLastColumn());
-    for (int32_t c = first; c <= last; ++c) {
-      if (Cell* cell = row->FindCell(c)) change(*cell);
-    }
-  }
+  for (Cell* cell : StoredCells(sheet, block, [](const Cell&) { return true; })) change(*cell);
   if (group->Size() > 0) application.AddAction(std::move(group));
   application.RefreshViews(false);
 }

@@ -18,7 +18,6 @@ namespace quadrell {
 
 namespace {
 
-constexpr int32_t kLastColumnIndex = 16383;
 
 // The selection as a block; whole rows and columns reach the sheet's edges.
 struct Block {
@@ -29,7 +28,7 @@ struct Block {
 Block BlockOf(const AreaRange& selection) {
   Block b{selection.GetFirstColumn(), selection.GetFirstRow(), selection.GetLastColumn(), selection.GetLastRow(),
           selection.GetFirstColumn() < 0, selection.GetFirstRow() < 0};
-  if (b.wholeRows) b.c1 = 0, b.c2 = kLastColumnIndex;
+  if (b.wholeRows) b.c1 = 0, b.c2 = kSheetColumns - 1;
   if (b.wholeColumns) b.r1 = 1, b.r2 = kSheetRows;
   return b;
 }
