@@ -175,8 +175,6 @@ void CloseFontList(FontGadget& box, QWidget* widget) {
     ClickWidget(widget);
     if (!box.IsOpen()) break;
   }
-  box.ClosePopup();
-  ClickWidget(widget);
   Settle();
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numeric>
+#include <unordered_set>
 
 #include "context/ApplicationContext.h"
 #include "formula/TextCase.h"
@@ -39,8 +39,6 @@ std::unique_ptr<FilterGadget>& Current() {
 }
 
 const FontRecord* TextFont() { return GetFont(u"Arial", 10, 0); }
-
-const std::u16string& ListLabel(const std::u16string& text) { return text.empty() ? Text("filter:empty") : text; }
 
 // The column's filter settings and shown order, before and after "apply".
 class FilterApplyAction final : public Action {
@@ -95,43 +93,34 @@ std::vector<FilterValue> FilterColumnValues(Filter& filter, int32_t column) {
   const AreaRange* area = filter.GetRange();
   if (!area) return found;
   const double none = std::numeric_limits<double>::quiet_NaN();
-  found.reserve(static_cast<size_t>(filter.GetEntryCount()) + 1);
+  // Each text once before anything else, so repeated values cost no folding or sorting.
+  std::unordered_set<std::u16string> seen;
+  auto add = [&](std::u16string text, const Value* value) {
+    if (!seen.insert(text).second) return;
+    double number = text.empty() ? none : value && value->IsNumeric() ? value->Number() : ParseNumber(text);
+    std::u16string folded = LowerCase(text);
+    found.push_back({std::move(text), number, std::move(folded)});
+  };
   for (int32_t r = filter.GetHeaderRow() + 1; r <= area->GetLastRow(); ++r) {
     Row* row = filter.GetShownRow(r);
     if (!row) continue;
     const Cell* cell = row->FindCell(column);
-    if (!cell) {
-      found.push_back({std::u16string(), none});
-      continue;
-    }
-    const Value* value = cell->GetValue();
-    std::u16string text = cell->GetText();
-    double number = text.empty() ? none : value && value->IsNumeric() ? value->Number() : ParseNumber(text);
-    found.push_back({std::move(text), number});
+    add(cell ? cell->GetText() : std::u16string(), cell ? cell->GetValue() : nullptr);
   }
   if (const ColumnFilterSettings* settings = filter.GetColumnSettings(column)) {
-    for (const auto& [text, shown] : settings->selected) found.push_back({text, text.empty() ? none : ParseNumber(text)});
+    for (const auto& entry : settings->selected) add(entry.first, nullptr);
   }
-  // Sorted on folded keys made once, so fifty thousand values sort quickly.
-  std::vector<std::u16string> keys(found.size());
-  for (size_t i = 0; i < found.size(); ++i) keys[i] = LowerCase(found[i].text);
-  std::vector<size_t> order(found.size());
-  std::iota(order.begin(), order.end(), size_t{0});
-  auto rank = [&](size_t i) { return found[i].text.empty() ? 2 : std::isnan(found[i].number) ? 1 : 0; };
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+  auto rank = [](const FilterValue& v) { return v.text.empty() ? 2 : std::isnan(v.number) ? 1 : 0; };
+  std::sort(found.begin(), found.end(), [&](const FilterValue& a, const FilterValue& b) {
     int ra = rank(a), rb = rank(b);
     if (ra != rb) return ra < rb;
-    if (ra == 0 && found[a].number != found[b].number) return found[a].number < found[b].number;
-    if (int byKey = keys[a].compare(keys[b]); byKey != 0) return byKey < 0;
-    return found[a].text < found[b].text;
+    if (ra == 0 && a.number != b.number) return a.number < b.number;
+    if (int byKey = a.folded.compare(b.folded); byKey != 0) return byKey < 0;
+    return a.text < b.text;
   });
-  std::vector<FilterValue> values;
-  values.reserve(order.size());
-  for (size_t i : order) {
-    if (!values.empty() && values.back().text == found[i].text) continue;
-    values.push_back(std::move(found[i]));
-  }
-  return values;
+  // The empty value is searched by its label.
+  if (!found.empty() && found.back().text.empty()) found.back().folded = LowerCase(Text("filter:empty"));
+  return found;
 }
 
 FilterGadget::FilterGadget(SheetGadget& view, Filter& filter, int32_t column)
@@ -140,7 +129,6 @@ FilterGadget::FilterGadget(SheetGadget& view, Filter& filter, int32_t column)
   ColumnFilterSettings settings;
   if (const ColumnFilterSettings* current = filter.GetColumnSettings(column)) settings = *current;
   checked_.resize(values_.size());
-  folded_.resize(values_.size());
   listed_.resize(values_.size());
   for (size_t i = 0; i < values_.size(); ++i) {
     bool on = settings.showAll;
@@ -149,7 +137,6 @@ FilterGadget::FilterGadget(SheetGadget& view, Filter& filter, int32_t column)
       on = found != settings.selected.end() && found->second;
     }
     checked_[i] = on;
-    folded_[i] = LowerCase(ListLabel(values_[i].text));
     listed_[i] = static_cast<int32_t>(i);
   }
 }
@@ -295,7 +282,7 @@ void FilterGadget::SetSearch(std::u16string text) {
   std::u16string needle = LowerCase(search_);
   listed_.clear();
   for (size_t i = 0; i < values_.size(); ++i) {
-    if (needle.empty() || folded_[i].find(needle) != std::u16string::npos) listed_.push_back(static_cast<int32_t>(i));
+    if (needle.empty() || values_[i].folded.find(needle) != std::u16string::npos) listed_.push_back(static_cast<int32_t>(i));
   }
   scroll_ = 0;
   Paint();

@@ -17,11 +17,12 @@ namespace quadrell {
 class Application;
 class SheetGadget;
 
-// One entry of the checklist: a display text of the column and its number
-// (NaN for texts that are not numbers).
+// One entry of the checklist: a display text of the column, its number (NaN
+// for texts that are not numbers) and its lower-case form for sorting and search.
 struct FilterValue {
   std::u16string text;
   double number = 0;
+  std::u16string folded;
 };
 
 // The column's values as the checklist shows them: the texts of the shown
@@ -102,7 +103,6 @@ class FilterGadget : private CanvasEvents, private PopupEvents {
   Filter* filter_;
   int32_t column_;
   std::vector<FilterValue> values_;
-  std::vector<std::u16string> folded_;  // lower-case labels, for the search
   std::vector<char> checked_;
   std::vector<int32_t> listed_;
   std::u16string search_;
