@@ -162,9 +162,22 @@ void Filter::ApplyColumnFilter(const ColumnFilterSettings& settings, int32_t col
   *record = settings;
   for (FilterRowEntry& e : entries_) {
     auto found = record->selected.find(TextAt(e.row, column));
-    if (found != record->selected.end()) e.hidden = !(found->second || record->showAll);
+    if (found == record->selected.end()) continue;
+    // A row another column's filter hides stays hidden.
+    e.hidden = !(found->second || record->showAll) || HiddenByOtherColumn(e.row, column);
   }
   MoveHiddenLast();
+}
+
+bool Filter::HiddenByOtherColumn(Row* row, int32_t column) const {
+  for (size_t k = 0; k < settings_.size(); ++k) {
+    const ColumnFilterSettings& other = settings_[k];
+    int32_t c = firstColumn_ + static_cast<int32_t>(k);
+    if (c == column || other.showAll) continue;
+    auto found = other.selected.find(TextAt(row, c));
+    if (found != other.selected.end() && !found->second) return true;
+  }
+  return false;
 }
 
 int32_t Filter::AddRow() {

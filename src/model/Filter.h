@@ -59,7 +59,8 @@ class Filter {
   ColumnFilterSettings* GetColumnSettings(int32_t column);
   FilterRowEntry* GetRowEntry(int32_t displayedRow);
   // Takes a copy of the settings for the column, hides and shows the rows it
-  // names, and moves the hidden rows behind the shown ones.
+  // names (a row another column's settings hide stays hidden), and moves the
+  // hidden rows behind the shown ones.
   void ApplyColumnFilter(const ColumnFilterSettings& settings, int32_t column);
   // Takes the stored row below the area in as a shown entry; the area grows
   // by one row. Returns the displayed row of the new entry.
@@ -93,6 +94,7 @@ class Filter {
   const FilterRowEntry* EntryAt(int32_t displayedRow) const;
   size_t FirstHiddenPosition() const;
   void MoveHiddenLast();
+  bool HiddenByOtherColumn(Row* row, int32_t column) const;
 
   Sheet* sheet_;
   std::unique_ptr<AreaRange> area_;

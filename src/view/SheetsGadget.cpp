@@ -93,10 +93,11 @@ std::u16string NewSheetName(const Workbook& workbook) {
   }
 }
 
-const std::vector<MenuEntry>& SheetsGadget::TabMenu() {
-  static const auto* menu = new std::vector<MenuEntry>{
-      {u"Umbenennen", &RenameEntry}, {u"Farbe", &ColourEntry}, {u"L\u00F6schen", &DeleteEntry}};
-  return *menu;
+// Made when the menu opens, so that it speaks the language chosen last.
+std::vector<MenuEntry> SheetsGadget::TabMenu() {
+  return {{Text("popup:sheet:rename"), &RenameEntry},
+          {Text("popup:sheet:colour"), &ColourEntry},
+          {Text("popup:sheet:delete"), &DeleteEntry}};
 }
 
 SheetsGadget::SheetsGadget(Application& application, SheetGadget& view, SheetContainer& container, const Rect& bounds)

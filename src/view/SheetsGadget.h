@@ -81,8 +81,8 @@ class SheetsGadget : public SheetTabs, private CanvasEvents {
   void ChooseTabColour(Sheet* sheet);
   void DeleteSheet(Sheet* sheet);
 
-  // The tab menu: "Umbenennen", "Farbe", "Löschen", each called with (strip, sheet).
-  static const std::vector<MenuEntry>& TabMenu();
+  // The tab menu: rename, colour and delete, each called with (strip, sheet).
+  static std::vector<MenuEntry> TabMenu();
 
  private:
   static void SheetChanged(void* strip, Sheet* sheet);

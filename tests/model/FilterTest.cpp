@@ -109,6 +109,34 @@ TEST_F(FilterTest, HiddenValuesShowAsEmptyRowsAtTheBottom) {
   EXPECT_EQ(Shown(4), (Texts{u"z", u"y", u"x", u"x"}));
 }
 
+TEST_F(FilterTest, AColumnsFilterDoesNotShowRowsAnotherColumnHides) {
+  const char16_t* table[][2] = {{u"Stadt", u"Land"}, {u"Bern", u"CH"}, {u"Wien", u"AT"}, {u"Bern", u"DE"}, {u"Graz", u"AT"}};
+  for (int32_t r = 0; r < 5; ++r) {
+    for (int32_t c = 0; c < 2; ++c) At(r + 1, c)->SetInput(table[r][c]);
+  }
+  sheet->SetFilter(std::make_unique<Filter>(sheet, AreaRange(0, 1, 1, 5, sheet)));
+  Filter* filter = sheet->GetFilter();
+  ColumnFilterSettings land;
+  land.showAll = false;
+  land.selected = {{u"CH", true}, {u"AT", true}, {u"DE", false}};
+  filter->ApplyColumnFilter(land, 1);
+  EXPECT_EQ(Shown(4), (Texts{u"Bern", u"Wien", u"Graz", u""}));
+  // Every town checked: the German Bern stays hidden by its country.
+  ColumnFilterSettings town;
+  town.showAll = true;
+  town.selected = {{u"Bern", true}, {u"Wien", true}, {u"Graz", true}};
+  filter->ApplyColumnFilter(town, 0);
+  EXPECT_EQ(Shown(4), (Texts{u"Bern", u"Wien", u"Graz", u""}));
+  town.selected[u"Wien"] = false;
+  town.showAll = false;
+  filter->ApplyColumnFilter(town, 0);
+  EXPECT_EQ(Shown(4), (Texts{u"Bern", u"Graz", u"", u""}));
+  // Showing every country again brings the German Bern back.
+  land.showAll = true;
+  filter->ApplyColumnFilter(land, 1);
+  EXPECT_EQ(Shown(4), (Texts{u"Bern", u"Graz", u"Bern", u""}));
+}
+
 TEST_F(FilterTest, FormulasAndFilesSeeTheStoredOrderAndRemovingTheFilterRestoresIt) {
   FilterColumn({u"h", u"3", u"1", u"2"});
   Cell* a2 = At(2, 0);

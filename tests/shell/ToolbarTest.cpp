@@ -240,6 +240,41 @@ TEST_F(ToolbarTest, TheFontListChoosesAFaceAndStaysInBoundsForMissingFaces) {
   (void)h;
 }
 
+TEST_F(ToolbarTest, EscapeAndAThumbDragInTheListsChooseNothing) {
+  EnumerateFonts();
+  ClickCell(3, 1);
+  size_t undo = app->UndoCount();
+  const FontRecord* before = StyleAt(3, 1)->font;
+  DropdownGadget* boxes[] = {Bar().GetFontSizeBox(), Bar().GetFontBox()};
+  int items[] = {kItemFontSize, kItemFont};
+  for (int k = 0; k < 2; ++k) {
+    DropdownGadget& box = *boxes[k];
+    ASSERT_TRUE(WaitFor([&] {
+      ClickItem(items[k]);
+      return box.IsOpen();
+    }, 3000));
+    QTest::keyClick(CanvasWidgetOf(*box.GetPopupCanvas()), Qt::Key_Escape);
+    Settle();
+    EXPECT_FALSE(box.IsOpen()) << "item " << items[k];
+  }
+  // A drag that starts on the font list's thumb and ends over a row is no choice.
+  FontGadget& fonts = *Bar().GetFontBox();
+  ASSERT_TRUE(WaitFor([&] {
+    ClickItem(kItemFont);
+    return fonts.IsOpen();
+  }, 3000));
+  QWidget* list = CanvasWidgetOf(*fonts.GetPopupCanvas());
+  QPoint thumb(list->width() - 5, 6);
+  QTest::mousePress(list, Qt::LeftButton, {}, thumb);
+  QTest::mouseMove(list, thumb + QPoint(-3, 10));
+  QTest::mouseMove(list, QPoint(40, 50));
+  QTest::mouseRelease(list, Qt::LeftButton, {}, QPoint(40, 50));
+  Settle();
+  EXPECT_TRUE(fonts.IsOpen());
+  EXPECT_EQ(StyleAt(3, 1)->font, before);
+  EXPECT_EQ(app->UndoCount(), undo);
+}
+
 TEST_F(ToolbarTest, TheTextFlowButtonAppliesItsEntryUntilAnotherIsChosen) {
   // A configured toolbar with the text flow button, in place of the window's.
   ArrayList<int64_t> items;

@@ -311,9 +311,9 @@ TEST_F(SheetTabsTest, TheTabMenuDeletesASheetAndUndoPutsTheSameOneBack) {
   PopupMenu* menu = OpenPopupMenu();
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(menu->Entries().size(), 3u);
-  EXPECT_EQ(menu->Entries()[0].text, u"Umbenennen");
-  EXPECT_EQ(menu->Entries()[1].text, u"Farbe");
-  EXPECT_EQ(menu->Entries()[2].text, u"L\u00F6schen");
+  EXPECT_EQ(menu->Entries()[0].text, Text("popup:sheet:rename"));
+  EXPECT_EQ(menu->Entries()[1].text, Text("popup:sheet:colour"));
+  EXPECT_EQ(menu->Entries()[2].text, Text("popup:sheet:delete"));
   qt::CanvasWidget* menuCanvas = CanvasOf(menu->GetCanvas());
   ASSERT_NE(menuCanvas, nullptr);
   QTest::mouseClick(menuCanvas, Qt::LeftButton, {}, QPoint(10, 2 * PopupMenu::kRowHeight + 10));

@@ -15,6 +15,7 @@
 #include "shell/commands/StyleCommands.h"
 #include "shell/popups/BorderGadget.h"
 #include "shell/popups/ColorGadget.h"
+#include "shell/popups/FilterGadget.h"
 #include "shell/toolbar/FontGadgets.h"
 #include "shell/toolbar/ToolbarDropdown.h"
 #include "shell/toolbar/ToolbarIcon.h"
@@ -141,6 +142,7 @@ ToolbarGadget::ToolbarGadget(Application& application, Window& window, int kind,
                              std::function<ToolbarStates()> states)
     : application_(application), window_(window), states_(std::move(states)) {
   InstallColourCommands();
+  InstallFilterDropdown();
   ArrayList<int64_t> list;
   if (kind == 0) {
     GetContext().GetDocumentToolbarItems(list);
@@ -216,6 +218,8 @@ ToolbarGadget::ToolbarGadget(Application& application, Window& window, int kind,
 }
 
 ToolbarGadget::~ToolbarGadget() {
+  // A filter dropdown of this window would outlive the grid it works on.
+  FilterGadget::CloseFor(window_);
   pictures_.clear();
   textFlowBoxOwner_.reset();
   borderBoxOwner_.reset();
