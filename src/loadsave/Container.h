@@ -115,9 +115,9 @@ class XmlStreamHandler {
 // external entity is ever loaded.
 class XmlParser {
  public:
-  // When `streamed` names a child element of the root, that element becomes an
-  // empty node of the tree and everything inside it goes to `handler`; "*"
-  // streams everything inside the root.
+  // When `streamed` names a child element of the root (or several, separated
+  // by '|'), that element becomes an empty node of the tree and everything
+  // inside it goes to `handler`; "*" streams everything inside the root.
   explicit XmlParser(XmlDocument& document, std::string_view streamed = {}, XmlStreamHandler* handler = nullptr);
   ~XmlParser();
   XmlParser(const XmlParser&) = delete;
@@ -142,6 +142,7 @@ class XmlParser {
   static void OnNamespace(void* self, const char* prefix, const char* uri);
   // The name with the prefix the readers expect for its namespace.
   const char* QualifiedName(const char* expanded, std::string& buffer);
+  bool IsStreamed(std::string_view name) const;
 
   // Buffers of the name translation, reused from element to element.
   std::string name_;

@@ -263,6 +263,14 @@ TEST(Xml, StreamedElementBypassesTheTree) {
   EXPECT_EQ(doc.Root()->ChildCount(), 3);
   EXPECT_EQ(doc.Root()->Find("sheetData")->ChildCount(), 0);
   EXPECT_EQ(doc.Root()->Find("mergeCells")->Attribute("count"), "1");
+
+  // Several children of the root may stream, named with '|'.
+  recorder.log.clear();
+  XmlDocument both;
+  XmlParser twoStreams(both, "sheetData|cols", &recorder);
+  ASSERT_TRUE(twoStreams.Feed(xml.data(), xml.size(), true));
+  EXPECT_EQ(recorder.log, "<col min=1></col><row r=1><c r=A1><v>5</v></c></row>");
+  EXPECT_EQ(both.Root()->Find("cols")->ChildCount(), 0);
 }
 
 TEST(Xml, WrittenTreesSerialiseIndentedEscapedAndInOrder) {
