@@ -587,12 +587,19 @@ bool PackageReader::Inflate(Sink&& sink) {
   }
 }
 
-bool PackageReader::Read(std::string& bytes) {
+bool PackageReader::Read(std::string& bytes, size_t limit) {
   bytes.clear();
-  return Inflate([&](const char* data, size_t size) {
+  bool fits = true;
+  bool read = Inflate([&](const char* data, size_t size) {
+    if (size > limit - bytes.size()) {
+      fits = false;
+      return false;
+    }
     bytes.append(data, size);
     return true;
   });
+  if (!fits) std::string().swap(bytes);
+  return read && fits;
 }
 
 namespace {

@@ -268,9 +268,10 @@ class PackageReader {
   // The current member's full name as stored in the directory.
   const std::string& Name() const { return name_; }
   bool IsDirectory() const { return !name_.empty() && name_.back() == '/'; }
-  // The current member's bytes, all of them; false when it cannot be inflated
-  // or the package's size limit is passed.
-  bool Read(std::string& bytes);
+  // The current member's bytes, all of them; false (and no bytes) when it
+  // cannot be inflated, holds more than `limit` bytes, or the package's size
+  // limit is passed.
+  bool Read(std::string& bytes, size_t limit = SIZE_MAX);
   // Inflates the member straight into the parser.
   bool ReadInto(XmlParser& parser);
   // True after a damaged archive or a passed size limit; the load should fail.

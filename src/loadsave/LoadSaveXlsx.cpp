@@ -843,39 +843,51 @@ void ReadPictures(const SheetEntry& entry, Sheet* sheet, const XmlNode* drawing,
   }
 }
 
+// The most bytes one picture file may hold: larger ones are left out, with a message.
+constexpr size_t kMaxPictureBytes = size_t{256} << 20;
+
 // Reads each media member some picture shows, once, in one more pass over
 // the package, and places the pictures in the order they were anchored.
-void ReadPictureMedia(const PackageSource& source, const std::map<std::string, int, std::less<>>& members,
-                      std::vector<PendingPicture>& pictures) {
+// Returns the name of the first picture file left out for its size.
+std::string ReadPictureMedia(const PackageSource& source, const std::map<std::string, int, std::less<>>& members,
+                             std::vector<PendingPicture>& pictures) {
   std::unordered_map<int, std::string> wanted;  // member index -> name
   for (const PendingPicture& p : pictures) {
     if (auto found = members.find(p.media); found != members.end()) wanted.emplace(found->second, p.media);
   }
-  if (wanted.empty()) return;
+  std::string tooLarge;
+  if (wanted.empty()) return tooLarge;
   std::unique_ptr<PackageReader> reader = source.Open();
-  if (!reader) return;
+  if (!reader) return tooLarge;
   MediaMap media;
-  for (int index = 0; reader->Next() && media.size() < wanted.size(); ++index) {
+  size_t seen = 0;
+  for (int index = 0; reader->Next() && seen < wanted.size(); ++index) {
     auto found = wanted.find(index);
     if (found == wanted.end()) continue;
+    ++seen;
     std::string bytes;
-    if (reader->Read(bytes)) media[found->second] = std::move(bytes);
-    if (reader->Broken()) return;
+    if (reader->Read(bytes, kMaxPictureBytes)) {
+      media[found->second] = std::move(bytes);
+    } else if (!reader->Broken() && tooLarge.empty()) {
+      tooLarge = found->second;
+    }
+    if (reader->Broken()) return tooLarge;
   }
-  std::unordered_map<std::string, std::shared_ptr<const DecodedPicture>> decoded;
+  std::unordered_map<std::string, std::shared_ptr<const PictureData>> decoded;
   for (const PendingPicture& p : pictures) {
     auto bytes = media.find(p.media);
     if (bytes == media.end()) continue;
-    // Tried once: a file that does not decode places none of its pictures.
+    // Judged once: a file that is no picture places none of its pictures.
     auto [slot, first] = decoded.try_emplace(p.media);
-    std::shared_ptr<const DecodedPicture>& picture = slot->second;
+    std::shared_ptr<const PictureData>& picture = slot->second;
     if (!first && !picture) continue;
-    if (!picture) picture = DecodePicture(std::move(bytes->second));
+    if (!picture) picture = PictureFromBytes(std::move(bytes->second));
     if (!picture) continue;
     Cell* cell = p.sheet->GetCellDirect(p.row, p.column);
     p.sheet->AddObject(std::make_unique<ObjectAnchor>(
         p.sheet, cell, std::make_unique<Image>(picture, p.width, p.height, p.description), p.dx, p.dy));
   }
+  return tooLarge;
 }
 
 // A filter over the area, with the value lists of its columns. The file lists
@@ -1216,11 +1228,15 @@ std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host, std::u16
     }
     if (reader->Broken()) return nullptr;
   }
-  ReadPictureMedia(source, mediaMembers, pictures);
+  std::string pictureTooLarge = ReadPictureMedia(source, mediaMembers, pictures);
   if (workbook->GetSheetCount() > 1) workbook->RemoveSheet(initial);
   workbook->SetActiveSheet(workbook->GetSheet(0));
   parts.clear();
-  if (damage && !damagedPart.empty()) *damage = TextWithArgument("loadDamagedPart", Utf8ToUtf16(damagedPart));
+  if (damage && !damagedPart.empty()) {
+    *damage = TextWithArgument("loadDamagedPart", Utf8ToUtf16(damagedPart));
+  } else if (damage && !pictureTooLarge.empty()) {
+    *damage = TextWithArgument("loadPictureTooLarge", Utf8ToUtf16(pictureTooLarge));
+  }
   // Parsing leaves much freed memory behind.
   malloc_trim(0);
   return workbook;
