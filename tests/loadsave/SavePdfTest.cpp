@@ -81,7 +81,7 @@ TEST(SavePdf, ColumnBandsAndRowPages) {
   EXPECT_EQ(pages[0].find("(cG)"), std::string::npos);
   EXPECT_NE(pages[1].find("(last)"), std::string::npos);
   // The second band starts with column G, rows again from row 1.
-  EXPECT_EQ(pages[2].rfind("0 0 0 rg 0.5 w q 54 756.708", 0), 0u) << pages[2].substr(0, 60);
+  EXPECT_EQ(pages[2].rfind("/F1 10 Tf 0 0 0 rg 0.5 w q 54 756.708", 0), 0u) << pages[2].substr(0, 60);
   EXPECT_NE(pages[2].find("(cG)"), std::string::npos);
   EXPECT_NE(pages[2].find("(cH)"), std::string::npos);
   for (const std::string& page : pages) EXPECT_NE(page.find("0.5 w "), std::string::npos);
