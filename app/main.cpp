@@ -1,3 +1,7 @@
+#include "platform/Environment.h"
 #include "shell/Startup.h"
 
-int main(int argc, char** argv) { return quadrell::RunProgram(argc, argv); }
+int main(int argc, char** argv) {
+  quadrell::UseLargeMemoryPages(argv);
+  return quadrell::RunProgram(argc, argv);
+}

@@ -3,6 +3,7 @@
 # growing with the square of the input, generated here (not committed):
 #   total.csv   =SUM(A2:A1000001) above 1,000,000 numbers
 #   chain.csv   1,000,000 formulas each reading the cell below (=A2+1 ...)
+#   cols.xlsx   3,000,000 repeated <col min="1" max="16384"> elements
 # each within 2 s, run under an address-space limit of 4 GiB as sandboxes do.
 set -euo pipefail
 build=$1
@@ -20,6 +21,20 @@ with open(os.path.join(out, "total.csv"), "w") as f:
 with open(os.path.join(out, "chain.csv"), "w") as f:
     f.write("".join("=A%d+1\n" % (r + 1) for r in range(1, n)))
     f.write("1\n")
+import zipfile
+ns = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
+rel = 'http://schemas.openxmlformats.org/officeDocument/2006/relationships'
+with zipfile.ZipFile(os.path.join(out, "cols.xlsx"), "w", zipfile.ZIP_DEFLATED) as z:
+    z.writestr("[Content_Types].xml", '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+               '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
+               '<Default Extension="xml" ContentType="application/xml"/></Types>')
+    z.writestr("_rels/.rels", '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+               '<Relationship Id="r1" Type="%s/officeDocument" Target="xl/workbook.xml"/></Relationships>' % rel)
+    z.writestr("xl/workbook.xml", '<workbook %s xmlns:r="%s"><sheets><sheet name="S" sheetId="1" r:id="r1"/></sheets></workbook>' % (ns, rel))
+    z.writestr("xl/_rels/workbook.xml.rels", '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+               '<Relationship Id="r1" Type="%s/worksheet" Target="worksheets/sheet1.xml"/></Relationships>' % rel)
+    z.writestr("xl/worksheets/sheet1.xml", '<worksheet %s><cols>' % ns + '<col min="1" max="16384" width="12" customWidth="1"/>' * 3000000
+               + '</cols><sheetData><row r="1"><c r="A1"><v>5</v></c></row></sheetData></worksheet>')
 PY
 status=0
 check() {
@@ -33,4 +48,5 @@ check() {
 }
 check total.csv 499500000
 check chain.csv 1000000
+check cols.xlsx 5
 exit $status

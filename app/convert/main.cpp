@@ -28,6 +28,7 @@
 #include "model/PlainHost.h"
 #include "model/Sheet.h"
 #include "model/Workbook.h"
+#include "platform/Environment.h"
 #include "value/NumberText.h"
 #include "value/Unicode.h"
 #include "value/Value.h"
@@ -284,4 +285,7 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace quadrell
 
-int main(int argc, char** argv) { return quadrell::Run(argc, argv); }
+int main(int argc, char** argv) {
+  quadrell::UseLargeMemoryPages(argv);
+  return quadrell::Run(argc, argv);
+}

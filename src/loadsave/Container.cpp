@@ -301,8 +301,19 @@ void XmlParser::OnStart(void* self, const char* expandedName, const char** expan
   p->current_ = node;
   if (!p->handler_) return;
   bool everything = p->streamed_ == "*" && node == p->document_.root_;
-  if (everything || (node->parent_ && node->parent_ == p->document_.root_ && node->name_ == p->streamed_))
+  if (everything || (node->parent_ && node->parent_ == p->document_.root_ && p->IsStreamed(node->name_)))
     p->streamDepth_ = 1;
+}
+
+bool XmlParser::IsStreamed(std::string_view name) const {
+  std::string_view names = streamed_;
+  while (!names.empty()) {
+    size_t bar = names.find('|');
+    if (names.substr(0, bar) == name) return true;
+    if (bar == std::string_view::npos) break;
+    names.remove_prefix(bar + 1);
+  }
+  return false;
 }
 
 void XmlParser::OnNamespace(void* self, const char* prefix, const char* uri) {
@@ -576,12 +587,19 @@ bool PackageReader::Inflate(Sink&& sink) {
   }
 }
 
-bool PackageReader::Read(std::string& bytes) {
+bool PackageReader::Read(std::string& bytes, size_t limit) {
   bytes.clear();
-  return Inflate([&](const char* data, size_t size) {
+  bool fits = true;
+  bool read = Inflate([&](const char* data, size_t size) {
+    if (size > limit - bytes.size()) {
+      fits = false;
+      return false;
+    }
     bytes.append(data, size);
     return true;
   });
+  if (!fits) std::string().swap(bytes);
+  return read && fits;
 }
 
 namespace {

@@ -115,9 +115,9 @@ class XmlStreamHandler {
 // external entity is ever loaded.
 class XmlParser {
  public:
-  // When `streamed` names a child element of the root, that element becomes an
-  // empty node of the tree and everything inside it goes to `handler`; "*"
-  // streams everything inside the root.
+  // When `streamed` names a child element of the root (or several, separated
+  // by '|'), that element becomes an empty node of the tree and everything
+  // inside it goes to `handler`; "*" streams everything inside the root.
   explicit XmlParser(XmlDocument& document, std::string_view streamed = {}, XmlStreamHandler* handler = nullptr);
   ~XmlParser();
   XmlParser(const XmlParser&) = delete;
@@ -142,6 +142,7 @@ class XmlParser {
   static void OnNamespace(void* self, const char* prefix, const char* uri);
   // The name with the prefix the readers expect for its namespace.
   const char* QualifiedName(const char* expanded, std::string& buffer);
+  bool IsStreamed(std::string_view name) const;
 
   // Buffers of the name translation, reused from element to element.
   std::string name_;
@@ -267,9 +268,10 @@ class PackageReader {
   // The current member's full name as stored in the directory.
   const std::string& Name() const { return name_; }
   bool IsDirectory() const { return !name_.empty() && name_.back() == '/'; }
-  // The current member's bytes, all of them; false when it cannot be inflated
-  // or the package's size limit is passed.
-  bool Read(std::string& bytes);
+  // The current member's bytes, all of them; false (and no bytes) when it
+  // cannot be inflated, holds more than `limit` bytes, or the package's size
+  // limit is passed.
+  bool Read(std::string& bytes, size_t limit = SIZE_MAX);
   // Inflates the member straight into the parser.
   bool ReadInto(XmlParser& parser);
   // True after a damaged archive or a passed size limit; the load should fail.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <cstring>
 #include <thread>
 #include <map>
@@ -378,6 +379,43 @@ struct CellChunk {
   std::string_view Text(uint32_t at, uint32_t length) const { return std::string_view(text).substr(at, length); }
 };
 
+// One col element of a worksheet: columns first..last (from 0), pixels -1
+// when it sets no width of its own.
+struct ColumnSpan {
+  int32_t first, last, pixels;
+  bool hidden;
+  bool operator==(const ColumnSpan&) const = default;
+};
+
+// Reads a col element's attributes; false for one that sets nothing.
+bool ReadColumnSpan(const char** attributes, ColumnSpan& span) {
+  int64_t first = 0, last = 0;
+  double width = std::numeric_limits<double>::quiet_NaN();
+  bool hidden = false;
+  for (const char** a = attributes; a[0]; a += 2) {
+    std::string_view name(a[0]), value(a[1]);
+    if (name == "min") {
+      first = ReadInteger8(a[1]);
+    } else if (name == "max") {
+      last = ReadInteger8(a[1]);
+    } else if (name == "width") {
+      width = ReadDecimal(value);
+    } else if (name == "hidden") {
+      hidden = value == "1" || value == "true";
+    }
+  }
+  bool hasWidth = std::isfinite(width);
+  if (first < 1 || first > kXlsxMaxColumns || last < first || (!hasWidth && !hidden)) return false;
+  last = std::min<int64_t>(last, kXlsxMaxColumns);
+  int32_t px = -1;
+  if (hasWidth) {
+    double pixels = std::round(static_cast<float>(width) * 7);
+    px = static_cast<int32_t>(pixels < 0 ? 0 : pixels > 20000 ? 20000 : pixels);
+  }
+  span = {static_cast<int32_t>(first - 1), static_cast<int32_t>(last - 1), px, hidden};
+  return true;
+}
+
 // Chunks handed from the parsing thread to the loading one.
 using ChunkQueue = BoundedQueue<CellChunk, 4>;
 
@@ -389,6 +427,11 @@ class SheetDataScanner : public XmlStreamHandler {
   void StartElement(const char* name, const char** attributes) override {
     if (std::strcmp(name, "row") == 0) {
       StartRow(attributes);
+    } else if (std::strcmp(name, "col") == 0) {
+      // Column spans are few in real files; a file repeating one millions of
+      // times keeps one copy of each run.
+      ColumnSpan span;
+      if (ReadColumnSpan(attributes, span) && (columns_.empty() || !(columns_.back() == span))) columns_.push_back(span);
     } else if (std::strcmp(name, "c") == 0) {
       StartCell(attributes);
     } else if (inCell_) {
@@ -441,6 +484,7 @@ class SheetDataScanner : public XmlStreamHandler {
   }
 
   void SetParser(XmlParser& parser) { parser_ = &parser; }
+  const std::vector<ColumnSpan>& Columns() const { return columns_; }
 
   // Hands on what is left; the queue is closed by the caller.
   void Flush() {
@@ -522,6 +566,7 @@ class SheetDataScanner : public XmlStreamHandler {
   }
 
   ChunkQueue& queue_;
+  std::vector<ColumnSpan> columns_;
   XmlParser* parser_ = nullptr;
   int32_t cellFormats_;
   CellChunk chunk_;
@@ -798,39 +843,51 @@ void ReadPictures(const SheetEntry& entry, Sheet* sheet, const XmlNode* drawing,
   }
 }
 
+// The most bytes one picture file may hold: larger ones are left out, with a message.
+constexpr size_t kMaxPictureBytes = size_t{256} << 20;
+
 // Reads each media member some picture shows, once, in one more pass over
 // the package, and places the pictures in the order they were anchored.
-void ReadPictureMedia(const PackageSource& source, const std::map<std::string, int, std::less<>>& members,
-                      std::vector<PendingPicture>& pictures) {
+// Returns the name of the first picture file left out for its size.
+std::string ReadPictureMedia(const PackageSource& source, const std::map<std::string, int, std::less<>>& members,
+                             std::vector<PendingPicture>& pictures) {
   std::unordered_map<int, std::string> wanted;  // member index -> name
   for (const PendingPicture& p : pictures) {
     if (auto found = members.find(p.media); found != members.end()) wanted.emplace(found->second, p.media);
   }
-  if (wanted.empty()) return;
+  std::string tooLarge;
+  if (wanted.empty()) return tooLarge;
   std::unique_ptr<PackageReader> reader = source.Open();
-  if (!reader) return;
+  if (!reader) return tooLarge;
   MediaMap media;
-  for (int index = 0; reader->Next() && media.size() < wanted.size(); ++index) {
+  size_t seen = 0;
+  for (int index = 0; reader->Next() && seen < wanted.size(); ++index) {
     auto found = wanted.find(index);
     if (found == wanted.end()) continue;
+    ++seen;
     std::string bytes;
-    if (reader->Read(bytes)) media[found->second] = std::move(bytes);
-    if (reader->Broken()) return;
+    if (reader->Read(bytes, kMaxPictureBytes)) {
+      media[found->second] = std::move(bytes);
+    } else if (!reader->Broken() && tooLarge.empty()) {
+      tooLarge = found->second;
+    }
+    if (reader->Broken()) return tooLarge;
   }
-  std::unordered_map<std::string, std::shared_ptr<const DecodedPicture>> decoded;
+  std::unordered_map<std::string, std::shared_ptr<const PictureData>> decoded;
   for (const PendingPicture& p : pictures) {
     auto bytes = media.find(p.media);
     if (bytes == media.end()) continue;
-    // Tried once: a file that does not decode places none of its pictures.
+    // Judged once: a file that is no picture places none of its pictures.
     auto [slot, first] = decoded.try_emplace(p.media);
-    std::shared_ptr<const DecodedPicture>& picture = slot->second;
+    std::shared_ptr<const PictureData>& picture = slot->second;
     if (!first && !picture) continue;
-    if (!picture) picture = DecodePicture(std::move(bytes->second));
+    if (!picture) picture = PictureFromBytes(std::move(bytes->second));
     if (!picture) continue;
     Cell* cell = p.sheet->GetCellDirect(p.row, p.column);
     p.sheet->AddObject(std::make_unique<ObjectAnchor>(
         p.sheet, cell, std::make_unique<Image>(picture, p.width, p.height, p.description), p.dx, p.dy));
   }
+  return tooLarge;
 }
 
 // A filter over the area, with the value lists of its columns. The file lists
@@ -868,28 +925,8 @@ void ReadAutoFilter(Sheet* sheet, const XmlNode* autoFilter) {
 // A later col element wins where spans overlap. The spans are taken from the
 // last one back, each column set once: the work follows the elements and the
 // columns, not their product.
-void ReadColumnWidths(Sheet* sheet, const XmlNode* cols) {
-  struct Span {
-    int32_t first, last, pixels;  // pixels -1: no width of its own
-    bool hidden;
-  };
-  std::vector<Span> spans;
-  for (const XmlNode* col = cols->FirstChild(); col; col = col->NextSibling()) {
-    if (col->Name() != "col") continue;
-    int64_t first = AttributeInteger(col, "min"), last = AttributeInteger(col, "max");
-    double width = ReadDecimal(col->Attribute("width"));
-    std::string_view hiddenText = col->Attribute("hidden");
-    bool hidden = hiddenText == "1" || hiddenText == "true";
-    bool hasWidth = std::isfinite(width);
-    if (first < 1 || first > kXlsxMaxColumns || last < first || (!hasWidth && !hidden)) continue;
-    last = std::min<int64_t>(last, kXlsxMaxColumns);
-    int32_t px = -1;
-    if (hasWidth) {
-      double pixels = std::round(static_cast<float>(width) * 7);
-      px = static_cast<int32_t>(pixels < 0 ? 0 : pixels > 20000 ? 20000 : pixels);
-    }
-    spans.push_back({static_cast<int32_t>(first - 1), static_cast<int32_t>(last - 1), px, hidden});
-  }
+void ReadColumnWidths(Sheet* sheet, const std::vector<ColumnSpan>& spans) {
+  if (spans.empty()) return;
   // nextFree[c]: the first column from c on not yet set (path-halving).
   std::vector<int32_t> nextFree(static_cast<size_t>(kXlsxMaxColumns) + 1);
   for (size_t c = 0; c < nextFree.size(); ++c) nextFree[c] = static_cast<int32_t>(c);
@@ -991,7 +1028,6 @@ void ReadSheetParts(Sheet* sheet, const SheetEntry& entry, const XmlDocument& wo
                     std::vector<PendingPicture>& pictures) {
   const XmlNode* root = worksheet.Root();
   if (!root) return;
-  if (const XmlNode* cols = root->FirstChildNamed("cols")) ReadColumnWidths(sheet, cols);
   if (const XmlNode* drawing = root->FirstChildNamed("drawing")) ReadPictures(entry, sheet, drawing, parts, pictures);
   if (const XmlNode* autoFilter = root->FirstChildNamed("autoFilter")) ReadAutoFilter(sheet, autoFilter);
   if (const XmlNode* links = root->FirstChildNamed("hyperlinks")) {
@@ -1168,7 +1204,8 @@ std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host, std::u16
       XmlDocument worksheet;
       ChunkQueue queue;
       SheetDataScanner scanner(queue, static_cast<int32_t>(tables.cellFormats.size()));
-      XmlParser parser(worksheet, "sheetData", &scanner);
+      // The cells and the column spans stream past; neither is kept as a tree.
+      XmlParser parser(worksheet, "sheetData|cols", &scanner);
       scanner.SetParser(parser);
       bool parsed = false;
       std::thread parsing([&] {
@@ -1181,6 +1218,7 @@ std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host, std::u16
       while (queue.Pop(chunk)) builder.Apply(chunk);
       parsing.join();
       if (reader->Broken()) return nullptr;
+      ReadColumnWidths(sheet, scanner.Columns());
       // A worksheet cut short or not well-formed keeps the cells read before the damage.
       if (!parsed || !worksheet.Root()) {
         damaged(entry.member);
@@ -1190,11 +1228,15 @@ std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host, std::u16
     }
     if (reader->Broken()) return nullptr;
   }
-  ReadPictureMedia(source, mediaMembers, pictures);
+  std::string pictureTooLarge = ReadPictureMedia(source, mediaMembers, pictures);
   if (workbook->GetSheetCount() > 1) workbook->RemoveSheet(initial);
   workbook->SetActiveSheet(workbook->GetSheet(0));
   parts.clear();
-  if (damage && !damagedPart.empty()) *damage = TextWithArgument("loadDamagedPart", Utf8ToUtf16(damagedPart));
+  if (damage && !damagedPart.empty()) {
+    *damage = TextWithArgument("loadDamagedPart", Utf8ToUtf16(damagedPart));
+  } else if (damage && !pictureTooLarge.empty()) {
+    *damage = TextWithArgument("loadPictureTooLarge", Utf8ToUtf16(pictureTooLarge));
+  }
   // Parsing leaves much freed memory behind.
   malloc_trim(0);
   return workbook;

@@ -1,10 +1,15 @@
 #include "loadsave/SavePdf.h"
 
 #include <algorithm>
+#include <unordered_set>
+#include <vector>
 
 #include "loadsave/PdfWriter.h"
 #include "model/Cell.h"
 #include "model/Column.h"
+#include "model/Filter.h"
+#include "model/PivotTable.h"
+#include "model/Range.h"
 #include "model/Row.h"
 #include "model/Sheet.h"
 #include "object/Image.h"
@@ -26,77 +31,138 @@ class SheetPrinter {
  public:
   explicit SheetPrinter(Sheet* sheet) : sheet_(sheet), document_(CurrentLocalTime()) {}
 
-  // The pages Print makes: column bands times the pages of rows per band.
+  // The pages Print makes: those of the grid of column bands and row pages
+  // that hold something to print. Counting stops past kMaxPdfPages.
   int64_t CountPages() {
+    Paginate();
+    return static_cast<int64_t>(std::max<size_t>(pages_.size(), 1));
+  }
+
+  std::string Print() {
+    Paginate();
+    // An empty sheet still prints one (empty) page.
+    if (pages_.empty()) pages_.push_back(0);
+    const int64_t rowPages = static_cast<int64_t>(pageStarts_.size()) - 1;
+    bool first = true;
+    for (int64_t key : pages_) {
+      size_t band = static_cast<size_t>(key / rowPages), rowPage = static_cast<size_t>(key % rowPages);
+      if (!first) {
+        PdfPage& page = document_.NewPage();
+        page.SetFont("F1", 10);
+        page.FillColor(0);
+        page.LineWidth(0.5f);
+      }
+      first = false;
+      bandStart_ = bandStarts_[band];
+      pageFirstRow_ = pageStarts_[rowPage];
+      int32_t endColumn = bandStarts_[band + 1], endRow = pageStarts_[rowPage + 1];
+      float y = PdfDocument::kMarginTop;
+      for (row_ = pageFirstRow_; row_ < endRow; ++row_) {
+        float x = PdfDocument::kMarginLeft;
+        float rowHeight = static_cast<float>(sheet_->GetRowHeight(row_)) * kScale;
+        Row* row = sheet_->FindRow(row_);
+        for (int32_t column = bandStart_; column < endColumn; ++column) {
+          float columnWidth = static_cast<float>(sheet_->GetColumnWidth(column)) * kScale;
+          DrawCell(row, column, x, y, columnWidth, rowHeight);
+          x += columnWidth;
+        }
+        y += rowHeight;
+      }
+      DrawPictures(endColumn, endRow);
+    }
+    return document_.Finish();
+  }
+
+ private:
+  // The printed area is cut into column bands as wide as a page and row pages
+  // as tall as one; only the pieces with content become pages, so a lone cell
+  // far down and right prints one page, not every empty one before it.
+  void Paginate() {
+    if (paginated_) return;
+    paginated_ = true;
     int32_t lastColumn, lastRow;
     PrintedArea(lastColumn, lastRow);
-    int64_t bands = 0;
-    for (int32_t column = 0; column <= lastColumn; ++bands) {
+    for (int32_t column = 0; column <= lastColumn;) {
+      bandStarts_.push_back(column);
       float x = PdfDocument::kMarginLeft;
       do {
         x += static_cast<float>(sheet_->GetColumnWidth(column)) * kScale;
         ++column;
       } while (column <= lastColumn && x + static_cast<float>(sheet_->GetColumnWidth(column)) * kScale <= kRight);
     }
-    int64_t pages = 1;
+    bandStarts_.push_back(lastColumn + 1);
+    pageStarts_.push_back(1);
     float y = PdfDocument::kMarginTop;
     for (int32_t row = 1; row <= lastRow; ++row) {
       y += static_cast<float>(sheet_->GetRowHeight(row)) * kScale;
       if (y > kBottom && row < lastRow) {
-        ++pages;
+        pageStarts_.push_back(row + 1);
         y = PdfDocument::kMarginTop;
       }
     }
-    return bands * pages;
-  }
-
-  std::string Print() {
-    int32_t lastColumn, lastRow;
-    PrintedArea(lastColumn, lastRow);
-    int32_t nextColumn = 0;
-    bool firstBand = true;
-    do {
-      if (!firstBand) {
-        DrawPictures(nextColumn, row_);
-        PdfPage& page = document_.NewPage();
-        page.FillColor(0);
-        page.LineWidth(0.5f);
-      }
-      firstBand = false;
-      bandStart_ = nextColumn;
-      float y = PdfDocument::kMarginTop;
-      pageFirstRow_ = 1;
-      row_ = 1;
-      do {
-        float x = PdfDocument::kMarginLeft;
-        int32_t column = bandStart_;
-        float rowHeight = static_cast<float>(sheet_->GetRowHeight(row_)) * kScale;
-        Row* row = sheet_->FindRow(row_);
-        do {
-          float columnWidth = static_cast<float>(sheet_->GetColumnWidth(column)) * kScale;
-          DrawCell(row, column, x, y, columnWidth, rowHeight);
-          x += columnWidth;
-          ++column;
-          nextColumn = std::max(nextColumn, column);
-        } while (column <= lastColumn && x + static_cast<float>(sheet_->GetColumnWidth(column)) * kScale <= kRight);
-        y += rowHeight;
-        ++row_;
-        if (y > kBottom) {
-          DrawPictures(nextColumn, row_);
-          PdfPage& page = document_.NewPage();
-          page.SetFont("F1", 10);
-          page.FillColor(0);
-          page.LineWidth(0.5f);
-          y = PdfDocument::kMarginTop;
-          pageFirstRow_ = row_;
+    pageStarts_.push_back(std::max(lastRow, 1) + 1);
+    const int64_t bands = static_cast<int64_t>(bandStarts_.size()) - 1;
+    const int64_t rowPages = static_cast<int64_t>(pageStarts_.size()) - 1;
+    std::unordered_set<int64_t> found;
+    auto bandOf = [&](int32_t column) {
+      return static_cast<int64_t>(std::upper_bound(bandStarts_.begin(), bandStarts_.end(), column) - bandStarts_.begin()) - 1;
+    };
+    auto pageOf = [&](int32_t row) {
+      return static_cast<int64_t>(std::upper_bound(pageStarts_.begin(), pageStarts_.end(), row) - pageStarts_.begin()) - 1;
+    };
+    // Marks the pages of a block; false once there are more than a file may have.
+    auto mark = [&](int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
+      int64_t b1 = std::clamp<int64_t>(bandOf(c1), 0, bands - 1), b2 = std::clamp<int64_t>(bandOf(c2), 0, bands - 1);
+      int64_t p1 = std::clamp<int64_t>(pageOf(r1), 0, rowPages - 1), p2 = std::clamp<int64_t>(pageOf(r2), 0, rowPages - 1);
+      for (int64_t b = b1; b <= b2; ++b)
+        for (int64_t p = p1; p <= p2; ++p) {
+          found.insert(b * rowPages + p);
+          if (static_cast<int64_t>(found.size()) > kMaxPdfPages) return false;
         }
-      } while (row_ <= lastRow);
-    } while (nextColumn <= lastColumn);
-    DrawPictures(nextColumn, row_);
-    return document_.Finish();
+      return true;
+    };
+    bool within = true;
+    sheet_->ForEachStoredCell(-1, -1, -1, -1, [&](Cell* cell) {
+      if (within && Prints(cell->GetStyle(), cell->GetText()))
+        within = mark(cell->GetColumnIndex(), cell->GetRowIndex(), cell->GetColumnIndex(), cell->GetRowIndex());
+    });
+    // Styled rows and columns print where no cell of their own stands.
+    sheet_->ForEachRow([&](int32_t r, const Row& row) {
+      if (within && r >= 1 && r <= lastRow && row.HasStyle() && Prints(row.GetOwnStyle(), {}))
+        within = mark(0, r, lastColumn, r);
+    });
+    for (int32_t c = 0; within && c <= lastColumn; ++c) {
+      Column* column = sheet_->FindColumn(c);
+      if (column && column->HasStyle() && Prints(column->GetOwnStyle(), {})) within = mark(c, 1, c, lastRow);
+    }
+    // The filter and pivot tables show cells of their own.
+    if (Filter* filter = sheet_->GetFilter(); within && filter && filter->GetRange()) {
+      const AreaRange* area = filter->GetRange();
+      within = mark(area->GetFirstColumn(), area->GetFirstRow(), std::min(area->GetLastColumn(), lastColumn),
+                    std::min(area->GetLastRow(), lastRow));
+    }
+    for (int32_t i = 0; within && i < sheet_->GetPivotTableCount(); ++i) {
+      PivotTable* table = sheet_->GetPivotTable(i);
+      if (table && table->GetRowCount() > 0 && table->GetColumnCount() > 0)
+        within = mark(0, 1, table->GetColumnCount() - 1, table->GetRowCount());
+    }
+    sheet_->ResetObjects(1);
+    while (SheetAnchor* anchor = sheet_->NextObject()) {
+      if (!within) break;
+      if (anchor->GetKind() != kObjectImage) continue;
+      within = mark(anchor->GetTopLeft().cell->GetColumnIndex(), anchor->GetTopLeft().cell->GetRowIndex(),
+                    anchor->GetBottomRight().cell->GetColumnIndex(), anchor->GetBottomRight().cell->GetRowIndex());
+    }
+    pages_.assign(found.begin(), found.end());
+    std::sort(pages_.begin(), pages_.end());
   }
 
- private:
+  // Whether a cell of this style and text leaves a mark on paper.
+  static bool Prints(const StyleRecord* style, const std::u16string& text) {
+    bool anyBorder = style->bottom.lineStyle || style->top.lineStyle || style->left.lineStyle || style->right.lineStyle;
+    return style->fillColor != kWhite || !text.empty() || anyBorder;
+  }
+
   void PrintedArea(int32_t& lastColumn, int32_t& lastRow) {
     UsedSize used = sheet_->GetUsedSize();
     lastColumn = used.column;
@@ -125,9 +191,8 @@ class SheetPrinter {
     } else {
       style = sheet_->GetStyle();
     }
-    bool anyBorder = style->bottom.lineStyle || style->top.lineStyle || style->left.lineStyle || style->right.lineStyle;
     std::u16string text = cell ? cell->GetText() : std::u16string();
-    if (style->fillColor == kWhite && text.empty() && !anyBorder) return;
+    if (!Prints(style, text)) return;
     PdfPage& page = document_.CurrentPage();
     page.Clip(x, y, w, h);
     if (style->fillColor == kWhite) {
@@ -196,6 +261,10 @@ class SheetPrinter {
   int32_t bandStart_ = 0;
   int32_t pageFirstRow_ = 1;
   int32_t row_ = 1;
+  bool paginated_ = false;
+  std::vector<int32_t> bandStarts_;  // the first column of each band, then one past the last
+  std::vector<int32_t> pageStarts_;  // the first row of each row page, then one past the last
+  std::vector<int64_t> pages_;       // band * row pages + row page, in printing order
 };
 
 }  // namespace
@@ -206,11 +275,12 @@ int64_t PdfPageCount(Sheet* sheet) { return SheetPrinter(sheet).CountPages(); }
 
 bool SavePdf(Sheet* sheet, const std::string& path, std::string* reason) {
   if (!sheet) return false;
-  if (PdfPageCount(sheet) > kMaxPdfPages) {
+  SheetPrinter printer(sheet);
+  if (printer.CountPages() > kMaxPdfPages) {
     if (reason) *reason = Utf16ToUtf8(TextWithArgument("pdfTooManyPages", u"10.000"));
     return false;
   }
-  return WriteFileAtomically(path, PdfOfSheet(sheet), reason);
+  return WriteFileAtomically(path, printer.Print(), reason);
 }
 
 }  // namespace quadrell

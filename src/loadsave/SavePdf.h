@@ -24,7 +24,8 @@ constexpr int64_t kMaxPdfPages = 10000;
 bool SavePdf(Sheet* sheet, const std::string& path, std::string* reason = nullptr);
 // The file's bytes.
 std::string PdfOfSheet(Sheet* sheet);
-// The pages the sheet's printed area fills.
+// The pages the sheet prints: the page-sized pieces of its printed area that
+// hold something (at least one; counting stops past kMaxPdfPages).
 int64_t PdfPageCount(Sheet* sheet);
 
 }  // namespace quadrell

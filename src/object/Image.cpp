@@ -8,20 +8,31 @@
 namespace quadrell {
 
 Image::Image(std::string bytes, PixelImage pixels, int32_t width, int32_t height, std::u16string fileName)
-    : Image(std::make_shared<const DecodedPicture>(DecodedPicture{std::move(bytes), std::move(pixels)}), width, height,
+    : Image(std::make_shared<const PictureData>(std::move(bytes), std::move(pixels)), width, height,
             std::move(fileName)) {}
 
-Image::Image(std::shared_ptr<const DecodedPicture> picture, int32_t width, int32_t height, std::u16string fileName)
+Image::Image(std::shared_ptr<const PictureData> picture, int32_t width, int32_t height, std::u16string fileName)
     : picture_(std::move(picture)), width_(width), height_(height), fileName_(std::move(fileName)) {}
 
-std::shared_ptr<const DecodedPicture> DecodePicture(std::string bytes) {
-  std::optional<PixelImage> pixels = DecodeImage(bytes);
-  if (!pixels) return nullptr;
-  return std::make_shared<const DecodedPicture>(DecodedPicture{std::move(bytes), std::move(*pixels)});
+const PixelImage& PictureData::Pixels() const {
+  if (!decoded_) {
+    decoded_ = true;
+    if (std::optional<PixelImage> pixels = DecodeImage(bytes_)) pixels_ = std::move(*pixels);
+  }
+  return pixels_;
+}
+
+std::shared_ptr<const PictureData> PictureFromBytes(std::string bytes) {
+  switch (SniffImageKind(bytes)) {
+    case ImageFileKind::Png:
+    case ImageFileKind::Jpeg:
+    case ImageFileKind::Tiff: return std::make_shared<const PictureData>(std::move(bytes));
+    default: return nullptr;
+  }
 }
 
 Bitmap* Image::GetImage() {
-  if (!bitmap_) bitmap_ = std::make_unique<Bitmap>(ToBitmap(picture_->pixels));
+  if (!bitmap_) bitmap_ = std::make_unique<Bitmap>(ToBitmap(picture_->Pixels()));
   return bitmap_.get();
 }
 
@@ -52,7 +63,7 @@ void Image::FireEvent(int32_t event, void* argument) {
 }
 
 std::string Image::DefaultExtension() const {
-  switch (SniffImageKind(picture_->bytes)) {
+  switch (SniffImageKind(picture_->Bytes())) {
     case ImageFileKind::Jpeg: return "jpeg";
     case ImageFileKind::Tiff: return "tiff";
     case ImageFileKind::Gif: return "gif";

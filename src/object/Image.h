@@ -12,20 +12,33 @@
 
 namespace quadrell {
 
-// A picture file's bytes and pixels, decoded once and shared by every image
-// that shows the same file.
-struct DecodedPicture {
-  std::string bytes;
-  PixelImage pixels;
+// A picture file's bytes, shared by every image that shows the same file. The
+// pixels are decoded when something first draws them: a workbook converted to
+// text never pays for its photos. Used from one thread at a time.
+class PictureData {
+ public:
+  explicit PictureData(std::string bytes) : bytes_(std::move(bytes)) {}
+  PictureData(std::string bytes, PixelImage pixels)
+      : bytes_(std::move(bytes)), pixels_(std::move(pixels)), decoded_(true) {}
+
+  const std::string& Bytes() const { return bytes_; }
+  // Empty when the bytes do not decode after all.
+  const PixelImage& Pixels() const;
+
+ private:
+  std::string bytes_;
+  mutable PixelImage pixels_;
+  mutable bool decoded_ = false;
 };
 
-// Null when the bytes are no picture.
-std::shared_ptr<const DecodedPicture> DecodePicture(std::string bytes);
+// Null when the bytes are no picture format we can show (judged by their
+// signature; decoding waits until the picture is drawn).
+std::shared_ptr<const PictureData> PictureFromBytes(std::string bytes);
 
 class Image final : public Object {
  public:
   Image(std::string bytes, PixelImage pixels, int32_t width, int32_t height, std::u16string fileName);
-  Image(std::shared_ptr<const DecodedPicture> picture, int32_t width, int32_t height, std::u16string fileName);
+  Image(std::shared_ptr<const PictureData> picture, int32_t width, int32_t height, std::u16string fileName);
 
   // The picture as the platform draws it, made on first use.
   Bitmap* GetImage() override;
@@ -46,9 +59,9 @@ class Image final : public Object {
   int32_t Deselect() override { return 0; }
   const ObjectToolIcon* GetToolIcons() const override { return &removeIcon_; }
 
-  const std::string& GetBytes() const { return picture_->bytes; }
+  const std::string& GetBytes() const { return picture_->Bytes(); }
   const std::u16string& GetFileName() const { return fileName_; }
-  const PixelImage& GetPixels() const { return picture_->pixels; }
+  const PixelImage& GetPixels() const { return picture_->Pixels(); }
   // The extension the bytes' format has ("png"), for pictures whose name has none.
   std::string DefaultExtension() const;
 
@@ -57,7 +70,7 @@ class Image final : public Object {
     void* userData = nullptr;
     ObjectEventCallback callback = nullptr;
   };
-  std::shared_ptr<const DecodedPicture> picture_;
+  std::shared_ptr<const PictureData> picture_;
   int32_t width_;
   int32_t height_;
   std::u16string fileName_;

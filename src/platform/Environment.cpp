@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string>
 #include <ctime>
 
 namespace quadrell {
@@ -70,5 +71,57 @@ std::string SystemLanguage() {
 }
 
 void TrimWorkingSet() { malloc_trim(0); }
+
+namespace {
+constexpr const char* kTunables = "GLIBC_TUNABLES";
+constexpr const char* kLargePages = "glibc.malloc.hugetlb";
+// What GLIBC_TUNABLES held before the restart ("-" when unset), so that the
+// programs we start later see the user's environment, not ours.
+constexpr const char* kSavedTunables = "QUADRELL_SAVED_TUNABLES";
+}  // namespace
+
+std::string TunablesWithLargePages(const char* current) {
+  std::string value = current ? current : "";
+  if (value.find(kLargePages) != std::string::npos) return "";
+  return value + (value.empty() ? "" : ":") + kLargePages + "=1";
+}
+
+void UseLargeMemoryPages(char** argv) {
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define QUADRELL_OWN_ALLOCATOR 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || defined(QUADRELL_OWN_ALLOCATOR)
+  // The sanitizers bring their own allocator: the setting would change nothing.
+  (void)argv;
+#else
+  if (const char* saved = getenv(kSavedTunables)) {
+    // This is the restarted program: the library has read the setting already.
+    std::string before = saved;
+    if (before == "-") {
+      unsetenv(kTunables);
+    } else {
+      setenv(kTunables, before.c_str(), 1);
+    }
+    unsetenv(kSavedTunables);
+    return;
+  }
+  if (!argv || !argv[0]) return;
+  const char* current = getenv(kTunables);
+  std::string wanted = TunablesWithLargePages(current);
+  if (wanted.empty()) return;
+  setenv(kSavedTunables, current ? current : "-", 1);
+  setenv(kTunables, wanted.c_str(), 1);
+  execv("/proc/self/exe", argv);
+  // No restart possible (no /proc): go on as we are, with the environment as it was.
+  if (current) {
+    setenv(kTunables, current, 1);
+  } else {
+    unsetenv(kTunables);
+  }
+  unsetenv(kSavedTunables);
+#endif
+}
 
 }  // namespace quadrell

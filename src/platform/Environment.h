@@ -27,4 +27,14 @@ std::string SystemLanguage();
 // Hands memory that is free again back to the system (after a large import).
 void TrimWorkingSet();
 
+// Large workbooks are built of millions of small blocks. On virtual machines a
+// page fault costs microseconds, so a heap of 4 KiB pages spends more time
+// faulting than parsing. The C library backs its heap with huge pages only when
+// told so before the program starts: this starts the program again with that
+// setting (once; the caller's own setting always wins). Returns if it did not.
+void UseLargeMemoryPages(char** argv);
+// The value of GLIBC_TUNABLES that asks for huge pages, given the current one
+// (null when unset); empty when the current one already decides.
+std::string TunablesWithLargePages(const char* current);
+
 }  // namespace quadrell

@@ -137,6 +137,24 @@ TEST(Package, WhatIsNoZipIsRefusedAndDamageIsReported) {
   }
 }
 
+TEST(Package, AMemberBeyondItsReadLimitIsSkippedNotTheRest) {
+  PackageWriter writer;
+  ASSERT_TRUE(writer.AddMember("big.png", std::string(100000, 'p')));
+  ASSERT_TRUE(writer.AddMember("small.xml", "<a/>"));
+  std::string zip;
+  ASSERT_TRUE(writer.Finish(zip));
+  auto reader = PackageReader::OpenMemory(zip);
+  ASSERT_TRUE(reader);
+  ASSERT_TRUE(reader->Next());
+  std::string bytes = "stale";
+  EXPECT_FALSE(reader->Read(bytes, 99999));
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(reader->Broken());
+  ASSERT_TRUE(reader->Next());
+  EXPECT_TRUE(reader->Read(bytes, 4));
+  EXPECT_EQ(bytes, "<a/>");
+}
+
 TEST(Package, DeclaredInflatedSizeBeyondTheLimitIsRefused) {
   EXPECT_TRUE(PackageReader::OpenMemory(HandMadeZip({{"a.xml", 1}, {"b.xml", 1}})));
   // Each member claims 3.75 GiB: together beyond the 4 GiB a spreadsheet may have.
@@ -263,6 +281,14 @@ TEST(Xml, StreamedElementBypassesTheTree) {
   EXPECT_EQ(doc.Root()->ChildCount(), 3);
   EXPECT_EQ(doc.Root()->Find("sheetData")->ChildCount(), 0);
   EXPECT_EQ(doc.Root()->Find("mergeCells")->Attribute("count"), "1");
+
+  // Several children of the root may stream, named with '|'.
+  recorder.log.clear();
+  XmlDocument both;
+  XmlParser twoStreams(both, "sheetData|cols", &recorder);
+  ASSERT_TRUE(twoStreams.Feed(xml.data(), xml.size(), true));
+  EXPECT_EQ(recorder.log, "<col min=1></col><row r=1><c r=A1><v>5</v></c></row>");
+  EXPECT_EQ(both.Root()->Find("cols")->ChildCount(), 0);
 }
 
 TEST(Xml, WrittenTreesSerialiseIndentedEscapedAndInOrder) {

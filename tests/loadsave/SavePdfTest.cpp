@@ -75,16 +75,17 @@ TEST(SavePdf, ColumnBandsAndRowPages) {
   sheet->GetCellDirect(60, 0)->SetInput(u"last");
   std::string file = PdfOfSheet(sheet);
   std::vector<std::string> pages = Pages(file);
-  ASSERT_EQ(pages.size(), 4u);
+  // The second band's second row page would be empty: it is not printed.
+  ASSERT_EQ(pages.size(), 3u);
   EXPECT_NE(pages[0].find("(cF)"), std::string::npos);
   EXPECT_EQ(pages[0].find("(cG)"), std::string::npos);
   EXPECT_NE(pages[1].find("(last)"), std::string::npos);
   // The second band starts with column G, rows again from row 1.
-  EXPECT_EQ(pages[2].rfind("0 0 0 rg 0.5 w q 54 756.708", 0), 0u) << pages[2].substr(0, 60);
+  EXPECT_EQ(pages[2].rfind("/F1 10 Tf 0 0 0 rg 0.5 w q 54 756.708", 0), 0u) << pages[2].substr(0, 60);
   EXPECT_NE(pages[2].find("(cG)"), std::string::npos);
   EXPECT_NE(pages[2].find("(cH)"), std::string::npos);
   for (const std::string& page : pages) EXPECT_NE(page.find("0.5 w "), std::string::npos);
-  EXPECT_NE(file.find("/Count 4\n"), std::string::npos);
+  EXPECT_NE(file.find("/Count 3\n"), std::string::npos);
 }
 
 TEST(SavePdf, PicturesAreEmbeddedOnceAndDrawnOnEveryPageTheyTouch) {
@@ -121,16 +122,29 @@ TEST(SavePdf, FailureKeepsTheOldFile) {
   EXPECT_EQ(ReadWholeFile(folder.File("out.pdf"))->rfind("%PDF-1.4", 0), 0u);
 }
 
-// A sheet whose only content sits at the grid's far corner would print
-// millions of empty pages: it is refused with a message.
-TEST(SavePdf, PrintedAreaBeyondThePageLimitIsRefused) {
+// Pages cover what holds content: a cell at the grid's far corner adds one
+// page, not the millions of empty ones before it. Content that truly fills
+// more pages than a file may have is refused with a message.
+TEST(SavePdf, OnlyPagesWithContentArePrintedUpToTheLimit) {
   test::TempFolder folder;
   Workbook book(u"b", nullptr);
   Sheet* sheet = book.GetActiveSheet();
   sheet->GetCellDirect(1, 0)->SetInput(u"x");
   EXPECT_EQ(PdfPageCount(sheet), 1);
-  EXPECT_TRUE(SavePdf(sheet, folder.File("small.pdf")));
   sheet->GetCellDirect(1048576, 16383)->SetInput(u"far");
+  EXPECT_EQ(PdfPageCount(sheet), 2);
+  ASSERT_TRUE(SavePdf(sheet, folder.File("far-corner.pdf")));
+  std::vector<std::string> pages = Pages(*ReadWholeFile(folder.File("far-corner.pdf")));
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_NE(pages[0].find("(x)"), std::string::npos);
+  EXPECT_NE(pages[1].find("(far)"), std::string::npos);
+  // A filled row prints across every band of its page.
+  StyleRecord filled = *sheet->GetStyle();
+  filled.fillColor = RgbColour(255, 255, 0);
+  sheet->GetRow(500)->SetStyle(filled);
+  EXPECT_GT(PdfPageCount(sheet), 2000);
+  // A value every 40 rows down the whole sheet: some 21,000 pages.
+  for (int32_t r = 1; r <= 1048576; r += 40) sheet->GetCellDirect(r, 0)->SetInput(u"1");
   EXPECT_GT(PdfPageCount(sheet), kMaxPdfPages);
   std::string reason;
   EXPECT_FALSE(SavePdf(sheet, folder.File("far.pdf"), &reason));

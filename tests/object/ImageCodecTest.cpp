@@ -1,4 +1,5 @@
 #include "object/ImageCodec.h"
+#include "object/Image.h"
 
 #include <png.h>
 #include <tiffio.h>
@@ -116,6 +117,25 @@ TEST(ImageCodec, DamagedUnsupportedAndHugePicturesAreRefused) {
   put32(20, 60000);
   put32(29, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(header.data() + 12), 17)));
   EXPECT_FALSE(DecodeImage(header + png.substr(33)));
+}
+
+TEST(ImageCodec, PicturesFromFilesDecodeWhenFirstDrawn) {
+  PixelImage sample = Sample();
+  std::string png = PngOf(sample);
+  auto picture = PictureFromBytes(png);
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->Bytes(), png);
+  EXPECT_EQ(picture->Pixels().rgba, sample.rgba);
+  // A file that looks like a picture but does not decode shows nothing and keeps its bytes.
+  std::string cut = png.substr(0, png.size() / 2);
+  auto damaged = PictureFromBytes(cut);
+  ASSERT_TRUE(damaged);
+  EXPECT_TRUE(damaged->Pixels().Empty());
+  EXPECT_EQ(damaged->Bytes(), cut);
+  Image image(damaged, 40, 30, u"cut.png");
+  ASSERT_TRUE(image.GetImage());
+  EXPECT_FALSE(PictureFromBytes("plain text"));
+  EXPECT_FALSE(PictureFromBytes("GIF89a\x01\x00\x01\x00"));
 }
 
 }  // namespace
