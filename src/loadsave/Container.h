@@ -140,6 +140,7 @@ class XmlParser {
   static void OnEnd(void* self, const char* name);
   static void OnText(void* self, const char* text, int length);
   static void OnNamespace(void* self, const char* prefix, const char* uri);
+  static void OnDoctype(void* self, const char* name, const char* system, const char* publicId, int internal);
   // The name with the prefix the readers expect for its namespace.
   const char* QualifiedName(const char* expanded, std::string& buffer);
 
@@ -267,9 +268,9 @@ class PackageReader {
   // The current member's full name as stored in the directory.
   const std::string& Name() const { return name_; }
   bool IsDirectory() const { return !name_.empty() && name_.back() == '/'; }
-  // The current member's bytes, all of them; false when it cannot be inflated
-  // or the package's size limit is passed.
-  bool Read(std::string& bytes);
+  // The current member's bytes, all of them; false when it cannot be inflated,
+  // the package's size limit is passed or the member inflates beyond `limit`.
+  bool Read(std::string& bytes, size_t limit = SIZE_MAX);
   // Inflates the member straight into the parser.
   bool ReadInto(XmlParser& parser);
   // True after a damaged archive or a passed size limit; the load should fail.
