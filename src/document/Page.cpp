@@ -21,9 +21,13 @@ int32_t CmToPx(float cm, float zoom) {
   return static_cast<int32_t>(std::lround(static_cast<long double>(cm) * zoom * kPixelsPerCm));
 }
 
-void Page::Draw(const Document& document, Canvas& canvas, int32_t x, int32_t y, int32_t clipTop,
-                int32_t clipBottom) const {
+void Page::Draw(const Document& document, Canvas& canvas, int32_t x, int32_t y, const Rect& clip) const {
   int32_t width = WidthPx(), height = HeightPx();
+  // The page's own area within the clip; a line taller than the page is cut at its edge.
+  int32_t clipLeft = std::max(clip.x, x), clipRight = std::min(clip.Right(), x + width);
+  int32_t clipTop = std::max(clip.y, y), clipBottom = std::min(clip.Bottom(), y + height);
+  if (clipLeft >= clipRight || clipTop >= clipBottom) return;
+  canvas.SetClip(clipLeft, clipTop, clipRight - clipLeft, clipBottom - clipTop);
   int32_t left = LeftEdge(), right = RightEdge(), top = TopEdge(), bottom = BottomEdge();
   canvas.FillBox(x, y, width, height, 0xFFFFFF);
   // The corners of the text area, pointing away from it.
@@ -39,8 +43,6 @@ void Page::Draw(const Document& document, Canvas& canvas, int32_t x, int32_t y, 
   DocumentPosition selectionStart = document.SelectionStart(), selectionEnd = document.SelectionEnd();
   bool selection = document.HasSelection();
   canvas.SetDrawMode(DrawMode::TransparentText);
-  // A line taller than the page is cut at the page's edge.
-  canvas.SetClip(x, std::max(y, clipTop), width, std::min(y + height, clipBottom) - std::max(y, clipTop));
   for (const PlacedLine& placed : lines_) {
     const Paragraph& paragraph = document.GetParagraph(placed.paragraph);
     const LineRecord& line = paragraph.Lines()[static_cast<size_t>(placed.line)];

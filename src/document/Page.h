@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Canvas.h"
+#include "platform/Geometry.h"
 
 namespace quadrell {
 
@@ -42,9 +43,9 @@ class Page {
 
   // Draws the page with its top-left corner at (x, y) of the canvas: a white
   // page, the corner marks of the text area, the selection and the text.
-  // Only lines that cross the rows [clipTop, clipBottom) of the canvas are drawn.
-  void Draw(const Document& document, Canvas& canvas, int32_t x, int32_t y, int32_t clipTop,
-            int32_t clipBottom) const;
+  // Drawing stays inside the clip rectangle of the canvas; only lines that
+  // cross it are drawn.
+  void Draw(const Document& document, Canvas& canvas, int32_t x, int32_t y, const Rect& clip) const;
 
  private:
   std::vector<PlacedLine> lines_;
