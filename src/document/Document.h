@@ -46,7 +46,6 @@ class DocumentEditAction final : public Action {
   std::vector<ParagraphCopy> before_;
   std::vector<ParagraphCopy> after_;
   DocumentPosition caretBefore_, anchorBefore_, caretAfter_, anchorAfter_;
-  uint64_t revision_ = 0;
   bool typing_ = false;
 };
 
