@@ -112,14 +112,14 @@ Application& NewTextDocument() { return Application::Create(kKindTextDocument); 
 void OpenWithDialog(Application& application) {
   if (DocumentOf(application)) return OpenTextDocumentWithDialog(application);
   if (!SheetsOf(application)) return;
+  if (!ConfirmDiscard(application)) return;
   FileChoice choice = AskOpenFile(&application.GetWindow(), Text("loadfile"), kOpenFilter, kPatternXlsx);
   if (choice.path.empty()) return;
-  // A text document opens beside the workbook, which needs no question then.
+  // A text document opens in a window of its own, beside the workbook.
   if (IsTextDocumentFile(choice.path) || (choice.pattern == kOpenPatternDocx && !IsWorkbookFile(choice.path))) {
     OpenTextDocument(choice.path);
     return;
   }
-  if (!ConfirmDiscard(application)) return;
   OpenIntoWindow(application, choice.path, choice.pattern);
 }
 
