@@ -282,6 +282,7 @@ class BodyReader final : public XmlStreamHandler {
   }
 
   bool TooDeep() const { return tooDeep_; }
+  bool TooLarge() const { return tooLarge_; }
 
   void Finish() {
     if (paragraph_) EndParagraph();
@@ -291,6 +292,7 @@ class BodyReader final : public XmlStreamHandler {
   void StartParagraph() {
     // A paragraph inside a paragraph (a text box that was not skipped) ends the outer one.
     if (paragraph_) EndParagraph();
+    if (paragraphs_ >= kMaxDocxParagraphs) return Refuse();
     paragraph_ = paragraphs_++ == 0 ? &document_.GetParagraph(0) : &document_.AddParagraph();
     paragraphStyle_.clear();
     markProps_ = RunProps();
@@ -311,8 +313,17 @@ class BodyReader final : public XmlStreamHandler {
     return *paragraphProps_;
   }
 
+  void Refuse() {
+    tooLarge_ = true;
+    parser_->Stop();
+  }
+
   void AddText(std::u16string_view text) {
+    if (tooLarge_) return;
+    characters_ += static_cast<int64_t>(text.size());
+    if (characters_ > kMaxDocxCharacters) return Refuse();
     if (!paragraph_) StartParagraph();
+    if (!paragraph_) return;
     if (!runStyleRecord_) {
       RunProps props = Base();
       if (!runStyle_.empty()) props.Over(styles_.Resolve(runStyle_));
@@ -330,6 +341,8 @@ class BodyReader final : public XmlStreamHandler {
   size_t skipDepth_ = 0;
   uint32_t omitted_ = 0;
   bool tooDeep_ = false;
+  bool tooLarge_ = false;
+  int64_t characters_ = 0;
   bool sawBody_ = false;
   Paragraph* paragraph_ = nullptr;
   int64_t paragraphs_ = 0;
@@ -414,6 +427,7 @@ std::unique_ptr<Document> Load(std::unique_ptr<PackageReader> package, std::stri
   const std::string& bytes = main->second;
   bool parsed = parser.Feed(bytes.data(), bytes.size(), true);
   if (body.TooDeep()) return Fail(reason, "the document nests too deeply");
+  if (body.TooLarge()) return Fail(reason, "the document is too large");
   if (!parsed || !skeleton.Root() || skeleton.Root()->Name() != "w:document" || !body.SawBody()) {
     return Fail(reason, "the document part is not a WordprocessingML document");
   }

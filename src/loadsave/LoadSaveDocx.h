@@ -21,6 +21,10 @@ enum DocxOmission : uint32_t {
 
 // Parts larger than this when inflated are refused.
 constexpr size_t kMaxDocxPartSize = size_t{256} << 20;
+// Documents beyond these are refused: the model of a paragraph and of each
+// character (a token per space) would take gigabytes of a small package.
+constexpr int64_t kMaxDocxParagraphs = 200000;
+constexpr int64_t kMaxDocxCharacters = int64_t{16} << 20;
 // Elements nested deeper than this make the document unreadable.
 constexpr int kMaxDocxDepth = 256;
 

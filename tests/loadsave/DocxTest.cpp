@@ -159,7 +159,11 @@ TEST(DocxImport, HostilePackagesGiveNoDocument) {
       {"not a document root", ""},  // filled below
       {"too deep", Package(deep)},
       {"a DTD", withDtd},
+      {"too many paragraphs", ""},  // filled below
   };
+  std::string many;
+  for (int64_t i = 0; i <= kMaxDocxParagraphs; ++i) many += "<w:p/>";
+  cases[8].bytes = Package(many);
   // The root check: a package whose document part is something else.
   PackageWriter other;
   other.AddMember("word/document.xml", "<html><body/></html>");
