@@ -22,7 +22,10 @@
 #include <vector>
 
 #include "context/ApplicationContext.h"
+#include "document/Document.h"
+#include "loadsave/DocumentExport.h"
 #include "loadsave/LoadSaveCsvTsv.h"
+#include "loadsave/LoadSaveDocx.h"
 #include "loadsave/LoadSaveXlsx.h"
 #include "loadsave/SavePdf.h"
 #include "model/PlainHost.h"
@@ -145,9 +148,38 @@ int UsageError(std::u16string_view message) {
 void PrintHelp() {
   PrintLine(stdout, Say(Text("convert:usage")));
   PrintLine(stdout, Say(TextWithArgument("convert:helpSummary", KnownExtensions())));
-  for (const char* key : {"convert:helpLang", "convert:helpSheet", "convert:helpHelp", "convert:helpVersion"}) {
+  for (const char* key : {"convert:helpLang", "convert:helpSheet", "convert:helpHelp", "convert:helpVersion", "convert:helpDocument"}) {
     PrintLine(stdout, Say(Text(key)));
   }
+}
+
+std::string ExtensionOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  size_t name = slash == std::string::npos ? 0 : slash + 1;
+  size_t dot = path.rfind('.');
+  if (dot == std::string::npos || dot < name) return {};
+  return Lower(std::string_view(path).substr(dot));
+}
+
+// A text document: its pages as PDF, a round trip as DOCX, or its plain text.
+int ConvertTextDocument(const std::string& input, const std::string& output) {
+  std::string to = ExtensionOf(output);
+  if (to != ".pdf" && to != ".docx" && to != ".txt") {
+    return Fail(output, TextWithArgument("convert:unknownType", u".docx, .pdf, .txt"));
+  }
+  std::string reason;
+  std::unique_ptr<Document> document = LoadDocx(input, &reason);
+  if (!document) {
+    FILE* file = std::fopen(input.c_str(), "rb");
+    if (!file) return Fail(input, Text("convert:cannotRead"), std::strerror(errno));
+    std::fclose(file);
+    return Fail(input, Text("convert:cannotRead"), Utf16ToUtf8(Text("errorOpenFileMsg")) + " (" + reason + ")");
+  }
+  bool written = to == ".pdf"    ? SaveDocumentPdf(*document, output, &reason)
+                 : to == ".docx" ? SaveDocx(*document, output, &reason)
+                                 : SaveDocumentText(*document, output, &reason);
+  if (!written) return Fail(output, Text("convert:cannotWrite"), reason);
+  return 0;
 }
 
 struct Options {
@@ -249,6 +281,7 @@ int Run(int argc, char** argv) {
   const std::string& input = options.files[0];
   const std::string& output = options.files[1];
 
+  if (ExtensionOf(input) == ".docx") return ConvertTextDocument(input, output);
   const FileFormat* from = FormatOf(input);
   if (!from) return Fail(input, TextWithArgument("convert:unknownType", KnownExtensions()));
   if (!from->load) return Fail(input, Text("convert:writeOnly"));

@@ -234,6 +234,13 @@ XmlParser::XmlParser(XmlDocument& document, std::string_view streamed, XmlStream
   // Never read external entities or an external DTD; internal entity expansion
   // is bounded by expat's amplification protection.
   XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
+  // No package part has a document type declaration; one is refused with the
+  // entities it could declare.
+  XML_SetStartDoctypeDeclHandler(parser, &XmlParser::OnDoctype);
+}
+
+void XmlParser::OnDoctype(void* self, const char*, const char*, const char*, int) {
+  static_cast<XmlParser*>(self)->Stop();
 }
 
 XmlParser::~XmlParser() {

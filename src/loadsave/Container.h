@@ -140,6 +140,7 @@ class XmlParser {
   static void OnEnd(void* self, const char* name);
   static void OnText(void* self, const char* text, int length);
   static void OnNamespace(void* self, const char* prefix, const char* uri);
+  static void OnDoctype(void* self, const char* name, const char* system, const char* publicId, int internal);
   // The name with the prefix the readers expect for its namespace.
   const char* QualifiedName(const char* expanded, std::string& buffer);
   bool IsStreamed(std::string_view name) const;

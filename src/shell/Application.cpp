@@ -19,6 +19,7 @@
 #include "shell/RecoveryCopies.h"
 #include "shell/commands/Commands.h"
 #include "shell/commands/DataCommands.h"
+#include "shell/commands/DocumentCommands.h"
 #include "shell/commands/FileCommands.h"
 #include "shell/commands/ViewCommands.h"
 #include "view/SheetContainer.h"
@@ -119,7 +120,7 @@ Application::Application(ApplicationKind kind) : kind_(kind) {
   }
   clipboardWatch_ = WatchClipboard([this] { container_->ClipboardChanged(); });
   for (const Shortcut& s : kShortcuts) window_->AddShortcut(s.key, s.control, s.shift, s.event);
-  if (kind == kKindSheet) window_->AcceptFileDrops();
+  if (kind == kKindSheet || kind == kKindTextDocument) window_->AcceptFileDrops();
   window_->StartTimer(kCaretBlinkMilliseconds);
   window_->Show();
   Layout();
@@ -153,6 +154,7 @@ void Application::AddAction(std::unique_ptr<Action>&& action) {
 
 void Application::MarkModified() {
   if (kind_ == kKindSheet) static_cast<SheetContainer&>(*container_).GetWorkbook().SetModified(true);
+  if (kind_ == kKindTextDocument) static_cast<DocumentContainer&>(*container_).SetModified(true);
 }
 
 void Application::ClearUndoLists() { history_.Clear(); }
@@ -178,7 +180,10 @@ void Application::Find() {
   }
 }
 
-void Application::Delete() { DeleteContents(*this); }
+void Application::Delete() {
+  if (kind_ == kKindTextDocument) return static_cast<DocumentContainer&>(*container_).DeleteForward();
+  DeleteContents(*this);
+}
 
 void Application::AddToolbox(std::unique_ptr<Toolbox> toolbox) {
   if (!toolbox) return;
@@ -216,17 +221,16 @@ void Application::OnTimer() {
 void Application::OnCloseRequested() { RequestClose(*this); }
 
 void Application::OnFilesDropped(const std::vector<std::u16string>& paths, Point at) {
-  if (kind_ != kKindSheet) return;
-  // Workbook files open in windows of their own; pictures land on the sheet.
+  // Workbook and text files open in windows of their own; pictures land on the sheet.
   std::vector<std::u16string> pictures;
   for (const std::u16string& path : paths) {
-    if (IsWorkbookFile(path)) {
+    if (IsWorkbookFile(path) || IsTextDocumentFile(path)) {
       OpenFile(path);
     } else {
       pictures.push_back(path);
     }
   }
-  if (!pictures.empty()) container_->FilesDropped(pictures, at);
+  if (!pictures.empty() && kind_ == kKindSheet) container_->FilesDropped(pictures, at);
 }
 
 void Application::OnMenuEvent(int event) {
@@ -237,6 +241,13 @@ void Application::OnMenuEvent(int event) {
     case kEventTab:
       if (kind_ == kKindSheet) {
         static_cast<SheetContainer&>(*container_).EnterFromFormulaBar(event == kEventReturn ? kKeyReturn : kKeyTab);
+      } else if (kind_ == kKindTextDocument) {
+        auto& document = static_cast<DocumentContainer&>(*container_);
+        if (event == kEventReturn) {
+          document.Enter();
+        } else {
+          document.Tab();
+        }
       }
       break;
     case kEventPaste:

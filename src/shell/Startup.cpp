@@ -5,6 +5,8 @@
 #include <string>
 
 #include "context/ApplicationContext.h"
+#include "document/Document.h"
+#include "loadsave/LoadSaveDocx.h"
 #include "loadsave/LoadSaveXlsx.h"
 #include "model/Font.h"
 #include "model/Workbook.h"
@@ -13,6 +15,7 @@
 #include "platform/WindowSystem.h"
 #include "shell/Application.h"
 #include "shell/RecoveryCopies.h"
+#include "shell/commands/DocumentCommands.h"
 #include "shell/commands/FileCommands.h"
 #include "value/Unicode.h"
 #include "view/SheetContainer.h"
@@ -32,6 +35,13 @@ void ReportNoDisplay(const std::string& reason) {
 
 bool OpenAtStart(Application& application, const std::string& path, bool reportFailure) {
   std::u16string file = Utf8ToUtf16(path);
+  if (IsTextDocumentFile(file)) {
+    if (!reportFailure) {
+      // Without a user to tell, a file that cannot be read leaves the window empty.
+      return DocumentOf(application) && LoadDocx(path) && OpenTextDocumentInto(application, file);
+    }
+    return OpenTextDocumentInto(application, file);
+  }
   std::u16string damage;
   std::unique_ptr<Workbook> workbook = LoadWorkbookFile(file, 0, &application, nullptr, &damage);
   if (!workbook) {
@@ -57,7 +67,8 @@ int RunProgram(int argc, char** argv, StartupOptions options) {
   // The settings and the interface texts of the chosen language.
   GetContext();
   UseToolkitLanguage(Utf16ToUtf8(GetContext().GetSetting(kSettingLanguage)));
-  Application& first = Application::Create(kKindSheet);
+  bool textDocument = argc > 1 && argv[1] && IsTextDocumentFile(Utf8ToUtf16(argv[1]));
+  Application& first = Application::Create(textDocument ? kKindTextDocument : kKindSheet);
   // A workbook named on the command line opens in the first window, which keeps its title.
   if (argc > 1 && argv[1] && *argv[1]) OpenAtStart(first, argv[1], !options.quitWhenPainted);
   if (options.quitWhenPainted) {

@@ -13,7 +13,10 @@
 #include <string>
 #include <string_view>
 
+#include "document/Document.h"
 #include "loadsave/Container.h"
+#include "loadsave/DocumentExport.h"
+#include "loadsave/LoadSaveDocx.h"
 #include "loadsave/LoadSaveCsvTsv.h"
 #include "loadsave/LoadSaveXlsx.h"
 #include "loadsave/SavePdf.h"
@@ -151,6 +154,29 @@ inline bool RunXlsxInput(const uint8_t* data, size_t size) {
   if (!LoadXlsx(saved, nullptr)) return false;
   // Printing refuses sheets beyond its page limit itself.
   SavePdf(book->GetActiveSheet(), ScratchFile(".pdf"));
+  return true;
+}
+
+// The DOCX import through a file; what it read is laid out, written and must
+// read back with the same text.
+inline bool RunDocxInput(const uint8_t* data, size_t size) {
+  std::string_view bytes = BytesOf(data, size);
+  std::string built;
+  if (bytes.substr(0, 2) != "PK") {
+    built = PackageOf(bytes);
+    bytes = built;
+  }
+  std::string path = ScratchFile(".docx");
+  if (!WriteScratch(path, bytes)) return true;
+  std::unique_ptr<Document> document = LoadDocx(path);
+  if (!document) return true;
+  document->Layout();
+  if (document->Pages().empty()) return false;
+  std::string saved = ScratchFile(".back.docx");
+  if (!SaveDocx(*document, saved)) return false;
+  std::unique_ptr<Document> back = LoadDocx(saved);
+  if (!back || back->PlainText() != document->PlainText()) return false;
+  DocumentPdfBytes(*document);
   return true;
 }
 

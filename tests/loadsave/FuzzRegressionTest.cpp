@@ -11,6 +11,7 @@ TEST(FileFuzzRegressionTest, CorporaRunCleanly) {
   test::ReplayFuzzCorpus("csv", fuzz::RunCsvInput);
   test::ReplayFuzzCorpus("package", fuzz::RunPackageInput);
   test::ReplayFuzzCorpus("xlsx", fuzz::RunXlsxInput);
+  test::ReplayFuzzCorpus("docx", fuzz::RunDocxInput);
 }
 
 }  // namespace

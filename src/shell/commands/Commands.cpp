@@ -97,7 +97,11 @@ bool RunToolbarCommand(Application& application, int item) {
   }
   switch (item) {
     case kItemNew:
-      NewWindow();
+      if (application.GetKind() == kKindTextDocument) {
+        NewTextDocument();
+      } else {
+        NewWindow();
+      }
       return true;
     case kItemOpen:
       OpenWithDialog(application);

@@ -13,6 +13,7 @@
 #include "model/Workbook.h"
 #include "platform/Dialogs.h"
 #include "shell/RecoveryCopies.h"
+#include "shell/commands/DocumentCommands.h"
 #include "shell/commands/CommandSupport.h"
 #include "value/Unicode.h"
 
@@ -21,6 +22,8 @@ namespace quadrell {
 namespace {
 
 enum Pattern : int { kPatternXlsx = 0, kPatternCsv = 1, kPatternTsv = 2, kPatternPdf = 3 };
+// The open dialog's text-document pattern.
+constexpr int kOpenPatternDocx = 3;
 
 // The pattern an extension names, or -1.
 int PatternOfExtension(std::u16string_view extension) {
@@ -104,15 +107,27 @@ bool IsWorkbookFile(std::u16string_view path) {
 
 Application& NewWindow() { return Application::Create(kKindSheet); }
 
+Application& NewTextDocument() { return Application::Create(kKindTextDocument); }
+
 void OpenWithDialog(Application& application) {
+  if (DocumentOf(application)) return OpenTextDocumentWithDialog(application);
   if (!SheetsOf(application)) return;
   if (!ConfirmDiscard(application)) return;
   FileChoice choice = AskOpenFile(&application.GetWindow(), Text("loadfile"), kOpenFilter, kPatternXlsx);
   if (choice.path.empty()) return;
+  // A text document opens in a window of its own, beside the workbook.
+  if (IsTextDocumentFile(choice.path) || (choice.pattern == kOpenPatternDocx && !IsWorkbookFile(choice.path))) {
+    OpenTextDocument(choice.path);
+    return;
+  }
   OpenIntoWindow(application, choice.path, choice.pattern);
 }
 
 bool OpenIntoWindow(Application& application, const std::u16string& path, int patternHint) {
+  if (IsTextDocumentFile(path)) {
+    if (DocumentOf(application)) return OpenTextDocumentInto(application, path);
+    return OpenTextDocument(path) != nullptr;
+  }
   SheetContainer* sheets = SheetsOf(application);
   if (!sheets) return false;
   std::u16string damage;
@@ -130,6 +145,7 @@ bool OpenIntoWindow(Application& application, const std::u16string& path, int pa
 }
 
 Application* OpenFile(const std::u16string& path) {
+  if (IsTextDocumentFile(path)) return OpenTextDocument(path);
   Application& application = NewWindow();
   std::u16string damage;
   std::unique_ptr<Workbook> workbook = LoadWorkbookFile(path, kPatternXlsx, &application, nullptr, &damage);
@@ -187,6 +203,7 @@ bool SaveTo(Application& application, const std::u16string& path, int pattern) {
 }
 
 bool Save(Application& application) {
+  if (DocumentOf(application)) return SaveTextDocument(application);
   SheetContainer* sheets = SheetsOf(application);
   if (!sheets) return false;
   sheets->CommitPendingEdits();
@@ -204,6 +221,7 @@ bool Save(Application& application) {
 }
 
 bool SaveAs(Application& application) {
+  if (DocumentOf(application)) return SaveTextDocumentAs(application);
   SheetContainer* sheets = SheetsOf(application);
   if (!sheets) return false;
   sheets->CommitPendingEdits();
@@ -226,6 +244,7 @@ bool SaveAs(Application& application) {
 }
 
 bool ConfirmDiscard(Application& application) {
+  if (DocumentOf(application)) return ConfirmDiscardTextDocument(application);
   SheetContainer* sheets = SheetsOf(application);
   if (!sheets) return true;
   sheets->CommitPendingEdits();

@@ -12,8 +12,10 @@ class Host;
 class Workbook;
 
 // The open dialog's patterns, in the order of their index.
+// A text document (the last pattern) opens in a window of its own.
 inline constexpr std::u16string_view kOpenFilter =
-    u"Microsoft Excel (*.xlsx)|*.xlsx|Comma Separated Values (*.csv)|*.csv|Tabstop Separated Values (*.tsv)|*.tsv";
+    u"Microsoft Excel (*.xlsx)|*.xlsx|Comma Separated Values (*.csv)|*.csv|Tabstop Separated Values "
+    u"(*.tsv)|*.tsv|Microsoft Word (*.docx)|*.docx";
 inline constexpr std::u16string_view kSaveFilter =
     u"Microsoft Excel (*.xlsx)|*.xlsx|Comma Separated Values (*.csv)|*.csv|Tabstop Separated Values "
     u"(*.tsv)|*.tsv|Portable Document Format (*.pdf)|*.pdf";
@@ -34,6 +36,8 @@ bool IsWorkbookFile(std::u16string_view path);
 
 // A new, empty sheet window.
 Application& NewWindow();
+// A new, empty text-document window.
+Application& NewTextDocument();
 // Asks for a file and opens it into the window (after the unsaved-work question).
 void OpenWithDialog(Application& application);
 // Opens the file into the window: the window's workbook is replaced only when

@@ -1,5 +1,7 @@
 #include "shell/commands/StyleCommands.h"
 
+#include "shell/commands/DocumentCommands.h"
+
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -99,6 +101,7 @@ void ForEachStyledCell(const Sheet& sheet, const Block& block, F&& f) {
 }  // namespace
 
 void ApplyStyleChange(Application& application, StyleSetter setter, const StyleValue& value) {
+  if (application.GetKind() == kKindTextDocument) return ApplyDocumentStyleChange(application, setter, value);
   SheetGadget* view = ActiveViewOf(application);
   if (!view || !view->GetSelection() || !view->GetSheet()) return;
   Sheet& sheet = *view->GetSheet();
