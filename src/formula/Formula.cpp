@@ -207,7 +207,9 @@ class Parser {
     if (t == u"+" || t == u"-" || t == u"*" || t == u"/") {
       std::unique_ptr<FormulaNode> right = Arithmetic();
       if (!right || !primary) return nullptr;
-      return Combine(t[0], std::move(primary), std::move(right));
+      std::unique_ptr<FormulaNode> node = Combine(t[0], std::move(primary), std::move(right));
+      if (FileMeaning()) MarkFileMeaning(node.get());
+      return node;
     }
     tokens_.Previous();
     return primary;
@@ -224,6 +226,7 @@ class Parser {
       }
       std::unique_ptr<FormulaNode> right = Factor();
       left = FormulaBinaryOperation::Make(u'^', std::move(left), std::move(right));
+      if (left && FileMeaning()) static_cast<FormulaBinaryOperation*>(left.get())->SetFileMeaning(true);
     }
     return left;
   }
@@ -307,6 +310,21 @@ class Parser {
     }
     most = std::max(most, least);
     return count >= least && (list || count <= most);
+  }
+
+  // Operators of a file's formula, and of the translations put in its place.
+  bool FileMeaning() const { return language_ == u"xlsx" || placeholders_; }
+
+  // The operators + - * / of a combined tree, down its left side, take the
+  // file's meaning (those below were marked when they were built).
+  static void MarkFileMeaning(FormulaNode* node) {
+    while (node && node->Kind() == FormulaNodeKind::Binary) {
+      auto* b = static_cast<FormulaBinaryOperation*>(node);
+      if (b->GetOperator() == u'&' || IsComparison(b->GetOperator())) break;
+      b->SetFileMeaning(true);
+      if (b->IsParenthesised()) break;
+      node = b->GetLeft();
+    }
   }
 
   static bool IsBooleanEntry(const FunctionEntry& entry) {

@@ -35,6 +35,23 @@ int CompareTexts(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+// A number as other programs read an operand: texts must hold one.
+bool FileNumber(const Value* v, double& out) {
+  if (v->IsNumeric()) {
+    out = v->Number();
+    return true;
+  }
+  if (v->Kind() == ValueKind::Empty || (v->Kind() == ValueKind::Text && v->Text().empty())) {
+    out = 0;
+    return v->Kind() == ValueKind::Empty;
+  }
+  if (v->Kind() != ValueKind::Text) return false;
+  const Value* parsed = ParseInput(v->Text());
+  if (!parsed->IsNumeric() || parsed->IsBoolean()) return false;
+  out = parsed->Number();
+  return true;
+}
+
 }  // namespace
 
 int CompareValues(const Value* a, const Value* b) {
@@ -93,6 +110,13 @@ const Value* FormulaBinaryOperation::EvaluateValue() {
   // Text, errors, the empty value and hyperlinks count as 0.
   double x = a->IsNumeric() ? a->Number() : 0.0;
   double y = b->IsNumeric() ? b->Number() : 0.0;
+  if (fileMeaning_) {
+    if (a->Kind() == ValueKind::Error) return a;
+    if (b->Kind() == ValueKind::Error) return b;
+    if (!FileNumber(a, x) || !FileNumber(b, y)) return NewError(u"#VALUE!");
+    if (op_ == u'/' && y == 0) return NewError(u"#DIV/0!");
+    if (op_ == u'^' && x == 0 && y < 0) return NewError(u"#DIV/0!");
+  }
   double r = 0;
   switch (op_) {
     case u'+': r = x + y; break;
@@ -154,6 +178,7 @@ std::unique_ptr<FormulaNode> FormulaBinaryOperation::CopyShifted(int32_t columnO
   auto copy = std::make_unique<FormulaBinaryOperation>(op_, left_->CopyShifted(columnOffset, rowOffset),
                                                        right_->CopyShifted(columnOffset, rowOffset));
   copy->parenthesised_ = parenthesised_;
+  copy->fileMeaning_ = fileMeaning_;
   return copy;
 }
 

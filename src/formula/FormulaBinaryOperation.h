@@ -48,6 +48,10 @@ class FormulaBinaryOperation final : public FormulaNode {
   std::unique_ptr<FormulaNode> TakeLeft() { return std::move(left_); }
   bool IsParenthesised() const { return parenthesised_; }
   void SetParenthesised(bool flag) { parenthesised_ = flag; }
+  // Read from a file: + - * / ^ compute as other programs do there, passing
+  // errors on, refusing texts that hold no number and dividing by 0 to "#DIV/0!".
+  bool HasFileMeaning() const { return fileMeaning_; }
+  void SetFileMeaning(bool flag) { fileMeaning_ = flag; }
 
  private:
   char16_t op_;
@@ -55,6 +59,7 @@ class FormulaBinaryOperation final : public FormulaNode {
   std::unique_ptr<FormulaNode> right_;
   int32_t state_ = 0;  // iteration: 1 left side, 2 right side, 0 done
   bool parenthesised_ = false;
+  bool fileMeaning_ = false;
 };
 
 }  // namespace quadrell

@@ -142,6 +142,20 @@ TEST(XlsxFormulaTest, FileMeaningsAreTranslatedWhenRead) {
   EXPECT_EQ(s->GetCellText(1, 10), u"deux");
 }
 
+// Operators of a file's formula pass errors on and divide by 0 to an error,
+// as the programs that wrote it do; typed ones keep Quadrell's meaning.
+TEST(XlsxFormulaTest, OperatorsOfFilesComputeTheFilesMeaning) {
+  std::string first = Row(1, {"|0|", "|x|str", "IFERROR(1/A1,5)||", "A1+B1||", "ISERROR(NA()*2)||", "&quot;4&quot;*2||",
+                              "IFERROR(0^-1,3)||"});
+  auto book = LoadXlsxFromMemory(Package(first, ""), nullptr);
+  ASSERT_TRUE(book);
+  Sheet* s = book->GetSheet(0);
+  const char16_t* expected[] = {u"5", u"#VALUE!", u"TRUE", u"8", u"3"};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(s->GetCellText(1, 2 + i), expected[i]) << i;
+  s->GetCellDirect(2, 2)->SetInput(u"=IFERROR(1/A1,5)", u"en");
+  EXPECT_EQ(s->GetCellText(2, 2), u"+Infinity");
+}
+
 TEST(XlsxFormulaTest, QuadrellMeaningsAreTranslatedWhenWritten) {
   auto book = std::make_unique<Workbook>(u"w", nullptr);
   Sheet* s = book->GetSheet(0);
