@@ -263,6 +263,21 @@ void AppendFileCall(std::u16string& out, const FormulaFunction& call) {
     out += u')';
     return;
   }
+  if (name == u"JOIN" && n > 1 && call.Argument(0)->Kind() == FormulaNodeKind::Constant &&
+      call.Argument(0)->ToText(u"xlsx") == u"\"\"") {
+    // Joined without a separator: the texts of single values one after another.
+    bool single = true;
+    for (size_t i = 1; i < n; ++i) single = single && call.Argument(i)->Kind() != FormulaNodeKind::Range;
+    if (single) {
+      out += u"CONCATENATE(";
+      for (size_t i = 1; i < n; ++i) {
+        if (i > 1) out += u',';
+        call.Argument(i)->AppendText(out, u"xlsx");
+      }
+      out += u')';
+      return;
+    }
+  }
   const Tables& t = GetTables();
   auto found = t.writings.find(name);
   if (found == t.writings.end()) {

@@ -168,6 +168,7 @@ TEST(XlsxFormulaTest, QuadrellMeaningsAreTranslatedWhenWritten) {
   s->GetCellDirect(4, 0)->SetInput(u"=AND(A1,'My Data'!A1>3)", u"en");
   s->GetCellDirect(5, 0)->SetInput(u"=GT(\"b\",\"a\")", u"en");
   s->GetCellDirect(6, 0)->SetInput(u"=AVG(A1:A2,4)", u"en");
+  s->GetCellDirect(7, 0)->SetInput(u"=JOIN(\"\",\"a\",A1)", u"en");
   EXPECT_EQ(s->GetCellDirect(1, 0)->GetFileFormulaText(),
             u"=IF(ABS(2.5-TRUNC(2.5))=0.5,2*ROUND(2.5/2,0),ROUND(2.5,0))");
   EXPECT_EQ(s->GetCellDirect(2, 0)->GetFileFormulaText(), u"=(ROWS(A1:B2)*COLUMNS(A1:B2)+1)");
@@ -175,13 +176,14 @@ TEST(XlsxFormulaTest, QuadrellMeaningsAreTranslatedWhenWritten) {
   EXPECT_EQ(s->GetCellDirect(4, 0)->GetFileFormulaText(), u"=AND(N(A1)<>0,'My Data'!A1>3)");
   EXPECT_EQ(s->GetCellDirect(5, 0)->GetFileFormulaText(), u"=(N(\"b\")>N(\"a\"))");
   EXPECT_EQ(s->GetCellDirect(6, 0)->GetFileFormulaText(), u"=(SUM(A1:A2,4)/(ROWS(A1:A2)*COLUMNS(A1:A2)+1))");
+  EXPECT_EQ(s->GetCellDirect(7, 0)->GetFileFormulaText(), u"=CONCATENATE(\"a\",A1)");
   // Read back, each computes the value Quadrell computed.
   test::TempFolder folder;
   std::string path = folder.File("written.xlsx");
   ASSERT_TRUE(SaveXlsx(*book, path));
   auto back = LoadXlsx(path, nullptr);
   ASSERT_TRUE(back);
-  for (int r = 1; r <= 6; ++r) {
+  for (int r = 1; r <= 7; ++r) {
     EXPECT_EQ(back->GetSheet(0)->GetCellText(r, 0), s->GetCellText(r, 0)) << r;
     EXPECT_TRUE(back->GetSheet(0)->GetCellDirect(r, 0)->GetFormula()->GetRoot()) << r;
   }
