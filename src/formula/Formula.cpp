@@ -1,6 +1,7 @@
 #include "formula/Formula.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "formula/FileTranslation.h"
 #include "formula/FormulaBinaryOperation.h"
@@ -56,8 +57,17 @@ void Tokenize(std::u16string_view text, std::u16string_view language, TokenList&
     push(start, end - start);
   };
   const size_t n = text.size();
+  // The sign of an exponent belongs to its number: 1E-5, 2.5e+3.
+  auto inExponent = [&](size_t i) {
+    if (i < start + 2 || !IsDigit(text[start]) || (text[i - 1] != u'E' && text[i - 1] != u'e')) return false;
+    for (size_t k = start; k + 1 < i; ++k) {
+      if (!IsDigit(text[k]) && text[k] != u'.') return false;
+    }
+    return i + 1 < n && IsDigit(text[i + 1]);
+  };
   for (size_t i = 0; i < n; ++i) {
     char16_t c = text[i];
+    if ((c == u'+' || c == u'-') && inExponent(i)) continue;
     if (c == separator || IsOperatorCharacter(c)) {
       if (c == u'(') ++depth;
       if (c == u')') --depth;
@@ -111,6 +121,23 @@ constexpr int kMaxDepth = 1000;
 
 bool StartsLiteral(std::u16string_view token) {
   return !token.empty() && (token[0] == u'"' || IsDigit(token[0]));
+}
+
+// 1E+3, 2.5E-1: a number with an exponent, as files write them; null otherwise.
+const Value* ScientificLiteral(std::u16string_view t) {
+  size_t e = t.find_first_of(u"Ee");
+  if (e == std::u16string_view::npos || e == 0 || e + 1 >= t.size()) return nullptr;
+  std::string ascii;
+  for (size_t i = 0; i < t.size(); ++i) {
+    char16_t c = t[i];
+    bool ok = IsDigit(c) || (c == u'.' && i < e) || i == e || ((c == u'+' || c == u'-') && i == e + 1);
+    if (!ok) return nullptr;
+    ascii += static_cast<char>(c);
+  }
+  char* end = nullptr;
+  double x = std::strtod(ascii.c_str(), &end);
+  if (end != ascii.c_str() + ascii.size()) return nullptr;
+  return NewNumber(x);
 }
 
 bool IsAdditive(char16_t op) { return op == u'+' || op == u'-'; }
@@ -409,7 +436,10 @@ class Parser {
   std::unique_ptr<FormulaNode> Operand(Sheet* target, bool namesSheet) {
     std::u16string_view t = tokens_.Next();
     if (placeholders_ && t.size() >= 2 && t[0] == u'$' && IsDigit(t[1])) return Placeholder(t);
-    if (!namesSheet && StartsLiteral(t)) return std::make_unique<FormulaConstant>(ParseLiteral(t));
+    if (!namesSheet && StartsLiteral(t)) {
+      if (const Value* scientific = ScientificLiteral(t)) return std::make_unique<FormulaConstant>(scientific);
+      return std::make_unique<FormulaConstant>(ParseLiteral(t));
+    }
     ReferenceParts parts;
     if (!ReadReference(t, parts)) {
       tokens_.Previous();

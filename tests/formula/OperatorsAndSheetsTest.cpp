@@ -92,6 +92,8 @@ TEST_F(OperatorTest, ValuesInBothLanguages) {
       {u"=NOT(A1=10)", u"en", u"FALSE"},
       {u"=A1>5=TRUE", u"en", u"TRUE"},
       {u"=+A1", u"en", u"10"},
+      {u"=1E+3-1", u"en", u"999"},
+      {u"=2.5E-1*A1", u"en", u"2,5"},
   };
   for (const Case& c : cases) EXPECT_EQ(Show(c.text, c.language), c.shown) << Narrow(c.text);
 }
