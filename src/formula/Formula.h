@@ -1,9 +1,8 @@
 #pragma once
 // A compiled formula: the text of a formula such as =SUMME(A1:B3;2)*C1 turned
 // into a tree of nodes bound to a sheet. The language ("de" or "en") decides
-// the function names and the argument separator. There are no spaces, no
-// comparison operators and no power operator in the grammar: comparisons and
-// powers are functions.
+// the function names and the argument separator; "xlsx" reads and writes the
+// English of spreadsheet files, whose functions may mean something else.
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,6 +29,8 @@ class TokenList {
   void Previous() {
     if (cursor_ > -1) --cursor_;
   }
+  ptrdiff_t Mark() const { return cursor_; }
+  void Reset(ptrdiff_t mark) { cursor_ = mark; }
   size_t Size() const { return tokens_.size(); }
   std::u16string_view At(size_t i) const {
     return std::u16string_view(text_).substr(tokens_[i].offset, tokens_[i].length);
@@ -57,10 +58,13 @@ void Tokenize(std::u16string_view text, std::u16string_view language, TokenList&
 
 class Formula {
  public:
-  // The text is kept only for a formula without a tree: a parsed one is
-  // rendered from its tree.
-  Formula(std::u16string_view text, std::unique_ptr<FormulaNode> root)
-      : text_(root ? std::u16string() : std::u16string(text)), root_(std::move(root)) {}
+  // The text is kept for a formula without a tree, and for one whose tree
+  // does not stand for the whole text (tokens after a complete expression):
+  // rendering such a tree would lose the rest.
+  Formula(std::u16string_view text, std::unique_ptr<FormulaNode> root, bool keepText = false)
+      : text_(root && !keepText ? std::u16string() : std::u16string(text)),
+        root_(std::move(root)),
+        keepText_(keepText && root_) {}
 
   std::unique_ptr<Matrix> Evaluate() { return root_ ? root_->Evaluate() : nullptr; }
   bool HasNextCell() { return root_ && root_->HasNextCell(); }
@@ -74,10 +78,14 @@ class Formula {
     if (root_) root_->ResetRanges();
   }
   // Without the "="; a formula that did not parse gives its text as typed.
-  std::u16string ToText(std::u16string_view language) const { return root_ ? root_->ToText(language) : text_; }
-  std::unique_ptr<Formula> CopyShifted(int32_t columnOffset, int32_t rowOffset) const {
-    return std::make_unique<Formula>(text_, root_ ? root_->CopyShifted(columnOffset, rowOffset) : nullptr);
+  std::u16string ToText(std::u16string_view language) const {
+    return root_ && !keepText_ ? root_->ToText(language) : text_;
   }
+  std::unique_ptr<Formula> CopyShifted(int32_t columnOffset, int32_t rowOffset) const {
+    return std::make_unique<Formula>(text_, root_ ? root_->CopyShifted(columnOffset, rowOffset) : nullptr, keepText_);
+  }
+  // True when the stored text stands for the formula instead of its tree.
+  bool KeepsText() const { return keepText_ || !root_; }
   FormulaNode* GetRoot() const { return root_.get(); }
   // The typed text without its first character, for a formula that did not parse.
   const std::u16string& GetText() const { return text_; }
@@ -85,11 +93,14 @@ class Formula {
  private:
   std::u16string text_;
   std::unique_ptr<FormulaNode> root_;
+  bool keepText_ = false;
 };
 
 // Compiles a text that begins with "="; the result has no root when the text does not parse.
 std::unique_ptr<Formula> CompileFormula(std::u16string_view text, Sheet* sheet, std::u16string_view language);
-std::unique_ptr<FormulaNode> ParseFormula(TokenList& tokens, Sheet* sheet, std::u16string_view language);
+// Whole tells whether the tree stands for every token of the text.
+std::unique_ptr<FormulaNode> ParseFormula(TokenList& tokens, Sheet* sheet, std::u16string_view language,
+                                          bool* whole = nullptr);
 
 // The references a formula text names, in order of appearance ("$" ignored),
 // each a range over one cell or between two cells. Function names and

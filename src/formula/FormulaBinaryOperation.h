@@ -1,9 +1,24 @@
 #pragma once
-// The operators & + - * / over two operands. Each reads only the value at
-// (0, 0) of its operands; the result takes the left operand's format.
+// The operators & + - * / ^ and the comparisons over two operands. Each
+// reads only the value at (0, 0) of its operands; an arithmetic result takes
+// the left operand's format, a comparison gives TRUE or FALSE.
 #include "formula/FormulaNode.h"
 
 namespace quadrell {
+
+// The two-character comparisons, held as one operator character each.
+constexpr char16_t kLessEqual = u'\u2264';
+constexpr char16_t kGreaterEqual = u'\u2265';
+constexpr char16_t kNotEqual = u'\u2260';
+
+inline bool IsComparison(char16_t op) {
+  return op == u'=' || op == u'<' || op == u'>' || op == kLessEqual || op == kGreaterEqual || op == kNotEqual;
+}
+
+// Compares as other spreadsheets do: numbers by value, texts without regard
+// to case, numbers before texts before booleans; an empty value is 0, the
+// empty text or FALSE, as the other side needs. Negative, zero or positive.
+int CompareValues(const Value* a, const Value* b);
 
 class FormulaBinaryOperation final : public FormulaNode {
  public:
@@ -33,6 +48,10 @@ class FormulaBinaryOperation final : public FormulaNode {
   std::unique_ptr<FormulaNode> TakeLeft() { return std::move(left_); }
   bool IsParenthesised() const { return parenthesised_; }
   void SetParenthesised(bool flag) { parenthesised_ = flag; }
+  // Read from a file: + - * / ^ compute as other programs do there, passing
+  // errors on, refusing texts that hold no number and dividing by 0 to "#DIV/0!".
+  bool HasFileMeaning() const { return fileMeaning_; }
+  void SetFileMeaning(bool flag) { fileMeaning_ = flag; }
 
  private:
   char16_t op_;
@@ -40,6 +59,7 @@ class FormulaBinaryOperation final : public FormulaNode {
   std::unique_ptr<FormulaNode> right_;
   int32_t state_ = 0;  // iteration: 1 left side, 2 right side, 0 done
   bool parenthesised_ = false;
+  bool fileMeaning_ = false;
 };
 
 }  // namespace quadrell

@@ -1,5 +1,7 @@
 #include "formula/FormulaFunction.h"
 
+#include "formula/FileTranslation.h"
+
 namespace quadrell {
 
 namespace {
@@ -48,6 +50,10 @@ std::unique_ptr<FormulaNode> FormulaFunction::CopyShifted(int32_t columnOffset, 
 }
 
 void FormulaFunction::AppendText(std::u16string& out, std::u16string_view language) const {
+  if (language == u"xlsx") {
+    AppendFileCall(out, *this);
+    return;
+  }
   out += entry_->Name(language);
   out += u'(';
   for (size_t i = 0; i < arguments_.size(); ++i) {

@@ -7,20 +7,21 @@
 namespace quadrell {
 
 std::unique_ptr<FormulaRange> FormulaRange::FromTokens(std::u16string_view first, std::u16string_view second,
-                                                       Sheet* sheet) {
+                                                       Sheet* sheet, bool namesSheet) {
   ReferenceParts a, b;
   if (!ReadReference(first, a) || !ReadReference(second, b)) return nullptr;
   // A corner beyond the grid makes the range read as "Ref".
   bool onGrid = a.OnGrid() && b.OnGrid();
   return std::make_unique<FormulaRange>(sheet, onGrid ? sheet->GetCellDirect(a.row, a.column) : nullptr,
                                         onGrid ? sheet->GetCellDirect(b.row, b.column) : nullptr, a.absoluteRow,
-                                        a.absoluteColumn, b.absoluteRow, b.absoluteColumn);
+                                        a.absoluteColumn, b.absoluteRow, b.absoluteColumn, namesSheet);
 }
 
 FormulaRange::FormulaRange(Sheet* sheet, Cell* first, Cell* second, bool firstAbsoluteRow, bool firstAbsoluteColumn,
-                           bool secondAbsoluteRow, bool secondAbsoluteColumn)
+                           bool secondAbsoluteRow, bool secondAbsoluteColumn, bool namesSheet)
     : FormulaNode(FormulaNodeKind::Range),
       sheet_(sheet),
+      namesSheet_(namesSheet),
       firstAbsoluteRow_(firstAbsoluteRow),
       firstAbsoluteColumn_(firstAbsoluteColumn),
       secondAbsoluteRow_(secondAbsoluteRow),
@@ -30,6 +31,7 @@ FormulaRange::FormulaRange(Sheet* sheet, Cell* first, Cell* second, bool firstAb
 
 bool FormulaRange::Bounds(int32_t& firstRow, int32_t& firstColumn, int32_t& lastRow, int32_t& lastColumn) const {
   if (!range_ || !IsOnSheet(range_->GetStartCell()) || !IsOnSheet(range_->GetEndCell())) return false;
+  if (namesSheet_ && !IsSheetListed(sheet_)) return false;
   firstRow = range_->GetFirstRow();
   firstColumn = range_->GetFirstColumn();
   lastRow = range_->GetLastRow();
@@ -110,14 +112,18 @@ std::unique_ptr<FormulaNode> FormulaRange::CopyShifted(int32_t columnOffset, int
     second = sheet_->GetCellDirect(r2, c2);
   }
   return std::make_unique<FormulaRange>(sheet_, first, second, firstAbsoluteRow_, firstAbsoluteColumn_,
-                                        secondAbsoluteRow_, secondAbsoluteColumn_);
+                                        secondAbsoluteRow_, secondAbsoluteColumn_, namesSheet_);
 }
 
-void FormulaRange::AppendText(std::u16string& out, std::u16string_view) const {
+void FormulaRange::AppendText(std::u16string& out, std::u16string_view language) const {
   int32_t r1, c1, r2, c2;
   if (!Bounds(r1, c1, r2, c2)) {
-    out += u"#REF";
+    out += BrokenReferenceText(language);
     return;
+  }
+  if (namesSheet_) {
+    AppendSheetName(out, sheet_->GetName());
+    out += u'!';
   }
   AppendReference(out, c1, r1, firstAbsoluteColumn_, firstAbsoluteRow_);
   out += u':';

@@ -17,10 +17,11 @@ class FormulaRange final : public FormulaNode {
  public:
   // Null when a token is no cell reference. The corner cells are created when missing.
   static std::unique_ptr<FormulaRange> FromTokens(std::u16string_view first, std::u16string_view second,
-                                                  Sheet* sheet);
-  // Null corners make a reference that was moved off the sheet.
+                                                  Sheet* sheet, bool namesSheet = false);
+  // Null corners make a reference that was moved off the sheet. A range that
+  // names its sheet (Data!A1:B3) is rendered with the sheet's name.
   FormulaRange(Sheet* sheet, Cell* first, Cell* second, bool firstAbsoluteRow, bool firstAbsoluteColumn,
-               bool secondAbsoluteRow, bool secondAbsoluteColumn);
+               bool secondAbsoluteRow, bool secondAbsoluteColumn, bool namesSheet = false);
 
   std::unique_ptr<Matrix> Evaluate() override;
   bool HasNextCell() override;
@@ -37,6 +38,7 @@ class FormulaRange final : public FormulaNode {
 
   Range* GetRange() const { return range_.get(); }
   Sheet* GetSheet() const { return sheet_; }
+  bool NamesSheet() const { return namesSheet_; }
   // The current bounds; false when the reference is broken or a corner's row
   // or column was deleted.
   bool Bounds(int32_t& firstRow, int32_t& firstColumn, int32_t& lastRow, int32_t& lastColumn) const;
@@ -48,6 +50,7 @@ class FormulaRange final : public FormulaNode {
 
  private:
   Sheet* sheet_;
+  bool namesSheet_;
   int32_t iterationColumn_ = 0;
   int32_t iterationRow_ = 1;
   int32_t iterationLastRow_ = 0;

@@ -12,7 +12,9 @@ FormulaUnaryOperation::FormulaUnaryOperation(char16_t op, std::unique_ptr<Formul
 
 const Value* FormulaUnaryOperation::EvaluateValue() {
   const Value* v = operand_->EvaluateValue();
-  return NewNumber(-(v->IsNumeric() ? v->Number() : 0.0), v->Format());
+  double x = v->IsNumeric() ? v->Number() : 0.0;
+  if (op_ == u'%') return NewNumber(x * 0.01, kFormatPercent);
+  return NewNumber(-x, v->Format());
 }
 
 std::unique_ptr<FormulaNode> FormulaUnaryOperation::CopyShifted(int32_t columnOffset, int32_t rowOffset) const {
@@ -20,6 +22,11 @@ std::unique_ptr<FormulaNode> FormulaUnaryOperation::CopyShifted(int32_t columnOf
 }
 
 void FormulaUnaryOperation::AppendText(std::u16string& out, std::u16string_view language) const {
+  if (op_ == u'%') {
+    operand_->AppendText(out, language);
+    out += op_;
+    return;
+  }
   out += op_;
   operand_->AppendText(out, language);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Unary minus over a literal, a cell reference or a range.
+// A sign before an operand (-) or a percent sign after one (%).
 #include "formula/FormulaNode.h"
 
 namespace quadrell {

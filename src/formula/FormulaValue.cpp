@@ -6,6 +6,8 @@
 #include "model/Row.h"
 #include "model/Sheet.h"
 #include "model/Util.h"
+#include "model/Workbook.h"
+#include "formula/TextCase.h"
 #include "value/NumberText.h"
 #include "value/Unicode.h"
 
@@ -53,6 +55,48 @@ void AppendReference(std::u16string& out, int32_t column, int32_t row, bool abso
   AppendAscii(out, IntegerText(row));
 }
 
+Sheet* FindSheetNamed(Sheet* sheet, std::u16string_view name) {
+  Workbook* workbook = sheet ? sheet->GetWorkbook() : nullptr;
+  if (!workbook || name.empty()) return nullptr;
+  std::u16string wanted = UpperCase(name);
+  for (int32_t i = 0; i < workbook->GetSheetCount(); ++i) {
+    Sheet* s = workbook->GetSheet(i);
+    if (UpperCase(s->GetName()) == wanted) return s;
+  }
+  return nullptr;
+}
+
+bool IsSheetListed(const Sheet* sheet) {
+  Workbook* workbook = sheet ? sheet->GetWorkbook() : nullptr;
+  return workbook && workbook->IndexOfSheet(sheet) >= 0;
+}
+
+void AppendSheetName(std::u16string& out, std::u16string_view name) {
+  bool plain = !name.empty() && !IsDigit(name[0]);
+  for (char16_t c : name) {
+    bool letter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+    if (!letter && !IsDigit(c) && c != u'.') plain = false;
+  }
+  // A name that reads as a cell reference or a boolean must be quoted too.
+  ReferenceParts parts;
+  std::u16string upper = UpperCase(name);
+  if (plain && ((ReadReference(name, parts) && parts.OnGrid()) || upper == u"TRUE" || upper == u"FALSE")) plain = false;
+  if (plain) {
+    out += name;
+    return;
+  }
+  out += u'\'';
+  for (char16_t c : name) {
+    out += c;
+    if (c == u'\'') out += c;
+  }
+  out += u'\'';
+}
+
+std::u16string_view BrokenReferenceText(std::u16string_view language) {
+  return language == u"xlsx" ? std::u16string_view(u"#REF!") : std::u16string_view(u"#REF");
+}
+
 bool IsOnSheet(const Cell* cell) {
   Row* row = cell->GetRow();
   Sheet* sheet = row ? row->GetSheet() : nullptr;
@@ -76,14 +120,18 @@ std::unique_ptr<FormulaValue> FormulaValue::FromToken(std::u16string_view token,
                                         parts.absoluteColumn);
 }
 
-FormulaValue::FormulaValue(Sheet* sheet, Cell* cell, bool absoluteRow, bool absoluteColumn)
+FormulaValue::FormulaValue(Sheet* sheet, Cell* cell, bool absoluteRow, bool absoluteColumn, bool namesSheet)
     : FormulaNode(FormulaNodeKind::Value),
       sheet_(sheet),
+      namesSheet_(namesSheet),
       absoluteRow_(absoluteRow),
       absoluteColumn_(absoluteColumn),
       cell_(cell) {}
 
-const Value* FormulaValue::EvaluateValue() { return cell_ ? cell_->GetValue() : NewError(u"Ref"); }
+const Value* FormulaValue::EvaluateValue() {
+  if (!cell_ || (namesSheet_ && !IsSheetListed(sheet_))) return NewError(u"Ref");
+  return cell_->GetValue();
+}
 
 std::unique_ptr<Matrix> FormulaValue::Evaluate() { return SingleValue(EvaluateValue()); }
 
@@ -102,13 +150,17 @@ std::unique_ptr<FormulaNode> FormulaValue::CopyShifted(int32_t columnOffset, int
       target = sheet_->GetCellDirect(row, column);
     }
   }
-  return std::make_unique<FormulaValue>(sheet_, target, absoluteRow_, absoluteColumn_);
+  return std::make_unique<FormulaValue>(sheet_, target, absoluteRow_, absoluteColumn_, namesSheet_);
 }
 
-void FormulaValue::AppendText(std::u16string& out, std::u16string_view) const {
-  if (!cell_ || !IsOnSheet(cell_)) {
-    out += u"#REF";
+void FormulaValue::AppendText(std::u16string& out, std::u16string_view language) const {
+  if (!cell_ || !IsOnSheet(cell_) || (namesSheet_ && !IsSheetListed(sheet_))) {
+    out += BrokenReferenceText(language);
     return;
+  }
+  if (namesSheet_) {
+    AppendSheetName(out, sheet_->GetName());
+    out += u'!';
   }
   AppendReference(out, cell_->GetColumnIndex(), cell_->GetRowIndex(), absoluteColumn_, absoluteRow_);
 }

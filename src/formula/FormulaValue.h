@@ -26,6 +26,14 @@ struct ReferenceParts {
 bool ReadReference(std::u16string_view token, ReferenceParts& out);
 // "$" marks, column name and row number.
 void AppendReference(std::u16string& out, int32_t column, int32_t row, bool absoluteColumn, bool absoluteRow);
+// The sheet of the formula's workbook with the name, compared without regard to case; null when none.
+Sheet* FindSheetNamed(Sheet* sheet, std::u16string_view name);
+// False for a sheet taken out of its workbook (deleted, kept for undo).
+bool IsSheetListed(const Sheet* sheet);
+// The sheet's name as a formula writes it before "!": quoted ('My Data') unless plain.
+void AppendSheetName(std::u16string& out, std::u16string_view name);
+// The text a broken reference renders: "#REF!" in files, "#REF" otherwise.
+std::u16string_view BrokenReferenceText(std::u16string_view language);
 // False for a cell whose row was deleted or whose column was deleted.
 bool IsOnSheet(const Cell* cell);
 // A relative coordinate moved by an offset; false when it leaves the sheet.
@@ -35,8 +43,9 @@ class FormulaValue final : public FormulaNode {
  public:
   // Null when the token is no cell reference. The cell is created when missing.
   static std::unique_ptr<FormulaValue> FromToken(std::u16string_view token, Sheet* sheet);
-  // A null cell is a reference that was moved off the sheet.
-  FormulaValue(Sheet* sheet, Cell* cell, bool absoluteRow, bool absoluteColumn);
+  // A null cell is a reference that was moved off the sheet. A reference that
+  // names its sheet (Data!A1) reads the cell of that sheet.
+  FormulaValue(Sheet* sheet, Cell* cell, bool absoluteRow, bool absoluteColumn, bool namesSheet = false);
 
   std::unique_ptr<Matrix> Evaluate() override;
   bool HasNextCell() override { return iterating_; }
@@ -53,9 +62,11 @@ class FormulaValue final : public FormulaNode {
 
   Cell* GetCell() const { return cell_; }
   Sheet* GetSheet() const { return sheet_; }
+  bool NamesSheet() const { return namesSheet_; }
 
  private:
   Sheet* sheet_;
+  bool namesSheet_;
   bool absoluteRow_;
   bool absoluteColumn_;
   bool iterating_ = false;

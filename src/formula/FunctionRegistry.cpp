@@ -25,6 +25,12 @@ constexpr const char16_t* kOrder[] = {
     u"TRANSPOSE", u"MMULT", u"BITAND", u"BITOR", u"BITXOR", u"BITNOT", u"BITLSHIFT", u"BITRSHIFT", u"DELTA",
     u"BIN2OCT", u"HEX2DEC", u"DEC2OCT", u"DEC2BIN", u"BIN2HEX", u"BIN2DEC", u"HEX2BIN", u"DEC2HEX", u"HEX2OCT",
     u"COMPLEX", u"IMPRODUCT", u"IMDIV", u"IMSUB", u"IMSUM", u"IMCONJUGATE", u"IMAGINARY", u"IMREAL", u"IMABS",
+    // What formulas of other programs use, with the meanings files give them.
+    u"AVERAGE", u"MIN", u"MAX", u"MEDIAN", u"ROUND", u"ROUNDUP", u"ROUNDDOWN", u"TRUNC", u"ABS", u"MOD", u"POWER",
+    u"PRODUCT", u"SUMPRODUCT", u"SUMIF", u"SUMIFS", u"COUNTA", u"COUNTBLANK", u"COUNTIFS", u"AVERAGEIF",
+    u"AVERAGEIFS", u"LARGE", u"SMALL", u"RANK", u"STDEV", u"VAR", u"EXP", u"LN", u"LOG", u"LOG10", u"MATCH",
+    u"CHOOSE", u"LOOKUP", u"ISBLANK", u"ISNUMBER", u"ISTEXT", u"ISERROR", u"ISNA", u"NA", u"TEXT", u"SEARCH",
+    u"REPLACE", u"DATEDIF", u"N", u"COUNT.X", u"AND.X", u"OR.X", u"VLOOKUP.X", u"HLOOKUP.X", u"INDEX.X",
 };
 
 const char* HintKey(char letter) {
@@ -50,7 +56,8 @@ const FunctionRegistry& FunctionRegistry::Get() {
 FunctionRegistry::FunctionRegistry() {
   std::unordered_map<std::u16string_view, FunctionDefinition> byName;
   for (auto family : {OperatorFunctions(), MathFunctions(), EngineeringFunctions(), TextFunctions(), DateFunctions(),
-                      LogicalFunctions(), LookupFunctions(), ComplexFunctions(), MatrixFunctions()}) {
+                      LogicalFunctions(), LookupFunctions(), ComplexFunctions(), MatrixFunctions(), StatisticsFunctions(),
+                      FileLookupFunctions()}) {
     for (const FunctionDefinition& d : family) byName.emplace(d.english, d);
   }
   entries_.reserve(std::size(kOrder));

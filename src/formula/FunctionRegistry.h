@@ -38,6 +38,9 @@ struct FunctionDefinition {
 
 class FunctionRegistry {
  public:
+  // The functions of Quadrell's own language come first; those after them
+  // give formulas of other programs their meaning.
+  static constexpr size_t kOriginalCount = 118;
   // The process-wide registry, filled on first use.
   static const FunctionRegistry& Get();
 

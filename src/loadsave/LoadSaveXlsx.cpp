@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "context/ApplicationContext.h"
+#include "formula/FileTranslation.h"
 #include "loadsave/Container.h"
 #include "loadsave/XlsxCommon.h"
 #include "model/Cell.h"
@@ -358,7 +359,7 @@ constexpr size_t kMaxCellText = size_t{16} << 20;
 // the parsing thread, applied to the sheet on the loading one.
 struct CellRecord {
   enum Kind : uint8_t { kRow, kCell };
-  enum Type : uint8_t { kNumber, kShared, kInline, kString, kBoolean, kOther };
+  enum Type : uint8_t { kNumber, kShared, kInline, kString, kBoolean, kError, kOther };
   Kind kind = kCell;
   Type type = kNumber;
   bool hidden = false;       // rows
@@ -544,6 +545,7 @@ class SheetDataScanner : public XmlStreamHandler {
                      : std::strcmp(t, "inlineStr") == 0 ? CellRecord::kInline
                      : std::strcmp(t, "str") == 0       ? CellRecord::kString
                      : std::strcmp(t, "b") == 0         ? CellRecord::kBoolean
+                     : std::strcmp(t, "e") == 0         ? CellRecord::kError
                                                         : CellRecord::kOther;
       }
     }
@@ -623,15 +625,17 @@ class SheetDataBuilder {
 
     bool formulaSet = false;
     if (r.hasFormula && !formula.empty()) {
-      cell->SetInput(u"=" + Utf8ToUtf16(formula), u"en");
+      std::u16string text = u"=" + Utf8ToUtf16(formula);
+      cell->SetFileFormula(text, CachedValue(r, value, format));
       formulaSet = true;
-      if (r.sharedIndex >= 0) sharedMasters_[r.sharedIndex] = cell;
+      if (r.sharedIndex >= 0) sharedMasters_[r.sharedIndex] = {text, static_cast<int32_t>(rowNumber_), column_};
     } else if (r.hasFormula && r.sharedIndex >= 0) {
       // A formula shared with the group's first cell, moved to this one.
       auto master = sharedMasters_.find(r.sharedIndex);
       if (master != sharedMasters_.end()) {
-        cell->CopyFrom(master->second, column_ - master->second->GetColumnIndex(),
-                       static_cast<int32_t>(rowNumber_) - master->second->GetRowIndex());
+        const SharedMaster& m = master->second;
+        cell->SetFileFormula(ShiftFormulaText(m.text, column_ - m.column, static_cast<int32_t>(rowNumber_) - m.row),
+                             CachedValue(r, value, format));
         formulaSet = true;
       }
     }
@@ -670,6 +674,28 @@ class SheetDataBuilder {
     const Value* loaded = cell->GetValue();
     if (loaded->Format() == format) return;
     cell->SetValue(WithFormat(loaded, format));
+  }
+
+  // The value a file cached for a formula, shown while Quadrell cannot compute it.
+  const Value* CachedValue(const CellRecord& r, std::string_view value, FormatId format) const {
+    if (!r.hasValue) return nullptr;
+    switch (r.type) {
+      case CellRecord::kShared: {
+        int64_t index = ReadInteger8(value);
+        return NewText(index >= 0 && index < static_cast<int64_t>(strings_.size()) ? std::u16string_view(strings_[index])
+                                                                                     : std::u16string_view());
+      }
+      case CellRecord::kString:
+      case CellRecord::kInline:
+        return NewText(DecodeEscapes(Utf8ToUtf16(value)));
+      case CellRecord::kBoolean:
+        return BooleanValue(ReadDecimal(value) != 0);
+      case CellRecord::kError:
+        return NewError(Utf8ToUtf16(value));
+      default:
+        if (!IsPlainNumber(value)) return NewText(Utf8ToUtf16(value));
+        return NewNumber(SerialFromFile(ReadDecimal(value), format), format);
+    }
   }
 
   static void SetText(Cell* cell, std::u16string_view text) {
@@ -711,7 +737,12 @@ class SheetDataBuilder {
   Row* row_ = nullptr;
   int64_t rowNumber_ = 0;
   int32_t column_ = 0;
-  std::unordered_map<int64_t, Cell*> sharedMasters_;
+  struct SharedMaster {
+    std::u16string text;
+    int32_t row;
+    int32_t column;
+  };
+  std::unordered_map<int64_t, SharedMaster> sharedMasters_;
 };
 
 // The shared strings as their part streams past: each si is one text.

@@ -31,6 +31,29 @@ namespace quadrell {
 
 namespace {
 
+// The error codes other programs know, for the errors a formula computes;
+// empty for errors that stay texts.
+std::string_view FileErrorCode(const Value* value) {
+  if (value->Kind() != ValueKind::Error) return {};
+  std::u16string_view t = value->Text();
+  if (t == u"Ref" || t == u"#REF!") return "#REF!";
+  if (t == u"Div by zero" || t == u"#DIV/0!") return "#DIV/0!";
+  for (std::string_view code : {"#N/A", "#VALUE!", "#NUM!", "#NAME?", "#NULL!"}) {
+    if (t.size() == code.size() && std::equal(code.begin(), code.end(), t.begin())) return code;
+  }
+  return {};
+}
+
+// A spilled result's cells show values of the formula of its first cell only.
+bool OwnsFormula(const Cell* cell) {
+  return cell->HasFormula() &&
+         !(cell->IsMatrixMember() && (cell->GetMatrixColumnOffset() != 0 || cell->GetMatrixRowOffset() != 0));
+}
+
+}  // namespace
+
+namespace {
+
 constexpr const char* kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 constexpr const char* kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 constexpr const char* kPackageRel = "http://schemas.openxmlformats.org/package/2006/relationships";
@@ -645,7 +668,7 @@ class Writer {
           notes.push_back({c, r, note, sheet->GetCommentObject(note) != nullptr});
         // An empty text is no value to keep.
         bool empty = value->Kind() == ValueKind::Empty || (value->Kind() == ValueKind::Text && value->Text().empty());
-        if (empty && id == 0) continue;
+        if (empty && id == 0 && !OwnsFormula(cell)) continue;
         pending.push_back({cell, c, id});
       }
       int rowStyle = row->HasStyle() ? styles_.Register(row->GetOwnStyle(), 0) : 0;
@@ -669,14 +692,21 @@ class Writer {
         w.Start("c");
         w.Attribute("r", address);
         if (p.style != 0) w.Attribute("s", Str(p.style));
-        if (value->Kind() != ValueKind::Empty && !(value->Kind() == ValueKind::Text && value->Text().empty())) {
-          std::string formula;
-          if (cell->HasFormula()) {
-            std::u16string text = cell->GetEnglishFormulaText();
-            formula = U8(std::u16string_view(text).substr(text.empty() || text[0] != u'=' ? 0 : 1));
-          }
+        std::string formula;
+        if (OwnsFormula(cell)) {
+          // A formula is written whatever it computes: an empty result keeps it too.
+          std::u16string text = cell->GetFileFormulaText();
+          formula = U8(std::u16string_view(text).substr(text.empty() || text[0] != u'=' ? 0 : 1));
+        }
+        bool hasValue = value->Kind() != ValueKind::Empty && !(value->Kind() == ValueKind::Text && value->Text().empty());
+        // "Syntax Error" is Quadrell's word for a formula it could not read, no value for other programs.
+        if (value->Kind() == ValueKind::Error && value->Text() == u"Syntax Error") hasValue = false;
+        if (!hasValue && !formula.empty()) {
+          w.TextElement("f", formula);
+        } else if (hasValue) {
           bool number = value->Kind() == ValueKind::Number || value->Kind() == ValueKind::DateTime;
           std::string v;
+          std::string_view fileError = FileErrorCode(value);
           if (number && value->IsBoolean()) {
             // A boolean type of its own: a number format of -1 is no valid file id.
             w.Attribute("t", "b");
@@ -684,6 +714,13 @@ class Writer {
           } else if (number && std::isfinite(value->Number())) {
             w.Attribute("t", "n");
             v = NumberText(SerialToFile(value->Number(), FileFormatOf(value)));
+          } else if (!fileError.empty()) {
+            w.Attribute("t", "e");
+            v = std::string(fileError);
+          } else if (!formula.empty()) {
+            // A formula's text result is no shared string.
+            w.Attribute("t", "str");
+            v = U8(DisplayText(value));
           } else {
             w.Attribute("t", "s");
             v = strings_.Add(DisplayText(value));

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "context/ApplicationContext.h"
+#include "formula/FileTranslation.h"
 #include "formula/FormulaRange.h"
 #include "formula/FormulaValue.h"
 #include "model/Column.h"
@@ -613,18 +614,8 @@ void Cell::SetInput(std::u16string_view text, std::u16string_view language) {
     CompileFormula(text, language);
     if (!HasCompiledFormula()) {
       StoreValue(NewError(u"Syntax Error"), true);
-    } else if (CellPropagation::Deferring()) {
-      LinkFormula();
-      CellPropagation::Defer(this);
     } else {
-      EvaluateAndStore(true);
-      if (FormsCycle()) {
-        Extra()->cycle = true;
-        RetractSpill(1, 1);
-        StoreValue(NewError(u"Cycle Found"), true);
-      } else {
-        LinkFormula();
-      }
+      ApplyCompiledFormula();
     }
   } else {
     StoreValue(WithStyleFormat(ParseInput(text), false), true);
@@ -635,6 +626,40 @@ void Cell::SetInput(std::u16string_view text, std::u16string_view language) {
     Sheet* sheet = GetSheet();
     Cell* anchor = sheet->GetCellDirect(GetRowIndex() - e->matrixRow, GetColumnIndex() - e->matrixColumn);
     if (anchor != this) anchor->Recalculate();
+  }
+  ReleaseExtraIfUnused();
+}
+
+void Cell::ApplyCompiledFormula() {
+  if (CellPropagation::Deferring()) {
+    LinkFormula();
+    CellPropagation::Defer(this);
+    return;
+  }
+  EvaluateAndStore(true);
+  if (FormsCycle()) {
+    Extra()->cycle = true;
+    RetractSpill(1, 1);
+    StoreValue(NewError(u"Cycle Found"), true);
+  } else {
+    LinkFormula();
+  }
+}
+
+void Cell::SetFileFormula(std::u16string_view text, const Value* cached) {
+  if (IsMatrixMember()) TakeDownSpill();
+  UnlinkFormula();
+  SetInputEmpty(text.empty());
+  DropFormula();
+  CompileFormula(NormalizeFileFormula(text), u"xlsx");
+  CellExtra& e = *Extra();
+  if (e.formula->KeepsText() || !ComputableFromFile(*e.formula)) {
+    // The file's own text, not a partial tree, stands for the formula.
+    delete e.formula;
+    e.formula = new Formula(text.empty() ? text : text.substr(1), nullptr);
+    StoreValue(cached ? cached : EmptyValue(), true);
+  } else {
+    ApplyCompiledFormula();
   }
   ReleaseExtraIfUnused();
 }
@@ -666,6 +691,8 @@ Formula* Cell::GetFormula() const {
 }
 
 std::u16string Cell::GetEnglishFormulaText() const { return u"=" + FormulaText(u"en"); }
+
+std::u16string Cell::GetFileFormulaText() const { return u"=" + FormulaText(u"xlsx"); }
 
 void Cell::SetReferenceRanges(std::u16string_view text) {
   CellExtra* e = Extra();
@@ -713,20 +740,19 @@ void WalkReferences(Formula* formula, CellFn cellFn, RangeFn rangeFn) {
 
 }  // namespace
 
+// Ranges register with the sheet they lie on, which may be another one.
 void Cell::LinkFormula() {
-  Sheet* sheet = GetSheet();
   WalkReferences(
       GetFormula(), [&](Cell* c) { c->AddDependent(this); },
-      [&](FormulaRange& r) { sheet->RegisterRangeDependency(this, r.GetRange()); });
+      [&](FormulaRange& r) { r.GetSheet()->RegisterRangeDependency(this, r.GetRange()); });
 }
 
 void Cell::UnlinkFormula() {
   CellExtra* e = Extra();
   if (!e || !e->ownsFormula || e->cycle || !HasCompiledFormula()) return;
-  Sheet* sheet = GetSheet();
   WalkReferences(
       e->formula, [&](Cell* c) { c->RemoveDependent(this); },
-      [&](FormulaRange& r) { sheet->UnregisterRangeDependency(this, r.GetRange()); });
+      [&](FormulaRange& r) { r.GetSheet()->UnregisterRangeDependency(this, r.GetRange()); });
 }
 
 void Cell::Detach() { UnlinkFormula(); }
@@ -760,7 +786,9 @@ namespace {
 
 struct Block {
   int32_t firstRow, firstColumn, lastRow, lastColumn;
+  const Sheet* sheet = nullptr;
   bool Holds(const Cell* c) const {
+    if (c->GetSheet() != sheet) return false;
     int32_t row = c->GetRowIndex(), column = c->GetColumnIndex();
     return row >= firstRow && row <= lastRow && column >= firstColumn && column <= lastColumn && IsOnSheet(c);
   }
@@ -777,6 +805,7 @@ struct FormulaReads {
         formula, [&](Cell* c) { cells.push_back(c); },
         [&](FormulaRange& r) {
           Block b;
+          b.sheet = r.GetSheet();
           if (r.Bounds(b.firstRow, b.firstColumn, b.lastRow, b.lastColumn)) blocks.push_back(b);
         });
     if (cells.size() > 16) cellSet.insert(cells.begin(), cells.end());
@@ -807,7 +836,6 @@ bool Cell::DependsOn(Cell* target, uint64_t stamp) {
     e->cycleStamp = stamp;
     if (!c->HasCompiledFormula()) continue;
     bool found = false;
-    Sheet* sheet = c->GetSheet();
     WalkReferences(
         e->formula,
         [&](Cell* r) {
@@ -816,10 +844,11 @@ bool Cell::DependsOn(Cell* target, uint64_t stamp) {
         },
         [&](FormulaRange& range) {
           Block b;
+          b.sheet = range.GetSheet();
           if (!range.Bounds(b.firstRow, b.firstColumn, b.lastRow, b.lastColumn)) return;
           if (b.Holds(c) || b.Holds(target)) found = true;
           // Only stored cells with a formula can lead further.
-          CellBlock block(sheet, b.firstRow, b.firstColumn, b.lastRow, b.lastColumn);
+          CellBlock block(range.GetSheet(), b.firstRow, b.firstColumn, b.lastRow, b.lastColumn);
           if (block.Count() > kMaxRangePositions) return;
           for (int32_t i = 0; i < block.Columns(); ++i) {
             for (int32_t j = 0; j < block.Rows(); ++j) {
@@ -846,6 +875,7 @@ bool Cell::FormsCycle() {
         GetFormula(), [&](Cell* c) { self = self || c == this; },
         [&](FormulaRange& r) {
           Block b;
+          b.sheet = r.GetSheet();
           self = self || (r.Bounds(b.firstRow, b.firstColumn, b.lastRow, b.lastColumn) && b.Holds(this));
         });
     return self;

@@ -84,6 +84,11 @@ class Cell {
   void SetInput(std::u16string_view text);
   // The same with an explicit formula language ("de" or "en"; file import passes "en").
   void SetInput(std::u16string_view text, std::u16string_view language);
+  // A formula read from a file ("=" and the text, in the file's English).
+  // One that cannot be computed here (it does not parse, or not as a whole)
+  // keeps its text and shows the value the file cached (null for none); it
+  // computes again once it is edited.
+  void SetFileFormula(std::u16string_view text, const Value* cached);
   // Pushes a cell whose formula reads this one (no duplicate check).
   void AddDependent(Cell* cell);
   // Removes the newest link to the cell; true when there was one.
@@ -106,8 +111,11 @@ class Cell {
   // True when a formula is stored: an own one, one that did not parse (its text
   // is kept), or the formula of the spill this cell belongs to.
   bool HasFormula() const;
-  // "=" and the formula in English: what files store.
+  // "=" and the formula in English.
   std::u16string GetEnglishFormulaText() const;
+  // "=" and the formula as spreadsheet files write it, with the functions
+  // whose meaning differs there translated.
+  std::u16string GetFileFormulaText() const;
   Formula* GetFormula() const;
   // Rebuilds the list of ranges the formula text names, for the grid view to mark.
   void SetReferenceRanges(std::u16string_view text);
@@ -177,6 +185,8 @@ class Cell {
   void LinkFormula();
   void DropFormula();
   void RecalculateOnce();
+  // Computes and links a freshly compiled formula, or defers it during a load.
+  void ApplyCompiledFormula();
   void EvaluateAndStore(bool notifyDependents);
   void StoreResult(std::unique_ptr<Matrix> result, bool notifyDependents);
   void RetractSpill(int32_t columns, int32_t rows);

@@ -2,9 +2,49 @@
 
 #include <algorithm>
 
+#include "formula/FormulaRange.h"
+#include "model/Cell.h"
+#include "model/Row.h"
 #include "model/Sheet.h"
 
 namespace quadrell {
+
+namespace {
+
+// Whether a formula reads a cell or range of the sheet.
+class SheetReads final : public ReferenceVisitor {
+ public:
+  explicit SheetReads(const Sheet* sheet) : sheet_(sheet) {}
+  void OnCell(Cell* cell) override { found = found || cell->GetSheet() == sheet_; }
+  void OnRange(FormulaRange& range) override { found = found || range.GetSheet() == sheet_; }
+  bool found = false;
+
+ private:
+  const Sheet* sheet_;
+};
+
+}  // namespace
+
+// References to a sheet read "Ref" while it is out of the workbook and read
+// it again once it is back: the formulas of the other sheets that name it
+// compute anew.
+void Workbook::RecalculateReadersOf(Sheet* changed) {
+  std::vector<Cell*> readers;
+  for (const auto& sheet : sheets_) {
+    if (sheet.get() == changed) continue;
+    sheet->ForEachRow([&](int32_t, const Row& row) {
+      row.ForEachCell([&](int32_t, Cell* cell) {
+        Formula* formula = cell->GetFormula();
+        bool spilled = cell->IsMatrixMember() && (cell->GetMatrixColumnOffset() != 0 || cell->GetMatrixRowOffset() != 0);
+        if (!formula || !formula->GetRoot() || spilled) return;
+        SheetReads reads(changed);
+        formula->GetRoot()->VisitReferences(reads);
+        if (reads.found) readers.push_back(cell);
+      });
+    });
+  }
+  for (Cell* cell : readers) cell->Recalculate();
+}
 
 Workbook::Workbook(std::u16string_view name, Host* host) : name_(name), host_(host) {
   sheets_.push_back(std::make_unique<Sheet>(this));
@@ -48,6 +88,7 @@ Sheet* Workbook::InsertSheet(Sheet* sheet, int32_t position) {
   removed_.erase(found);
   size_t at = static_cast<size_t>(std::clamp<int32_t>(position, 0, GetSheetCount()));
   sheets_.insert(sheets_.begin() + static_cast<ptrdiff_t>(at), std::move(owned));
+  RecalculateReadersOf(sheet);
   Notify(sheet);
   return sheet;
 }
@@ -58,6 +99,7 @@ void Workbook::RemoveSheet(Sheet* sheet) {
     removed_.push_back(std::move(sheets_[static_cast<size_t>(index)]));
     sheets_.erase(sheets_.begin() + index);
     if (active_ == sheet) active_ = sheets_.front().get();
+    RecalculateReadersOf(sheet);
   }
   Notify(active_);
 }

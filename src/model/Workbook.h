@@ -65,6 +65,7 @@ class Workbook {
     void* userData;
   };
   void Notify(Sheet* sheet);
+  void RecalculateReadersOf(Sheet* changed);
 
   std::vector<std::unique_ptr<Sheet>> sheets_;
   std::vector<std::unique_ptr<Sheet>> removed_;

@@ -15,5 +15,8 @@ std::span<const FunctionDefinition> LogicalFunctions();
 std::span<const FunctionDefinition> LookupFunctions();
 std::span<const FunctionDefinition> ComplexFunctions();
 std::span<const FunctionDefinition> MatrixFunctions();
+// Functions after the 118, with the meanings spreadsheet files give them.
+std::span<const FunctionDefinition> StatisticsFunctions();
+std::span<const FunctionDefinition> FileLookupFunctions();
 
 }  // namespace quadrell
