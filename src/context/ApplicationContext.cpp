@@ -177,6 +177,18 @@ void ApplicationContext::AddRecentFile(std::u16string_view path) {
   WriteRecentFiles();
 }
 
+void ApplicationContext::RemoveRecentFile(std::u16string_view path) {
+  std::unique_ptr<RecentFile>* link = &recentFiles_;
+  while (*link) {
+    if ((*link)->path == path) {
+      *link = std::move((*link)->next);
+    } else {
+      link = &(*link)->next;
+    }
+  }
+  WriteRecentFiles();
+}
+
 void ApplicationContext::WriteRecentFiles() const {
   std::string out;
   for (const RecentFile* f = recentFiles_.get(); f; f = f->next.get()) {
