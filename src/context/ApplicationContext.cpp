@@ -178,9 +178,10 @@ void ApplicationContext::AddRecentFile(std::u16string_view path) {
 }
 
 void ApplicationContext::RemoveRecentFile(std::u16string_view path) {
+  const std::u16string gone(path);  // the path may be one of the entries freed here
   std::unique_ptr<RecentFile>* link = &recentFiles_;
   while (*link) {
-    if ((*link)->path == path) {
+    if ((*link)->path == gone) {
       *link = std::move((*link)->next);
     } else {
       link = &(*link)->next;
