@@ -6,6 +6,9 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScrollBar>
+
+#include <algorithm>
 #include <QSignalBlocker>
 
 #include <utility>
@@ -120,6 +123,12 @@ class ListWidget : public QListWidget {
     connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { Activate(row(item)); });
   }
   bool quiet_ = false;
+
+  // As wide as its widest row, not the toolkit's fixed guess.
+  QSize sizeHint() const override {
+    int width = std::max(sizeHintForColumn(0), 80) + 2 * frameWidth() + verticalScrollBar()->sizeHint().width() + 4;
+    return QSize(width, QListWidget::sizeHint().height());
+  }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
