@@ -76,8 +76,9 @@ SettingsWindow::SettingsWindow() {
   buttons_->Add(*cancel_, 0, 2);
   layout_->AddLayout(*buttons_, 1, 0, 1, 2);
   SetDialogKeys(w, ok_.get());
-  ShowPage(0);
+  // Sized while both pages count, so that either fits.
   FitToLayout(w);
+  ShowPage(0);
 }
 
 void SettingsWindow::BuildGeneralPage() {
