@@ -177,6 +177,19 @@ void ApplicationContext::AddRecentFile(std::u16string_view path) {
   WriteRecentFiles();
 }
 
+void ApplicationContext::RemoveRecentFile(std::u16string_view path) {
+  const std::u16string gone(path);  // the path may be one of the entries freed here
+  std::unique_ptr<RecentFile>* link = &recentFiles_;
+  while (*link) {
+    if ((*link)->path == gone) {
+      *link = std::move((*link)->next);
+    } else {
+      link = &(*link)->next;
+    }
+  }
+  WriteRecentFiles();
+}
+
 void ApplicationContext::WriteRecentFiles() const {
   std::string out;
   for (const RecentFile* f = recentFiles_.get(); f; f = f->next.get()) {

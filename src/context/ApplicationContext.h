@@ -41,6 +41,8 @@ class ApplicationContext {
 
   const RecentFile* GetRecentFiles() const { return recentFiles_.get(); }
   void AddRecentFile(std::u16string_view path);
+  // Takes every entry of the path off the list and writes the list.
+  void RemoveRecentFile(std::u16string_view path);
   std::u16string GetSetting(int index) const;
   void SetSetting(int index, std::u16string_view text);
   int64_t GetSettingInt(int index) const;

@@ -108,6 +108,8 @@ class TextField : public Control {
  public:
   virtual std::u16string Text() const = 0;
   virtual void SetText(std::u16string_view text) = 0;
+  // The procedure runs whenever the user changes the text (typing, pasting, deleting).
+  virtual void SetEditedProcedure(std::function<void()>) {}
 };
 
 class CheckBox : public Control {

@@ -22,6 +22,7 @@
 #include "shell/commands/DocumentCommands.h"
 #include "shell/commands/FileCommands.h"
 #include "shell/commands/ViewCommands.h"
+#include "shell/popups/StartMenu.h"
 #include "view/SheetContainer.h"
 
 namespace quadrell {
@@ -129,6 +130,7 @@ Application::Application(ApplicationKind kind) : kind_(kind) {
 Application::~Application() {
   // The document and its views go before the window they are placed in.
   findDialog_.reset();
+  startMenu_.reset();
   toolboxes_.clear();
   history_.Clear();  // its records point into the document
   container_.reset();

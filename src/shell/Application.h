@@ -43,6 +43,8 @@ enum MenuEvent : int {
   kEventCommandMenu = 19,
 };
 
+class StartMenu;
+
 // The open find dialog of a sheet window (the dialogs module makes it).
 class FindDialog {
  public:
@@ -86,6 +88,9 @@ class Application : public Host, private WindowEvents {
   FindDialog* GetFindDialog() const { return findDialog_.get(); }
   // The find dialog tells its window when it closes.
   void FindDialogClosed() { findDialog_.reset(); }
+  // The window's start menu (open or recently closed), kept by the start item's command.
+  std::unique_ptr<StartMenu>& StartMenuSlot() { return startMenu_; }
+  StartMenu* GetStartMenu() const { return startMenu_.get(); }
 
   // Host
   std::u16string_view FormulaLanguage() const override;
@@ -105,6 +110,7 @@ class Application : public Host, private WindowEvents {
   std::unique_ptr<Window> window_;
   std::unique_ptr<Container> container_;
   std::unique_ptr<FindDialog> findDialog_;
+  std::unique_ptr<StartMenu> startMenu_;
   std::unique_ptr<ClipboardWatch> clipboardWatch_;
   UndoHistory history_;
   std::vector<std::unique_ptr<Toolbox>> toolboxes_;

@@ -14,7 +14,7 @@
 #include "model/Util.h"
 #include "platform/Keys.h"
 #include "shell/Application.h"
-#include "shell/PopupMenu.h"
+#include "shell/popups/PopupMenu.h"
 #include "value/NumberText.h"
 #include "value/Unicode.h"
 #include "view/OverviewGadget.h"

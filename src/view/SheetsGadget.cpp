@@ -13,7 +13,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Keys.h"
 #include "shell/Application.h"
-#include "shell/PopupMenu.h"
+#include "shell/popups/PopupMenu.h"
 #include "value/Unicode.h"
 #include "view/SheetContainer.h"
 #include "view/SheetGadget.h"

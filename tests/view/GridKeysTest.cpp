@@ -6,7 +6,7 @@
 #include "model/Column.h"
 #include "model/Font.h"
 #include "model/Row.h"
-#include "shell/PopupMenu.h"
+#include "shell/popups/PopupMenu.h"
 #include "value/NumberText.h"
 #include "value/Unicode.h"
 #include "view/OverviewGadget.h"

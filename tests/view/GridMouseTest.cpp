@@ -11,7 +11,7 @@
 #include "object/ImageCodec.h"
 #include "platform/Files.h"
 #include "value/Unicode.h"
-#include "shell/PopupMenu.h"
+#include "shell/popups/PopupMenu.h"
 #include "view/OverviewGadget.h"
 
 namespace quadrell {

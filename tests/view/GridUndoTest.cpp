@@ -8,7 +8,7 @@
 #include "model/Row.h"
 #include "object/Comment.h"
 #include "object/SheetAnchor.h"
-#include "shell/PopupMenu.h"
+#include "shell/popups/PopupMenu.h"
 #include "value/Value.h"
 
 namespace quadrell {

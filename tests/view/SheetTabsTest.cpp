@@ -10,7 +10,7 @@
 
 #include "SheetViewTestSupport.h"
 #include "context/ApplicationContext.h"
-#include "shell/PopupMenu.h"
+#include "shell/popups/PopupMenu.h"
 #include "view/SheetsGadget.h"
 
 namespace quadrell::test {

@@ -245,15 +245,24 @@ void DisposeWidget(QPointer<QWidget>& widget) {
 
 namespace {
 
+template <class F>
+auto Guarded(F f) {
+  return [f = std::move(f)](auto... args) {
+    HandlerScope scope;
+    f(args...);
+  };
+}
+
 // The Control operations on the widget W, for the interface I.
 template <class I, class W = QWidget>
-class WidgetControl : public I {
+class WidgetControl : public I, public ControlWidget {
  public:
   WidgetControl(W* widget, const Rect& bounds) : widget_(widget) {
     widget->setGeometry(ToQRect(bounds));
     widget->show();
   }
   ~WidgetControl() override { DisposeWidget(widget_); }
+  QWidget* WidgetOfControl() const override { return widget_; }
 
   void SetBounds(const Rect& bounds) override {
     if (widget_) widget_->setGeometry(ToQRect(bounds));
@@ -372,6 +381,17 @@ class QtLineField : public WidgetControl<TextField, QLineEdit> {
   void SetText(std::u16string_view text) override {
     if (Widget()) Widget()->setText(ToQString(text));
   }
+  void SetEditedProcedure(std::function<void()> procedure) override {
+    if (!Widget()) return;
+    QObject::disconnect(edited_);
+    edited_ = QObject::connect(Widget(), &QLineEdit::textEdited, Widget(),
+                               Guarded([f = std::move(procedure)](const QString&) {
+                                 if (f) f();
+                               }));
+  }
+
+ private:
+  QMetaObject::Connection edited_;
 };
 
 class QtTextArea : public WidgetControl<TextField, QPlainTextEdit> {
@@ -487,14 +507,6 @@ class QtHyperlinkLabel : public WidgetControl<HyperlinkLabel, QLabel> {
 };
 
 QWidget* Parent(ControlParent& parent) { return ParentWidgetOf(parent); }
-
-template <class F>
-auto Guarded(F f) {
-  return [f = std::move(f)](auto... args) {
-    HandlerScope scope;
-    f(args...);
-  };
-}
 
 }  // namespace
 

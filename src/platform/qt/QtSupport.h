@@ -52,6 +52,19 @@ class WidgetParent {
   virtual QWidget* ContentWidget() const = 0;
 };
 
+// The Qt side of every Control: its widget.
+class ControlWidget {
+ public:
+  virtual ~ControlWidget() = default;
+  virtual QWidget* WidgetOfControl() const = 0;
+};
+
+// The widget of a control made by this implementation, or null.
+inline QWidget* WidgetOf(const Control& control) {
+  auto* holder = dynamic_cast<const ControlWidget*>(&control);
+  return holder ? holder->WidgetOfControl() : nullptr;
+}
+
 // The widget of a ControlParent, a Window or a PopupWindow made by this implementation.
 QWidget* ParentWidgetOf(const ControlParent& parent);
 

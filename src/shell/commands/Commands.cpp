@@ -9,12 +9,15 @@
 #include "model/Style.h"
 #include "context/ApplicationContext.h"
 #include "shell/Application.h"
-#include "shell/PopupMenu.h"
+#include "shell/popups/PopupMenu.h"
 #include "shell/commands/DataCommands.h"
 #include "shell/commands/FileCommands.h"
 #include "shell/commands/InsertCommands.h"
 #include "shell/commands/StyleCommands.h"
 #include "shell/commands/ViewCommands.h"
+#include "shell/dialogs/FindWindow.h"
+#include "shell/popups/PopupMenu.h"
+#include "shell/popups/StartMenu.h"
 #include "view/SheetGadget.h"
 
 namespace quadrell {
@@ -72,6 +75,7 @@ std::vector<MenuEntry> MenuOf() {
 void InstallViewCommands() {
   SetCellMenuCommands([](SheetGadget& view) { InsertComment(view.GetApplication()); },
                       [](SheetGadget& view) { InsertHyperlink(view.GetApplication()); });
+  SetFindDialogOpener(&OpenFindWindow);
 }
 
 void ShowCommandMenu(Application& application) {
@@ -96,6 +100,9 @@ bool RunToolbarCommand(Application& application, int item) {
     }
   }
   switch (item) {
+    case kItemStart:
+      ToggleStartMenu(application);
+      return true;
     case kItemNew:
       if (application.GetKind() == kKindTextDocument) {
         NewTextDocument();

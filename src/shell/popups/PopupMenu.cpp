@@ -1,4 +1,4 @@
-#include "shell/PopupMenu.h"
+#include "shell/popups/PopupMenu.h"
 
 #include <algorithm>
 
