@@ -121,7 +121,7 @@ TEST_F(StartMenuTest, TheStartItemClosesAnOpenMenuForGoodAndTheNextClickOpensIt)
 TEST_F(StartMenuTest, RowsRunTheirCommandsByPointerAndByKeys) {
   size_t windows = WindowMap().size();
   StartMenu& menu = OpenMenu();
-  ClickMenu(menu, 50, 2 + 28 * 4 + 10);  // the gap does nothing
+  ClickMenu(menu, 50, 2 + 28 * 5 + 10);  // the gap does nothing
   EXPECT_TRUE(menu.IsOpen());
   ClickMenu(menu, 50, 2 + 10);  // new
   EXPECT_EQ(WindowMap().size(), windows + 1);
@@ -130,10 +130,20 @@ TEST_F(StartMenuTest, RowsRunTheirCommandsByPointerAndByKeys) {
   app->GetWindow().Activate();
   ASSERT_TRUE(QTest::qWaitForWindowActive(test::WidgetOf(app->GetWindow())));
 
-  // Down six times passes the gap to the about row; Return opens the dialog.
+  // The second row makes a text-document window.
+  StartMenu& text = OpenMenu();
+  ClickMenu(text, 50, 2 + 28 * 1 + 10);
+  ASSERT_EQ(WindowMap().size(), windows + 1);
+  EXPECT_EQ(WindowMap().back()->GetKind(), kKindTextDocument);
+  WindowMap().back()->Close();
+  test::Settle();
+  app->GetWindow().Activate();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(test::WidgetOf(app->GetWindow())));
+
+  // Down seven times passes the gap to the about row; Return opens the dialog.
   StartMenu& keyed = OpenMenu();
-  for (int k = 0; k < 6; ++k) QTest::keyClick(MenuCanvas(keyed), Qt::Key_Down);
-  EXPECT_EQ(keyed.Highlighted(), 6);
+  for (int k = 0; k < 7; ++k) QTest::keyClick(MenuCanvas(keyed), Qt::Key_Down);
+  EXPECT_EQ(keyed.Highlighted(), 7);
   size_t abouts = OpenInfoWindows().size();
   QTest::keyClick(MenuCanvas(keyed), Qt::Key_Return);
   ASSERT_EQ(OpenInfoWindows().size(), abouts + 1);
@@ -141,7 +151,7 @@ TEST_F(StartMenuTest, RowsRunTheirCommandsByPointerAndByKeys) {
   test::Settle();
 
   StartMenu& settings = OpenMenu();
-  ClickMenu(settings, 50, 2 + 28 * 5 + 10);
+  ClickMenu(settings, 50, 2 + 28 * 6 + 10);
   ASSERT_NE(SettingsWindow::Current(), nullptr);
   SettingsWindow::Current()->Cancel();
   test::Settle();

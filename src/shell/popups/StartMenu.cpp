@@ -29,7 +29,7 @@ namespace {
 constexpr Colour kLeftGround = RgbColour(0xF4, 0xFC, 0xF3);
 constexpr Colour kHover = RgbColour(0xEE, 0xEE, 0xEE);
 constexpr Colour kMissing = RgbColour(0x99, 0x99, 0x99);
-constexpr int kGapRow = 4;
+constexpr int kGapRow = 5;
 constexpr int kPanelMargin = 20;  // the right panel's text starts 10 in and keeps 10 free
 constexpr auto kJustClosed = std::chrono::milliseconds(2000);
 
@@ -39,8 +39,10 @@ struct LeftItem {
   const char* picture;
 };
 constexpr LeftItem kLeftItems[] = {
-    {0, "new", "startNew.png"},           {1, "open", "startOpen.png"},         {2, "save", "startSave.png"},
-    {3, "saveas", "startSaveAs.png"},     {5, "settings", "startSettings.png"}, {6, "about", "startAbout.png"},
+    {0, "new", "startNew.png"},           {1, "startNewText", "startNewText.png"},
+    {2, "open", "startOpen.png"},         {3, "save", "startSave.png"},
+    {4, "saveas", "startSaveAs.png"},     {6, "settings", "startSettings.png"},
+    {7, "about", "startAbout.png"},
 };
 
 const Bitmap& Picture(const char* name) {
@@ -315,11 +317,12 @@ void ToggleStartMenu(Application& application) {
   slot.reset();
   auto menu = std::make_unique<StartMenu>(application, [](Application&, const std::u16string& path) { OpenFile(path); });
   menu->SetHandler(0, [](Application&) { NewWindow(); });
-  menu->SetHandler(1, [](Application& a) { OpenWithDialog(a); });
-  menu->SetHandler(2, [](Application& a) { Save(a); });
-  menu->SetHandler(3, [](Application& a) { SaveAs(a); });
-  menu->SetHandler(5, [](Application&) { OpenSettingsWindow(); });
-  menu->SetHandler(6, [](Application&) { OpenInfoWindow(); });
+  menu->SetHandler(1, [](Application&) { NewTextDocument(); });
+  menu->SetHandler(2, [](Application& a) { OpenWithDialog(a); });
+  menu->SetHandler(3, [](Application& a) { Save(a); });
+  menu->SetHandler(4, [](Application& a) { SaveAs(a); });
+  menu->SetHandler(6, [](Application&) { OpenSettingsWindow(); });
+  menu->SetHandler(7, [](Application&) { OpenInfoWindow(); });
   slot = std::move(menu);
 }
 

@@ -31,7 +31,7 @@ class StartMenu : private PopupEvents, private CanvasEvents {
   static constexpr int kRowHeight = 28;
   static constexpr int kRecentTop = 28;
   static constexpr int kRecentHeight = 18;
-  static constexpr int kLeftRows = 7;  // row 4 is the gap
+  static constexpr int kLeftRows = 8;  // row 5 is the gap
 
   StartMenu(Application& application, RecentProcedure recentProcedure);
   ~StartMenu() override;
@@ -52,7 +52,7 @@ class StartMenu : private PopupEvents, private CanvasEvents {
   const std::vector<std::u16string>& RecentPaths() const { return recent_; }
   // The shown text of a recent file row.
   std::u16string ShownPath(size_t index) const;
-  // The highlighted entry: left rows 0 to 6, then kLeftRows + recent index; -1 none.
+  // The highlighted entry: left rows 0 to 7, then kLeftRows + recent index; -1 none.
   int Highlighted() const { return highlighted_; }
 
  private:
