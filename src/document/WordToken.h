@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "model/Style.h"
+#include "value/Unicode.h"
 
 namespace quadrell {
 
@@ -31,10 +32,8 @@ int32_t TokenAscent(const StyleRecord* style);
 // Tab stops every 1.25 cm from the left text edge.
 constexpr int32_t kTabStopPx = 47;
 
-// The UTF-16 units that belong together as one character: a surrogate pair
-// is never split by the caret or by a deletion.
-inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+// The UTF-16 units that belong together as one character (IsLowSurrogate):
+// a surrogate pair is never split by the caret or by a deletion.
 // The offset one character before or after `offset` in the text.
 int32_t PreviousCharacter(std::u16string_view text, int32_t offset);
 int32_t NextCharacter(std::u16string_view text, int32_t offset);

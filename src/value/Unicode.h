@@ -15,6 +15,9 @@ std::u16string AsciiToUtf16(std::string_view text);
 void AppendAscii(std::u16string& out, std::string_view text);
 
 inline bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+// The halves of a UTF-16 surrogate pair, which belong together as one character.
+inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 // 0-15 for 0-9, A-F and a-f; -1 for any other character.
 inline int HexDigitValue(char16_t c) {
   if (c >= u'0' && c <= u'9') return c - u'0';

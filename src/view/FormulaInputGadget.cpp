@@ -8,6 +8,7 @@
 #include "platform/Desktop.h"
 #include "platform/FontBackend.h"
 #include "platform/Keys.h"
+#include "value/Unicode.h"
 #include "view/SheetContainer.h"
 #include "view/SheetGadget.h"
 
@@ -17,9 +18,6 @@ namespace {
 
 constexpr Colour kSelection = 0xFF8080;  // #8080FF
 constexpr size_t kUndoDepth = 500;
-
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // Control characters (C0, DEL and C1) never become part of the text.
 bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }

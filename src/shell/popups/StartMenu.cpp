@@ -62,8 +62,6 @@ bool FileExists(const std::u16string& path) {
   return ::stat(Utf16ToUtf8(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 // Where the start item of the window is on the screen.
 Rect StartItemRect(Application& application) {
   Control* item = nullptr;
