@@ -15,6 +15,7 @@
 #include "shell/commands/InsertCommands.h"
 #include "shell/commands/StyleCommands.h"
 #include "shell/commands/ViewCommands.h"
+#include "shell/dialogs/ChartDialogs.h"
 #include "view/SheetGadget.h"
 
 namespace quadrell {
@@ -55,6 +56,8 @@ const char* TextKeyOf(int item) {
       {kItemLink, "toolbar:link"},
       {kItemMerge, "toolbar:combine"},
       {kItemFormulaView, "toolbar:formulaview"},
+      {kItemChart, "toolbar:diagram"},
+      {kItemPivot, "toolbar:pivot"},
   };
   for (const auto& [id, key] : kKeys) {
     if (id == item) return key;
@@ -72,6 +75,7 @@ std::vector<MenuEntry> MenuOf() {
 void InstallViewCommands() {
   SetCellMenuCommands([](SheetGadget& view) { InsertComment(view.GetApplication()); },
                       [](SheetGadget& view) { InsertHyperlink(view.GetApplication()); });
+  InstallChartCommands();
 }
 
 void ShowCommandMenu(Application& application) {
@@ -80,7 +84,7 @@ void ShowCommandMenu(Application& application) {
       MenuOf<kItemStrikeOut, kItemAlignTop, kItemAlignMiddle, kItemAlignBottom, kItemAlignLeft, kItemAlignCenter,
              kItemAlignRight, kItemTextFlow, kItemTextFlowHide, kItemTextFlowShow, kItemTextFlowLineBreak,
              kItemPercent, kItemFormatPainter, kItemMerge, kItemToggleFilter, kItemFixView, kItemSplit,
-             kItemFormulaView, kItemComment, kItemLink, kItemImage>();
+             kItemFormulaView, kItemComment, kItemLink, kItemImage, kItemChart, kItemPivot>();
   ShowPopupMenu(application.GetWindow(), entries, &application, 0);
 }
 
@@ -194,6 +198,12 @@ bool RunToolbarCommand(Application& application, int item) {
       return true;
     case kItemFormulaView:
       FormulaView(application);
+      return true;
+    case kItemChart:
+      OpenChartCreation(application);
+      return true;
+    case kItemPivot:
+      NewPivotTable(application);
       return true;
     default:
       return false;
