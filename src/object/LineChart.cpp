@@ -236,14 +236,19 @@ ChartAxis ComputeChartAxis(double min, double max) {
 }
 
 std::u16string ChartNumberText(double value) {
-  if (std::abs(value) < 1e15 && std::abs(value) >= 1e-10) return GeneralForm16(value);
+  // Shown with the decimal comma, as the cells show numbers.
+  auto comma = [](std::u16string text) {
+    for (char16_t& c : text) c = c == u'.' ? u',' : c;
+    return text;
+  };
+  if (std::abs(value) < 1e15 && std::abs(value) >= 1e-10) return comma(GeneralForm16(value));
   if (value == 0 || std::abs(value) < 1e-10) return u"0";
   int exponent = static_cast<int>(std::floor(std::log10(std::abs(value))));
   double mantissa = value / std::pow(10.0, exponent);
   std::u16string out = GeneralForm16(std::round(mantissa * 1e6) / 1e6);
   out += u"E";
   AppendGeneralForm(out, exponent);
-  return out;
+  return comma(out);
 }
 
 // ---------------------------------------------------------------- chart

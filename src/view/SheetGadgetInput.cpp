@@ -283,7 +283,8 @@ void SheetGadget::OnLeftDown(int x, int y) {
   dragged_ = false;
   container_.SetActiveView(this);
   ForgetRemovedObject();
-  if (PressObject(x, y)) return;
+  // A range pick reaches the cells under the objects too.
+  if (!pickCallback_ && PressObject(x, y)) return;
   if (PressHeader(x, y)) return;
   if (mouseMode_ >= kMouseFillBrushArmed && mouseMode_ <= kMouseTextBrushPainting && y >= kCellTop && y <= 67 &&
       x > canvasWidth_ - 151) {

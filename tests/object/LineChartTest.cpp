@@ -253,7 +253,7 @@ TEST(ChartAxis, StepsAreBoundedAndCoverTheRange) {
     EXPECT_LT(axis.lo, axis.hi);
   }
   EXPECT_TRUE(ComputeChartAxis(5, 5).flat);
-  EXPECT_EQ(ChartNumberText(0.30000000000000004), u"0.3");
+  EXPECT_EQ(ChartNumberText(0.30000000000000004), u"0,3");
 }
 
 TEST_F(LineChartTest, PercentLineOfAZeroRowPlotsAtTheTop) {
