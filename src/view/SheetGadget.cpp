@@ -94,7 +94,10 @@ SheetGadget::SheetGadget(Application& application, SheetContainer& container, Co
 }
 
 SheetGadget::~SheetGadget() {
-  CancelRangePick();
+  // Whoever picks may be gone already (the formula bar goes first): the pick
+  // is forgotten, and the listeners hear that the view goes.
+  pickCallback_ = nullptr;
+  pickData_ = nullptr;
   TellListeners(kViewGoing);
   if (GridPopups* popups = GetGridPopups()) popups->CloseSuggestions();
   canvas_.reset();
