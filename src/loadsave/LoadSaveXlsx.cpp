@@ -16,6 +16,7 @@
 #include "context/ApplicationContext.h"
 #include "formula/FileTranslation.h"
 #include "loadsave/Container.h"
+#include "loadsave/XlsxCharts.h"
 #include "loadsave/XlsxCommon.h"
 #include "model/Cell.h"
 #include "model/Column.h"
@@ -27,6 +28,7 @@
 #include "model/Workbook.h"
 #include "object/Comment.h"
 #include "object/Image.h"
+#include "object/LineChart.h"
 #include "object/SheetAnchor.h"
 #include "value/NumberFormat.h"
 #include "value/NumberText.h"
@@ -839,6 +841,66 @@ struct PendingPicture {
   std::string media;  // the member's name
 };
 
+// What of the charts read cannot be shown as they were, said once after loading.
+thread_local std::vector<std::u16string>* tChartProblems = nullptr;
+
+// A chart in a graphic frame: made over its sheet's cells (read by now).
+void ReadChartFrame(Sheet* sheet, const XmlNode* anchor, const XmlNode* frame, const XmlDocument* drawingRels,
+                    const PartMap& parts) {
+  const XmlNode* chartRef = frame->Find("a:graphic/a:graphicData/c:chart");
+  if (!chartRef) {
+    for (const XmlNode* data = frame->Find("a:graphic/a:graphicData"); data; data = nullptr) {
+      for (const XmlNode* c = data->FirstChild(); c; c = c->NextSibling()) {
+        if (c->Name().ends_with(":chart") || c->Name() == "chart") chartRef = c;
+      }
+    }
+  }
+  if (!chartRef) return;
+  const XmlNode* target = FindRelationship(drawingRels, "Id", chartRef->Attribute("r:id"));
+  if (!target) return;
+  const XmlDocument* part = Part(parts, "xl/charts/" + std::string(FilePart(target->Attribute("Target"))));
+  if (!part || !part->Root()) return;
+  ChartImport read = ReadChartPart(*part, sheet->GetName());
+  if (!read.problem.empty() && tChartProblems) tChartProblems->push_back(read.problem);
+  if (!read.ok) return;
+  auto number = [](const XmlNode* node) { return node ? ReadInteger(Utf8ToUtf16(node->Text())) : 0; };
+  const XmlNode* from = anchor->FirstChildNamed("xdr:from");
+  const XmlNode* to = anchor->FirstChildNamed("xdr:to");
+  int64_t column = number(from ? from->FirstChildNamed("xdr:col") : nullptr);
+  int64_t row = number(from ? from->FirstChildNamed("xdr:row") : nullptr) + 1;
+  int64_t dx = number(from ? from->FirstChildNamed("xdr:colOff") : nullptr) / kEmuPerPixel;
+  int64_t dy = number(from ? from->FirstChildNamed("xdr:rowOff") : nullptr) / kEmuPerPixel;
+  if (column < 0 || column >= kXlsxMaxColumns || row < 1 || row > kXlsxMaxRows) return;
+  int64_t width = AttributeInteger(frame->Find("xdr:xfrm/a:ext"), "cx") / kEmuPerPixel;
+  int64_t height = AttributeInteger(frame->Find("xdr:xfrm/a:ext"), "cy") / kEmuPerPixel;
+  if (const XmlNode* ext = anchor->FirstChildNamed("xdr:ext"); ext && (width <= 0 || height <= 0)) {
+    width = AttributeInteger(ext, "cx") / kEmuPerPixel;
+    height = AttributeInteger(ext, "cy") / kEmuPerPixel;
+  }
+  if ((width <= 0 || height <= 0) && to) {
+    // The size from the corners over the sheet's columns and rows.
+    int64_t toColumn = Clamp(number(to->FirstChildNamed("xdr:col")), column, column + 200);
+    int64_t toRow = Clamp(number(to->FirstChildNamed("xdr:row")) + 1, row, row + 2000);
+    width = -dx + number(to->FirstChildNamed("xdr:colOff")) / kEmuPerPixel;
+    for (int64_t c = column; c < toColumn; ++c) width += sheet->GetColumnWidth(static_cast<int32_t>(c));
+    height = -dy + number(to->FirstChildNamed("xdr:rowOff")) / kEmuPerPixel;
+    for (int64_t r = row; r < toRow; ++r) height += sheet->GetRowHeight(static_cast<int32_t>(r));
+  }
+  if (width <= 0 || height <= 0) {
+    width = LineChart::kDefaultWidth;
+    height = LineChart::kDefaultHeight;
+  }
+  auto chart = std::make_unique<LineChart>(sheet, read.setup, static_cast<int32_t>(Clamp(width, 1, 100000)),
+                                           static_cast<int32_t>(Clamp(height, 1, 100000)));
+  int32_t w = chart->GetObjectWidth(), h = chart->GetObjectHeight();
+  Cell* cell = sheet->GetCellDirect(static_cast<int32_t>(row), static_cast<int32_t>(column));
+  auto placed = std::make_unique<ObjectAnchor>(sheet, cell, std::move(chart), static_cast<int32_t>(Clamp(dx, 0, 100000)),
+                                               static_cast<int32_t>(Clamp(dy, 0, 100000)));
+  (void)w;
+  (void)h;
+  sheet->AddObject(std::move(placed));
+}
+
 void ReadPictures(const SheetEntry& entry, Sheet* sheet, const XmlNode* drawing, const PartMap& parts,
                   std::vector<PendingPicture>& pictures) {
   std::string sheetRels = "xl/worksheets/_rels/" + std::string(FilePart(entry.path)) + ".rels";
@@ -849,6 +911,10 @@ void ReadPictures(const SheetEntry& entry, Sheet* sheet, const XmlNode* drawing,
   const XmlDocument* drawingRels = Part(parts, "xl/drawings/_rels/" + file + ".rels");
   if (!document || !document->Root()) return;
   for (const XmlNode* anchor = document->Root()->FirstChild(); anchor; anchor = anchor->NextSibling()) {
+    if (const XmlNode* frame = anchor->FirstChildNamed("xdr:graphicFrame")) {
+      ReadChartFrame(sheet, anchor, frame, drawingRels, parts);
+      continue;
+    }
     const XmlNode* pic = anchor->FirstChildNamed("xdr:pic");
     if (!pic) continue;
     const XmlNode* from = anchor->FirstChildNamed("xdr:from");
@@ -1129,7 +1195,8 @@ std::unique_ptr<XmlDocument> ParseMember(PackageReader& reader) {
 // Others are never inflated.
 bool IsSheetPart(std::string_view name) {
   if (name.starts_with("xl/comments") && Extension(name) == "xml") return true;
-  return (name.starts_with("xl/worksheets/_rels/") || name.starts_with("xl/drawings/")) &&
+  return (name.starts_with("xl/worksheets/_rels/") || name.starts_with("xl/drawings/") ||
+          name.starts_with("xl/charts/")) &&
          (Extension(name) == "xml" || Extension(name) == "rels" || Extension(name) == "vml");
 }
 
@@ -1223,6 +1290,11 @@ std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host, std::u16
     sheetAt[entry.index] = {&entry, sheet};
   }
   std::vector<PendingPicture> pictures;
+  std::vector<std::u16string> chartProblems;
+  tChartProblems = &chartProblems;
+  struct Forget {
+    ~Forget() { tChartProblems = nullptr; }
+  } forget;
   if (!sheets.empty()) {
     reader = source.Open();
     if (!reader) return nullptr;
@@ -1260,6 +1332,15 @@ std::unique_ptr<Workbook> Load(const PackageSource& source, Host* host, std::u16
     if (reader->Broken()) return nullptr;
   }
   std::string pictureTooLarge = ReadPictureMedia(source, mediaMembers, pictures);
+  if (!chartProblems.empty()) {
+    std::u16string details;
+    for (const std::u16string& p : chartProblems) {
+      if (details.find(p) != std::u16string::npos) continue;
+      if (!details.empty()) details += u"; ";
+      details += p;
+    }
+    workbook->SetLoadNotice(TextWithArgument("chart:notShown", details));
+  }
   if (workbook->GetSheetCount() > 1) workbook->RemoveSheet(initial);
   workbook->SetActiveSheet(workbook->GetSheet(0));
   parts.clear();

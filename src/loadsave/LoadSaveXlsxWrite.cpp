@@ -20,7 +20,9 @@
 #include "model/Util.h"
 #include "model/Workbook.h"
 #include "object/Comment.h"
+#include "loadsave/XlsxCharts.h"
 #include "object/Image.h"
+#include "object/LineChart.h"
 #include "object/SheetAnchor.h"
 #include "value/NumberFormat.h"
 #include "value/NumberText.h"
@@ -409,6 +411,7 @@ class Writer {
           ->SetAttribute("sheetId", Str(i))
           ->SetAttribute("r:id", "rId" + Str(i));
     }
+    sheetFileNames_ = fileNames;
     // An auto-filter's area is also named, as other programs expect; without
     // the name some of them drop the filter.
     XmlNode* names = root->AppendChild("definedNames");
@@ -466,6 +469,8 @@ class Writer {
                 "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml");
     for (int i : drawings)
       addOverride("/xl/drawings/drawing" + Str(i) + ".xml", "application/vnd.openxmlformats-officedocument.drawing+xml");
+    for (int i : charts_)
+      addOverride("/xl/charts/chart" + Str(i) + ".xml", "application/vnd.openxmlformats-officedocument.drawingml.chart+xml");
     if (!commentSheets_.empty()) addDefault("vml", "application/vnd.openxmlformats-officedocument.vmlDrawing");
     for (int i : commentSheets_)
       addOverride("/xl/comments" + Str(i) + ".xml",
@@ -488,6 +493,11 @@ class Writer {
     bool ok = true;
     sheet->ResetObjects(1);
     while (SheetAnchor* anchor = sheet->NextObject()) {
+      if (auto* chart = dynamic_cast<LineChart*>(anchor->GetObject())) {
+        ok = ok && WriteChart(package, *chart, *anchor, i, root, drawingRels, k);
+        ++k;
+        continue;
+      }
       if (anchor->GetKind() != kObjectImage) continue;
       auto* image = static_cast<Image*>(anchor->GetObject());
       // Part names allow few characters; an extension is letters and digits, lower case.
@@ -536,6 +546,50 @@ class Writer {
       ++k;
     }
     (void)i;
+    return ok;
+  }
+
+  // A chart: its part, its relationship and the frame in the drawing that shows it where it stands.
+  bool WriteChart(PackageWriter& package, LineChart& chart, const SheetAnchor& anchor, int i, XmlNode* root,
+                  XmlDocument& drawingRels, int k) {
+    int number = chartCounter_++;
+    charts_.push_back(number);
+    XmlDocument part;
+    std::u16string sheetName = i - 1 < static_cast<int>(sheetFileNames_.size()) ? sheetFileNames_[i - 1] : u"Sheet1";
+    BuildChartPart(chart, sheetName, part);
+    bool ok = WritePart(part, package, "xl/charts/chart" + Str(number) + ".xml");
+    AddRelationship(drawingRels, "rId" + Str(k), "chart", "../charts/chart" + Str(number) + ".xml");
+    XmlNode* two = root->AppendChild("xdr:twoCellAnchor")->SetAttribute("editAs", "oneCell");
+    auto corner = [&](const char* name, const SheetPosition& p) {
+      XmlNode* node = two->AppendChild(name);
+      node->AppendChild("xdr:col")->SetText(Str(p.cell->GetColumnIndex()));
+      node->AppendChild("xdr:colOff")->SetText(Str(int64_t{p.x} * kEmuPerPixel));
+      node->AppendChild("xdr:row")->SetText(Str(p.cell->GetRowIndex() - 1));
+      node->AppendChild("xdr:rowOff")->SetText(Str(int64_t{p.y} * kEmuPerPixel));
+    };
+    corner("xdr:from", anchor.GetTopLeft());
+    corner("xdr:to", anchor.GetBottomRight());
+    XmlNode* frame = two->AppendChild("xdr:graphicFrame")->SetAttribute("macro", "");
+    XmlNode* nv = frame->AppendChild("xdr:nvGraphicFramePr");
+    nv->AppendChild("xdr:cNvPr")->SetAttribute("id", Str(1000 + number))->SetAttribute("name", "Chart " + Str(number));
+    nv->AppendChild("xdr:cNvGraphicFramePr");
+    int32_t width = chart.GetObjectWidth(), height = chart.GetObjectHeight();
+    if (auto* placed = dynamic_cast<const ObjectAnchor*>(&anchor)) {
+      width = placed->GetWidth();
+      height = placed->GetHeight();
+    }
+    XmlNode* xfrm = frame->AppendChild("xdr:xfrm");
+    xfrm->AppendChild("a:off")->SetAttribute("x", "0")->SetAttribute("y", "0");
+    xfrm->AppendChild("a:ext")
+        ->SetAttribute("cx", Str(int64_t{width} * kEmuPerPixel))
+        ->SetAttribute("cy", Str(int64_t{height} * kEmuPerPixel));
+    XmlNode* data = frame->AppendChild("a:graphic")
+                        ->AppendChild("a:graphicData")
+                        ->SetAttribute("uri", "http://schemas.openxmlformats.org/drawingml/2006/chart");
+    data->AppendChild("c:chart")
+        ->SetAttribute("xmlns:c", "http://schemas.openxmlformats.org/drawingml/2006/chart")
+        ->SetAttribute("r:id", "rId" + Str(k));
+    two->AppendChild("xdr:clientData");
     return ok;
   }
 
@@ -886,6 +940,9 @@ class Writer {
   StyleRegistry styles_;
   SharedStrings strings_;
   int imageCounter_ = 1;
+  int chartCounter_ = 1;
+  std::vector<int> charts_;  // the numbers of the chart parts written
+  std::vector<std::u16string> sheetFileNames_;
   std::set<std::string> mediaExtensions_;
 };
 

@@ -67,6 +67,9 @@ class PdfPage : public PdfObject {
   void DrawImage(int imageNumber, float x, float y, float w, float h);
 
   const std::string& Content() const { return content_; }
+  // Operators written as they are (vector figures of charts).
+  void AppendOperators(std::string_view operators) { content_.append(operators); }
+  float PageHeight() const { return height_; }
 
  private:
   void Append(float x) {

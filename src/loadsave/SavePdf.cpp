@@ -1,6 +1,7 @@
 #include "loadsave/SavePdf.h"
 
 #include <algorithm>
+#include <cmath>
 #include <unordered_set>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "model/Row.h"
 #include "model/Sheet.h"
 #include "object/Image.h"
+#include "object/LineChart.h"
+#include "platform/FontBackend.h"
 #include "object/SheetAnchor.h"
 #include "platform/Environment.h"
 #include "platform/Files.h"
@@ -24,6 +27,148 @@ namespace quadrell {
 namespace {
 
 constexpr float kScale = 0.794f;  // screen pixels to points
+
+// A canvas writing a chart's drawing into a page: pixels of the chart become
+// points at the chart's place. Text is measured with the installed fonts;
+// translucent fills are mixed with the white ground, as charts draw on white.
+class PdfChartCanvas final : public Canvas {
+ public:
+  PdfChartCanvas(PdfDocument& document, PdfPage& page, double left, double top, double scaleX, double scaleY, int width,
+                 int height)
+      : document_(document), page_(page), left_(left), top_(top), sx_(scaleX), sy_(scaleY), width_(width),
+        height_(height) {}
+
+  void Finish() {
+    if (clipped_) page_.AppendOperators("Q ");
+    clipped_ = false;
+  }
+
+  void DrawText(int x, int y, std::u16string_view text) override {
+    if (text.empty() || !font_) return;
+    double size = std::max(1, font_->Metrics().height) * 0.8 * sy_;
+    double ascent = font_->Metrics().ascent > 0 ? font_->Metrics().ascent : font_->Metrics().height * 0.8;
+    std::string ops = "BT /" + document_.FontResource(u"Arial") + " " + PdfNumber(size) + " Tf ";
+    ops += Colour3(textColour_) + " rg ";
+    ops += PdfNumber(X(x)) + " " + PdfNumber(page_.PageHeight() - Y(y + ascent)) + " Td (" + PdfString(text) + ") Tj ET ";
+    page_.AppendOperators(ops);
+  }
+  int TextWidth(std::u16string_view text) override { return font_ ? font_->TextWidth(text) : 6 * int(text.size()); }
+  int TextHeight(std::u16string_view) override { return font_ ? font_->Metrics().height : 12; }
+  void PlotPoint(int x, int y, Colour colour) override { FillBox(x, y, 1, 1, colour); }
+  void DrawLine(int x1, int y1, int x2, int y2, Colour colour) override {
+    VectorPath p;
+    p.MoveTo(x1 + 0.5, y1 + 0.5);
+    p.LineTo(x2 + 0.5, y2 + 0.5);
+    StrokePath(p, colour, 255, 1);
+  }
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  Colour LineColour() const override { return lineColour_; }
+  void SetLineColour(Colour colour) override { lineColour_ = colour; }
+  void SetFont(const PlatformFont& font) override { font_ = &font; }
+  void SetTextColour(Colour colour) override { textColour_ = colour; }
+  void SetDrawMode(DrawMode) override {}
+  void FillBox(int x, int y, int width, int height, Colour colour) override {
+    VectorPath p;
+    p.AddRectangle(x, y, width, height);
+    FillPath(p, colour, 255);
+  }
+  void BlendBox(int x, int y, int width, int height, Colour colour, int alpha) override {
+    VectorPath p;
+    p.AddRectangle(x, y, width, height);
+    FillPath(p, colour, alpha);
+  }
+  void FrameBox(int x, int y, int width, int height, Colour colour) override {
+    VectorPath p;
+    p.AddRectangle(x + 0.5, y + 0.5, width - 1, height - 1);
+    StrokePath(p, colour, 255, 1);
+  }
+  void SetClip(int x, int y, int width, int height) override {
+    Finish();
+    page_.AppendOperators("q " + PdfNumber(X(x)) + " " + PdfNumber(page_.PageHeight() - Y(y + height)) + " " +
+                          PdfNumber(width * sx_) + " " + PdfNumber(height * sy_) + " re W n ");
+    clipped_ = true;
+  }
+  void ClearClip() override { Finish(); }
+  void DrawImage(const Bitmap&, int, int) override {}
+  void FillPath(const VectorPath& path, Colour colour, int alpha) override {
+    page_.AppendOperators(Colour3(Mixed(colour, alpha)) + " rg " + Figure(path) + "f ");
+  }
+  void StrokePath(const VectorPath& path, Colour colour, int alpha, double width) override {
+    page_.AppendOperators(Colour3(Mixed(colour, alpha)) + " RG " + PdfNumber(width * sx_) + " w 1 J 1 j " + Figure(path) +
+                          "S ");
+  }
+
+ private:
+  double X(double x) const { return left_ + x * sx_; }
+  double Y(double y) const { return top_ + y * sy_; }
+  std::string Point(double x, double y) const {
+    return PdfNumber(X(x)) + " " + PdfNumber(page_.PageHeight() - Y(y)) + " ";
+  }
+  static Colour Mixed(Colour c, int alpha) {
+    alpha = std::clamp(alpha, 0, 255);
+    auto mix = [&](int v) { return (v * alpha + 255 * (255 - alpha)) / 255; };
+    return RgbColour(mix(RedOf(c)), mix(GreenOf(c)), mix(BlueOf(c)));
+  }
+  static std::string Colour3(Colour c) {
+    return PdfNumber(RedOf(c) / 255.0) + " " + PdfNumber(GreenOf(c) / 255.0) + " " + PdfNumber(BlueOf(c) / 255.0);
+  }
+  // The path's operators; arcs become cubic curves of at most 90 degrees each.
+  std::string Figure(const VectorPath& path) const {
+    std::string ops;
+    double cx = 0, cy = 0;
+    for (const VectorPath::Segment& s : path.Segments()) {
+      const double* v = s.v;
+      switch (s.op) {
+        case VectorPath::Op::Move:
+          ops += Point(v[0], v[1]) + "m ";
+          cx = v[0], cy = v[1];
+          break;
+        case VectorPath::Op::Line:
+          ops += Point(v[0], v[1]) + "l ";
+          cx = v[0], cy = v[1];
+          break;
+        case VectorPath::Op::Cubic:
+          ops += Point(v[0], v[1]) + Point(v[2], v[3]) + Point(v[4], v[5]) + "c ";
+          cx = v[4], cy = v[5];
+          break;
+        case VectorPath::Op::Arc: {
+          const double pi = 3.14159265358979323846;
+          double start = v[4], sweep = v[5];
+          int pieces = std::max(1, static_cast<int>(std::ceil(std::abs(sweep) / 90)));
+          double step = sweep / pieces;
+          double a0 = start * pi / 180;
+          ops += Point(v[0] + v[2] * std::cos(a0), v[1] + v[3] * std::sin(a0)) + "l ";
+          for (int k = 0; k < pieces; ++k) {
+            double a = (start + step * k) * pi / 180, b = (start + step * (k + 1)) * pi / 180;
+            double t = 4.0 / 3.0 * std::tan((b - a) / 4);
+            double x0 = std::cos(a), y0 = std::sin(a), x1 = std::cos(b), y1 = std::sin(b);
+            ops += Point(v[0] + v[2] * (x0 - t * y0), v[1] + v[3] * (y0 + t * x0));
+            ops += Point(v[0] + v[2] * (x1 + t * y1), v[1] + v[3] * (y1 - t * x1));
+            ops += Point(v[0] + v[2] * x1, v[1] + v[3] * y1) + "c ";
+            cx = v[0] + v[2] * x1, cy = v[1] + v[3] * y1;
+          }
+          break;
+        }
+        case VectorPath::Op::Close:
+          ops += "h ";
+          break;
+      }
+    }
+    (void)cx;
+    (void)cy;
+    return ops;
+  }
+
+  PdfDocument& document_;
+  PdfPage& page_;
+  double left_, top_, sx_, sy_;
+  int width_, height_;
+  const PlatformFont* font_ = nullptr;
+  Colour textColour_ = 0;
+  Colour lineColour_ = 0;
+  bool clipped_ = false;
+};
 constexpr float kRight = PdfDocument::kWidth - PdfDocument::kMarginRight;
 constexpr float kBottom = PdfDocument::kHeight - PdfDocument::kMarginBottom;
 
@@ -149,7 +294,7 @@ class SheetPrinter {
     sheet_->ResetObjects(1);
     while (SheetAnchor* anchor = sheet_->NextObject()) {
       if (!within) break;
-      if (anchor->GetKind() != kObjectImage) continue;
+      if (anchor->GetKind() != kObjectImage && anchor->GetKind() != kObjectChart) continue;
       within = mark(anchor->GetTopLeft().cell->GetColumnIndex(), anchor->GetTopLeft().cell->GetRowIndex(),
                     anchor->GetBottomRight().cell->GetColumnIndex(), anchor->GetBottomRight().cell->GetRowIndex());
     }
@@ -170,7 +315,7 @@ class SheetPrinter {
     // Pictures beyond the last used cell are printed too.
     sheet_->ResetObjects(1);
     while (SheetAnchor* anchor = sheet_->NextObject()) {
-      if (anchor->GetKind() != kObjectImage) continue;
+      if (anchor->GetKind() != kObjectImage && anchor->GetKind() != kObjectChart) continue;
       lastColumn = std::max(lastColumn, anchor->GetBottomRight().cell->GetColumnIndex());
       lastRow = std::max(lastRow, anchor->GetBottomRight().cell->GetRowIndex());
     }
@@ -231,6 +376,10 @@ class SheetPrinter {
   void DrawPictures(int32_t endColumn, int32_t endRow) {
     sheet_->ResetObjects(1);
     while (SheetAnchor* anchor = sheet_->NextObject()) {
+      if (auto* chart = dynamic_cast<LineChart*>(anchor->GetObject())) {
+        DrawChart(*chart, *anchor, endColumn, endRow);
+        continue;
+      }
       if (anchor->GetKind() != kObjectImage) continue;
       auto* image = static_cast<Image*>(anchor->GetObject());
       const SheetPosition& from = anchor->GetTopLeft();
@@ -254,6 +403,36 @@ class SheetPrinter {
                                         static_cast<float>(dy) * kScale + PdfDocument::kMarginTop,
                                         static_cast<float>(width) * kScale, static_cast<float>(height) * kScale);
     }
+  }
+
+  // A chart drawn as vector figures and text at its place, scaled to its anchored size.
+  void DrawChart(LineChart& chart, const SheetAnchor& anchor, int32_t endColumn, int32_t endRow) {
+    const SheetPosition& from = anchor.GetTopLeft();
+    const SheetPosition& to = anchor.GetBottomRight();
+    int32_t c1 = from.cell->GetColumnIndex(), c2 = to.cell->GetColumnIndex();
+    int32_t r1 = from.cell->GetRowIndex(), r2 = to.cell->GetRowIndex();
+    if (c1 >= endColumn || c2 < bandStart_ || r1 >= endRow || r2 < pageFirstRow_) return;
+    int64_t dx = from.x, dy = from.y;
+    for (int32_t c = bandStart_; c < c1; ++c) dx += sheet_->GetColumnWidth(c);
+    for (int32_t c = c1; c < bandStart_; ++c) dx -= sheet_->GetColumnWidth(c);
+    for (int32_t r = pageFirstRow_; r < r1; ++r) dy += sheet_->GetRowHeight(r);
+    for (int32_t r = r1; r < pageFirstRow_; ++r) dy -= sheet_->GetRowHeight(r);
+    double scaleX = kScale, scaleY = kScale;
+    if (auto* placed = dynamic_cast<const ObjectAnchor*>(&anchor)) {
+      scaleX *= static_cast<double>(placed->GetWidth()) / std::max(1, chart.GetObjectWidth());
+      scaleY *= static_cast<double>(placed->GetHeight()) / std::max(1, chart.GetObjectHeight());
+    }
+    PdfPage& page = document_.CurrentPage();
+    // Nothing outside the printable area of the page.
+    page.Clip(PdfDocument::kMarginLeft, PdfDocument::kMarginTop,
+              PdfDocument::kWidth - PdfDocument::kMarginLeft - PdfDocument::kMarginRight,
+              PdfDocument::kHeight - PdfDocument::kMarginTop - PdfDocument::kMarginBottom);
+    PdfChartCanvas canvas(document_, page, static_cast<double>(dx) * kScale + PdfDocument::kMarginLeft,
+                          static_cast<double>(dy) * kScale + PdfDocument::kMarginTop, scaleX, scaleY,
+                          chart.GetObjectWidth(), chart.GetObjectHeight());
+    chart.Render(canvas);
+    canvas.Finish();
+    page.RestoreState();
   }
 
   Sheet* sheet_;

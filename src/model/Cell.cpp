@@ -568,6 +568,7 @@ void Cell::NotifyChanged(bool notifyDependents) {
   }
   CellExtra* e = Extra();
   if (notifyDependents && (rangeReaders || (e && !e->dependents.empty()))) CellPropagation::Changed(this);
+  if (sheet) sheet->ValueChanged(GetRowIndex(), GetColumnIndex());
   e = Extra();
   if (!e || e->listeners.empty()) return;
   // Callbacks may add or remove listeners: call those still registered, newest first.

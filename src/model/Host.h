@@ -23,6 +23,8 @@ class Host {
   virtual void AddAction(std::unique_ptr<Action>&& action) = 0;
   // Redraws the views after a change that touched more than single cells.
   virtual void Refresh() = 0;
+  // Repaints the sheet objects (a chart rendered anew) in every view.
+  virtual void RedrawObjects() { Refresh(); }
 };
 
 }  // namespace quadrell

@@ -24,6 +24,9 @@ Sheet::Sheet(Workbook* workbook) : name_(Text("sheet")), workbook_(workbook), de
 }
 
 Sheet::~Sheet() {
+  // Watchers that outlive the sheet (charts kept by undo records) let go of it.
+  std::vector<SheetWatcher*> watchers = watchers_;
+  for (SheetWatcher* w : watchers) w->SheetGone();
   // The filter and the pivot tables refer to rows and cells: they go first.
   filter_.reset();
   pivotTables_.clear();
@@ -153,6 +156,27 @@ void Sheet::RemoveObject(SheetAnchor* anchor) {
   if (objectCursor_ > index) --objectCursor_;
 }
 
+void Sheet::AddWatcher(SheetWatcher* watcher) {
+  if (watcher && std::find(watchers_.begin(), watchers_.end(), watcher) == watchers_.end()) watchers_.push_back(watcher);
+}
+
+void Sheet::RemoveWatcher(SheetWatcher* watcher) { std::erase(watchers_, watcher); }
+
+void Sheet::TellWatchers(int32_t row, int32_t column) {
+  // A watcher may leave while being told: walk a copy, skipping those gone.
+  std::vector<SheetWatcher*> watchers = watchers_;
+  for (SheetWatcher* w : watchers) {
+    if (std::find(watchers_.begin(), watchers_.end(), w) != watchers_.end()) w->CellValueChanged(row, column);
+  }
+}
+
+void Sheet::TellLinesChanged(bool rows, int32_t at, int32_t delta) {
+  std::vector<SheetWatcher*> watchers = watchers_;
+  for (SheetWatcher* w : watchers) {
+    if (std::find(watchers_.begin(), watchers_.end(), w) != watchers_.end()) w->LinesChanged(rows, at, delta);
+  }
+}
+
 void Sheet::UpdateObjectPositions() {
   for (auto& anchor : objects_) anchor->UpdatePosition();
 }
@@ -201,6 +225,7 @@ void Sheet::InsertRow(int32_t at) {
   rangeDependencies_->LayoutChanged();
   RecalculateAll(rangeDependencies_->ReadersSpanning(at, true));
   if (filter_) filter_->RowInserted(at);
+  TellLinesChanged(true, at, 1);
   UpdateObjectPositions();
 }
 
@@ -220,6 +245,7 @@ void Sheet::DeleteRow(int32_t at) {
   RecalculateAll(readers);
   // Without its header row a filter has nothing left to show its buttons on.
   if (filter_ && !filter_->RowDeleted(at)) filter_.reset();
+  TellLinesChanged(true, at, -1);
   UpdateObjectPositions();
 }
 
@@ -235,6 +261,7 @@ void Sheet::InsertColumn(int32_t at) {
   rangeDependencies_->LayoutChanged();
   RecalculateAll(rangeDependencies_->ReadersSpanning(at, false));
   if (filter_) filter_->ColumnInserted(at);
+  TellLinesChanged(false, at, 1);
   UpdateObjectPositions();
 }
 
@@ -260,6 +287,7 @@ void Sheet::DeleteColumn(int32_t at) {
   std::erase_if(readers, [&](Cell* c) { return std::find(dropped.begin(), dropped.end(), c) != dropped.end(); });
   RecalculateAll(readers);
   if (filter_ && !filter_->ColumnDeleted(at)) filter_.reset();
+  TellLinesChanged(false, at, -1);
   UpdateObjectPositions();
 }
 
@@ -278,6 +306,7 @@ bool Sheet::RestoreRow(int32_t at, Row* row) {
   rangeDependencies_->LayoutChanged();
   RecalculateAll(rangeDependencies_->ReadersSpanning(at, true));
   if (filter_) filter_->RowInserted(at);
+  TellLinesChanged(true, at, 1);
   UpdateObjectPositions();
   return true;
 }
@@ -308,6 +337,7 @@ bool Sheet::RestoreColumn(int32_t at, Column* column, const std::vector<Cell*>& 
   rangeDependencies_->LayoutChanged();
   RecalculateAll(rangeDependencies_->ReadersSpanning(at, false));
   if (filter_) filter_->ColumnInserted(at);
+  TellLinesChanged(false, at, 1);
   UpdateObjectPositions();
   return true;
 }
@@ -324,6 +354,8 @@ Sheet::TakenObject Sheet::TakeObject(SheetAnchor* anchor) {
   taken.anchor = std::move(*found);
   objects_.erase(found);
   if (objectCursor_ > taken.position) --objectCursor_;
+  std::vector<SheetWatcher*> watchers = watchers_;
+  for (SheetWatcher* w : watchers) w->ObjectTaken(anchor);
   return taken;
 }
 

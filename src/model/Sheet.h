@@ -29,6 +29,19 @@ class Row;
 class SheetAnchor;
 class Workbook;
 
+// Follows a sheet as a whole rather than single cells (charts over a block):
+// every value change, inserted and deleted rows and columns, objects taken
+// off the sheet, and the sheet's end.
+class SheetWatcher {
+ public:
+  virtual ~SheetWatcher() = default;
+  virtual void CellValueChanged(int32_t row, int32_t column) = 0;
+  // delta +1: a row (column) was inserted at `at`; -1: the one at `at` was deleted.
+  virtual void LinesChanged(bool rows, int32_t at, int32_t delta) = 0;
+  virtual void ObjectTaken(SheetAnchor* anchor) = 0;
+  virtual void SheetGone() = 0;
+};
+
 struct UsedSize {
   int32_t column = 0;
   int32_t row = 1;
@@ -203,6 +216,13 @@ class Sheet {
   }
   int64_t RowTableCapacity() const { return rows_.Capacity(); }
 
+  void AddWatcher(SheetWatcher* watcher);
+  void RemoveWatcher(SheetWatcher* watcher);
+  // A stored cell's value changed; cheap while nobody watches.
+  void ValueChanged(int32_t row, int32_t column) {
+    if (!watchers_.empty()) TellWatchers(row, column);
+  }
+
   // Bytes of rows, cell tables and cell objects (values and styles are pooled).
   size_t ModelMemoryBytes() const;
 
@@ -212,6 +232,8 @@ class Sheet {
     cachedRow_ = nullptr;
   }
   void UpdateObjectPositions();
+  void TellWatchers(int32_t row, int32_t column);
+  void TellLinesChanged(bool rows, int32_t at, int32_t delta);
   void RecalculateAll(const std::vector<Cell*>& cells);
 
   static constexpr int32_t kNoCachedRow = INT32_MIN;
@@ -225,6 +247,7 @@ class Sheet {
   Workbook* workbook_;
   Colour tabColor_ = kWhite;
   FrozenPanes frozenPanes_;
+  std::vector<SheetWatcher*> watchers_;
   std::vector<std::unique_ptr<SheetAnchor>> objects_;
   std::unordered_map<const CommentRecord*, SheetAnchor*> commentObjects_;
   bool objectsForward_ = true;

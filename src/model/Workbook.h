@@ -58,6 +58,10 @@ class Workbook {
   // 0-based position, -1 when not listed.
   int32_t IndexOfSheet(const Sheet* sheet) const;
   Host* GetHost() const { return host_; }
+  // What the reader of a file could not keep as it was (charts of other
+  // kinds), for the window to say once; empty otherwise.
+  const std::u16string& GetLoadNotice() const { return loadNotice_; }
+  void SetLoadNotice(std::u16string notice) { loadNotice_ = std::move(notice); }
 
  private:
   struct Listener {
@@ -76,6 +80,7 @@ class Workbook {
   bool modified_ = false;
   Host* host_;
   std::vector<Listener> listeners_;
+  std::u16string loadNotice_;
 };
 
 }  // namespace quadrell

@@ -5,6 +5,7 @@
 #include "loadsave/XlsxCommon.h"
 #include "model/Cell.h"
 #include "model/Sheet.h"
+#include "object/LineChart.h"
 #include "platform/Canvas.h"
 
 namespace quadrell {
@@ -72,6 +73,11 @@ void ObjectAnchor::MoveBy(int32_t dx, int32_t dy) {
 }
 
 void ObjectAnchor::ResizeBy(int32_t dw, int32_t dh) {
+  if (object_->GetKind() == kObjectChart) {
+    // A chart keeps a size it can be drawn at.
+    dw = std::clamp(width_ + dw, LineChart::kMinWidth, LineChart::kMaxSide) - width_;
+    dh = std::clamp(height_ + dh, LineChart::kMinHeight, LineChart::kMaxSide) - height_;
+  }
   if (width_ + dw >= 1) width_ += dw;
   else dw = 0;
   if (height_ + dh >= 1) height_ += dh;

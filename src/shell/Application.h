@@ -95,6 +95,7 @@ class Application : public Host, private WindowEvents {
   // Host
   std::u16string_view FormulaLanguage() const override;
   void Refresh() override { RefreshViews(true); }
+  void RedrawObjects() override { RedrawViewsWithObjects(); }
 
  private:
   explicit Application(ApplicationKind kind);

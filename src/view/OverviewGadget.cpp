@@ -86,7 +86,14 @@ void OverviewGadget::Resize(const Rect& bounds) {
   Paint();
 }
 
+void OverviewGadget::ShowNotice(std::u16string_view text) {
+  notice_ = text;
+  noticeSummaries_ = 1;
+  Paint();
+}
+
 void OverviewGadget::ShowSummary(double sum, int64_t count) {
+  if (!notice_.empty() && noticeSummaries_-- <= 0) notice_.clear();
   count_ = count;
   sum_ = sum;
   average_ = count != 0 ? sum / static_cast<double>(count) : 0;
@@ -102,6 +109,14 @@ void OverviewGadget::Paint() {
   c.SetFont(*GetFont(u"Arial", 10, 0)->platformFont);
   c.SetDrawMode(DrawMode::TransparentText);
   c.SetTextColour(0x444444);
+  if (!notice_.empty()) {
+    c.SetTextColour(0x0000AA);
+    c.SetClip(0, 0, width, kHeight);
+    c.DrawText(1, 3, notice_);
+    c.ClearClip();
+    canvas_->SetToolTip(notice_);
+    return;
+  }
   auto measure = [&](const std::u16string& text) { return c.TextWidth(text); };
   // The count is exact; the average and the sum share the rest, each taking
   // what the other leaves, and drop decimals (then go to exponent form) to fit.

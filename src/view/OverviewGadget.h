@@ -20,6 +20,10 @@ class OverviewGadget : private CanvasEvents {
   void Resize(const Rect& bounds);
   // Average = sum / count (0 without numbers); the field repaints.
   void ShowSummary(double sum, int64_t count);
+  // A message in place of the figures (what a file could not keep), until
+  // the selection's figures change after the next summary.
+  void ShowNotice(std::u16string_view text);
+  const std::u16string& GetNotice() const { return notice_; }
 
   int64_t GetCount() const { return count_; }
   double GetAverage() const { return average_; }
@@ -40,6 +44,8 @@ class OverviewGadget : private CanvasEvents {
   std::u16string countText_;
   std::u16string averageText_;
   std::u16string sumText_;
+  std::u16string notice_;
+  int noticeSummaries_ = 0;  // summaries the notice outlasts
 };
 
 // A number as the cells show it: decimal comma, thousands point, at most the

@@ -257,6 +257,7 @@ void SheetContainer::SetWorkbook(std::unique_ptr<Workbook> workbook) {
   formulaBarEdit_.reset();
   if (formulaBar_) formulaBar_->SetText(SelectedInput(*workbook_->GetActiveSheet()));
   if (sheetTabs_) sheetTabs_->Repaint();
+  if (statusField_ && !workbook_->GetLoadNotice().empty()) statusField_->ShowNotice(workbook_->GetLoadNotice());
 }
 
 // ---------------------------------------------------------------- views

@@ -94,6 +94,11 @@ SheetGadget::SheetGadget(Application& application, SheetContainer& container, Co
 }
 
 SheetGadget::~SheetGadget() {
+  // Whoever picks may be gone already (the formula bar goes first): the pick
+  // is forgotten, and the listeners hear that the view goes.
+  pickCallback_ = nullptr;
+  pickData_ = nullptr;
+  TellListeners(kViewGoing);
   if (GridPopups* popups = GetGridPopups()) popups->CloseSuggestions();
   canvas_.reset();
 }
@@ -105,6 +110,12 @@ void SheetGadget::SetBounds(const Rect& bounds) {
 }
 
 void SheetGadget::SetSheet(Sheet* sheet) {
+  if (sheet != sheet_) {
+    // A pick and the dialogs belong to the sheet shown so far.
+    CancelRangePick();
+    sheet_ = sheet;
+    TellListeners(kViewSheetChanged);
+  }
   sheet_ = sheet;
   editing_ = false;
   editText_.clear();
@@ -1174,6 +1185,24 @@ void SheetGadget::StartRangePick(RangePickCallback callback, void* data) {
   pickCallback_ = callback;
   pickData_ = data;
   pickInProgress_ = false;
+}
+
+void SheetGadget::CancelRangePick() {
+  RangePickCallback callback = pickCallback_;
+  void* data = pickData_;
+  pickCallback_ = nullptr;
+  pickData_ = nullptr;
+  pickInProgress_ = false;
+  if (callback) callback(data, nullptr, kPickCancelled);
+}
+
+void SheetGadget::TellListeners(int phase) {
+  // A listener may remove itself (or others) when told.
+  std::vector<Listener> listeners = listeners_;
+  for (const Listener& l : listeners) {
+    bool still = std::any_of(listeners_.begin(), listeners_.end(), [&](const Listener& x) { return x.data == l.data; });
+    if (still) l.callback(l.data, phase);
+  }
 }
 
 void SheetGadget::AddChangeListener(void* data, ChangeListener callback) {

@@ -40,8 +40,14 @@ struct FrozenRange {
 // A dialog's range pick: the range between the press and the pointer while
 // the button is held (done 0), then none with done 1 at the release.
 using RangePickCallback = void (*)(void* data, const Range* range, int done);
-// Told 0 before and 1 after an auto-fill.
+// Told 0 before and 1 after an auto-fill; kViewSheetChanged when the view
+// shows another sheet and kViewGoing when it goes (dialogs that point into
+// the view close then).
 using ChangeListener = void (*)(void* data, int phase);
+inline constexpr int kViewGoing = 2;
+inline constexpr int kViewSheetChanged = 3;
+// The done value of a range pick ended by Escape or by the view: nothing picked.
+inline constexpr int kPickCancelled = 2;
 
 enum MouseMode : uint8_t {
   kMouseNone = 0,
@@ -63,6 +69,11 @@ std::u16string EditableInput(const Cell* cell);
 // without them the entries do nothing.
 using CellMenuCommand = void (*)(SheetGadget& view);
 void SetCellMenuCommands(CellMenuCommand insertComment, CellMenuCommand insertHyperlink);
+
+// The chart menu's "Edit", filled in by the chart dialogs.
+class LineChart;
+using ChartEditorOpener = void (*)(SheetGadget& view, LineChart* chart);
+void SetChartEditorOpener(ChartEditorOpener opener);
 
 class SheetGadget : private CanvasEvents, public AnchorPlacement {
  public:
@@ -107,6 +118,9 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   void StartFormatPainter();
   void SelectAll();
   void StartRangePick(RangePickCallback callback, void* data);
+  bool IsPicking() const { return pickCallback_ != nullptr; }
+  // Ends a pending range pick; its callback hears kPickCancelled.
+  void CancelRangePick();
   void AddChangeListener(void* data, ChangeListener callback);
   void RemoveChangeListener(void* data);
   void ToggleFormulaView() { formulaView_ = !formulaView_; }
@@ -192,6 +206,7 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   const ColumnCache* FindColumnCache(int32_t column) const;
   Rect ObjectBox(const ObjectAnchor& anchor) const;
   void ForgetRemovedObject();
+  void TellListeners(int phase);
   int ScrollbarWidth() const;
   // The length of the sheet the scroll thumbs measure, in rows or columns.
   double ScrollTotal(bool rows) const;

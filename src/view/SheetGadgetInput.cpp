@@ -14,6 +14,7 @@
 #include "model/Util.h"
 #include "object/Comment.h"
 #include "object/Image.h"
+#include "object/LineChart.h"
 #include "platform/Desktop.h"
 #include "platform/Keys.h"
 #include "shell/Application.h"
@@ -282,7 +283,8 @@ void SheetGadget::OnLeftDown(int x, int y) {
   dragged_ = false;
   container_.SetActiveView(this);
   ForgetRemovedObject();
-  if (PressObject(x, y)) return;
+  // A range pick reaches the cells under the objects too.
+  if (!pickCallback_ && PressObject(x, y)) return;
   if (PressHeader(x, y)) return;
   if (mouseMode_ >= kMouseFillBrushArmed && mouseMode_ <= kMouseTextBrushPainting && y >= kCellTop && y <= 67 &&
       x > canvasWidth_ - 151) {
@@ -632,6 +634,10 @@ void SheetGadget::OnLeftUp(int x, int y) {
   }
   if (resizing_) EndResize();
   ForgetRemovedObject();
+  if (wasPressed && selectedObject_ && objectHitKind_ == kObjectChartPart) {
+    // A dragged title, plot or legend is one undo step.
+    if (auto* chart = dynamic_cast<LineChart*>(selectedObject_->GetObject())) chart->CommitInteraction();
+  }
   if (wasPressed && movingObject_ && selectedObject_ && !SamePlace(placementAtPress_, selectedObject_->GetPlacement())) {
     application_.AddAction(std::make_unique<ObjectPlacementAction>(sheet_, selectedObject_, placementAtPress_));
   }
@@ -924,8 +930,20 @@ void SheetGadget::HideColumnAt(void* view, intptr_t column) {
   v->AfterHiding(s && s->GetFirstColumn() == c && s->GetLastColumn() == c, 1, 0);
 }
 
+namespace {
+ChartEditorOpener gChartEditor = nullptr;
+}  // namespace
+
+void SetChartEditorOpener(ChartEditorOpener opener) { gChartEditor = opener; }
+
 void SheetGadget::EditChartOf(void* view, intptr_t chart) {
-  if (GridPopups* popups = GetGridPopups()) popups->EditChart(*static_cast<SheetGadget*>(view), reinterpret_cast<void*>(chart));
+  auto* object = reinterpret_cast<Object*>(chart);
+  auto* v = static_cast<SheetGadget*>(view);
+  if (auto* lineChart = dynamic_cast<LineChart*>(object); lineChart && gChartEditor) {
+    gChartEditor(*v, lineChart);
+  } else if (GridPopups* popups = GetGridPopups()) {
+    popups->EditChart(*v, object);
+  }
 }
 
 void SheetGadget::OnRightClick(int x, int y) {

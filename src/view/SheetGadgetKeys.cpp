@@ -265,6 +265,10 @@ void SheetGadget::OnKeyUp(int key) {
       break;
     case kKeyEscape:
       if (popups) popups->CloseSuggestions();
+      if (pickCallback_) {
+        CancelRangePick();
+        break;
+      }
       if (!editing_) break;
       editing_ = false;
       editText_.clear();

@@ -2,6 +2,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "platform/Canvas.h"
+#include "platform/Deferred.h"
 #include "platform/WindowSystem.h"
 #include "platform/FontBackend.h"
 #include "platform/qt/QtCanvas.h"
@@ -81,6 +83,7 @@ bool StartWindowSystem(int& argc, char** argv, void (*onNoDisplay)(const std::st
   gHeld.clear();
   QApplication::setQuitOnLastWindowClosed(false);
   SetBitmapCanvasFactory(qt::CreateBitmapCanvas);
+  SetQueueWaker([] { QTimer::singleShot(0, qApp, [] { RunQueuedCalls(); }); });
   SetFontBackend(std::make_unique<qt::QtFontBackend>());
   return true;
 }
@@ -108,6 +111,7 @@ void StopWindowSystem() {
   if (!gApplication) return;
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   SetBitmapCanvasFactory(nullptr);
+  SetQueueWaker(nullptr);
   delete gApplication;
   gApplication = nullptr;
 }

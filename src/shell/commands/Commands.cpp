@@ -9,7 +9,6 @@
 #include "model/Style.h"
 #include "context/ApplicationContext.h"
 #include "shell/Application.h"
-#include "shell/popups/PopupMenu.h"
 #include "shell/commands/DataCommands.h"
 #include "shell/commands/FileCommands.h"
 #include "shell/commands/InsertCommands.h"
@@ -18,6 +17,7 @@
 #include "shell/dialogs/FindWindow.h"
 #include "shell/popups/PopupMenu.h"
 #include "shell/popups/StartMenu.h"
+#include "shell/dialogs/ChartDialogs.h"
 #include "view/SheetGadget.h"
 
 namespace quadrell {
@@ -58,6 +58,8 @@ const char* TextKeyOf(int item) {
       {kItemLink, "toolbar:link"},
       {kItemMerge, "toolbar:combine"},
       {kItemFormulaView, "toolbar:formulaview"},
+      {kItemChart, "toolbar:diagram"},
+      {kItemPivot, "toolbar:pivot"},
   };
   for (const auto& [id, key] : kKeys) {
     if (id == item) return key;
@@ -76,6 +78,7 @@ void InstallViewCommands() {
   SetCellMenuCommands([](SheetGadget& view) { InsertComment(view.GetApplication()); },
                       [](SheetGadget& view) { InsertHyperlink(view.GetApplication()); });
   SetFindDialogOpener(&OpenFindWindow);
+  InstallChartCommands();
 }
 
 void ShowCommandMenu(Application& application) {
@@ -84,7 +87,7 @@ void ShowCommandMenu(Application& application) {
       MenuOf<kItemStrikeOut, kItemAlignTop, kItemAlignMiddle, kItemAlignBottom, kItemAlignLeft, kItemAlignCenter,
              kItemAlignRight, kItemTextFlow, kItemTextFlowHide, kItemTextFlowShow, kItemTextFlowLineBreak,
              kItemPercent, kItemFormatPainter, kItemMerge, kItemToggleFilter, kItemFixView, kItemSplit,
-             kItemFormulaView, kItemComment, kItemLink, kItemImage>();
+             kItemFormulaView, kItemComment, kItemLink, kItemImage, kItemChart, kItemPivot>();
   ShowPopupMenu(application.GetWindow(), entries, &application, 0);
 }
 
@@ -205,6 +208,12 @@ bool RunToolbarCommand(Application& application, int item) {
       return true;
     case kItemFormulaView:
       FormulaView(application);
+      return true;
+    case kItemChart:
+      OpenChartCreation(application);
+      return true;
+    case kItemPivot:
+      NewPivotTable(application);
       return true;
     default:
       return false;

@@ -12,13 +12,22 @@
 #include "model/Sheet.h"
 #include "model/Util.h"
 #include "model/Workbook.h"
+#include "context/ApplicationContext.h"
+#include "model/PivotTable.h"
+#include "platform/Dialogs.h"
+#include "shell/Application.h"
 #include "shell/commands/CommandSupport.h"
+#include "shell/toolboxes/PivotToolbox.h"
+#include "view/SheetContainer.h"
+#include "view/SheetGadget.h"
+#include "view/SheetWindowParts.h"
 
 namespace quadrell {
 
 namespace {
 
 constexpr int32_t kLastRow = kSheetRows;
+constexpr int64_t kMaxPivotColumns = 900;
 constexpr int32_t kLastColumn = kSheetColumns - 1;
 
 bool Filled(const Sheet& sheet, int32_t row, int32_t column) {
@@ -120,6 +129,34 @@ void ToggleFilter(Application& application) {
   }
   AreaRange range(block.firstColumn, block.firstRow, block.lastColumn, block.lastRow, &sheet);
   sheet.SetFilter(std::make_unique<Filter>(&sheet, range));
+  application.RefreshViews(true);
+}
+
+void NewPivotTable(Application& application) {
+  SheetGadget* view = ActiveViewOf(application);
+  SheetContainer* sheets = SheetsOf(application);
+  if (!view || !sheets || !view->GetSheet() || !view->GetSelection()) return;
+  const AreaRange* s = view->GetSelection();
+  if (s->GetFirstColumn() < 0 || s->GetFirstRow() < 0 || s->GetLastColumn() < 0 || s->GetLastRow() < 0) return;
+  Sheet* source = view->GetSheet();
+  DataBlock block{s->GetFirstColumn(), s->GetFirstRow(), s->GetLastColumn(), s->GetLastRow()};
+  if (s->GetCellCount() == 1) block = DataRegion(*source, s->GetFirstRow(), s->GetFirstColumn());
+  // Each source column takes two columns of the database table, which has a limit.
+  if (static_cast<int64_t>(block.lastColumn) - block.firstColumn + 1 > kMaxPivotColumns) {
+    ShowError(&application.GetWindow(), Text("toolbar:pivot"), TextWithArgument("pivot:tooWide", u"900"));
+    return;
+  }
+  Workbook* workbook = &sheets->GetWorkbook();
+  AreaRange range(block.firstColumn, block.firstRow, block.lastColumn, block.lastRow, source);
+  auto pivot = std::make_unique<PivotTable>(source, range);
+  Sheet* target = workbook->AddSheet(u"Pivot");
+  PivotTable* added = target->AddPivotTable(std::move(pivot));
+  // The new sheet with its pivot table is one step of the undo list.
+  application.AddAction(std::make_unique<AddSheetAction>(workbook, target));
+  workbook->SetActiveSheet(target);
+  view->SetSheet(target);
+  application.AddToolbox(std::make_unique<PivotToolbox>(added, application));
+  if (SheetTabs* tabs = sheets->GetSheetTabs()) tabs->Repaint();
   application.RefreshViews(true);
 }
 

@@ -25,4 +25,9 @@ void DeleteContents(Application& application);
 // cell's data block); nothing for whole rows, columns or the sheet.
 void ToggleFilter(Application& application);
 
+// A new sheet "Pivot" with a pivot table over the selection (a single cell's
+// data block) and the pivot toolbox docked beside it; one undo step. Nothing
+// for whole rows, columns or the sheet.
+void NewPivotTable(Application& application);
+
 }  // namespace quadrell

@@ -9,6 +9,7 @@
 #include "model/Sheet.h"
 #include "object/Comment.h"
 #include "object/Image.h"
+#include "object/LineChart.h"
 #include "object/SheetAnchor.h"
 #include "platform/Dialogs.h"
 #include "shell/commands/CommandSupport.h"
@@ -53,6 +54,20 @@ void InsertComment(Application& application) {
   AddComment(view->GetSheet(), cell);
   application.RefreshViews(false);
   application.RedrawViewsWithObjects();
+}
+
+LineChart* InsertChart(Application& application, SheetGadget& view, const ChartBlock& block, int type) {
+  Sheet* sheet = view.GetSheet();
+  if (!sheet) return nullptr;
+  auto chart = std::make_unique<LineChart>(sheet, block, static_cast<uint8_t>(type));
+  LineChart* made = chart.get();
+  Cell* cell = sheet->GetCellDirect(std::max(block.firstRow, 1), std::max(block.firstColumn, 0));
+  auto anchor = std::make_unique<ObjectAnchor>(sheet, cell, std::move(chart));
+  SheetAnchor* placed = anchor.get();
+  sheet->AddObject(std::move(anchor));
+  application.AddAction(std::make_unique<AddObjectAction>(sheet, placed));
+  application.RedrawViewsWithObjects();
+  return made;
 }
 
 std::u16string SitePart(std::u16string_view address) {

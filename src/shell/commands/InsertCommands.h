@@ -21,6 +21,12 @@ void InsertComment(Application& application);
 void InsertHyperlink(Application& application);
 // The active cell becomes a link to the address, shown as the text (the address when empty).
 void SetHyperlink(Application& application, std::u16string_view address, std::u16string_view shown);
+// Puts a chart of the type over the block on the view's sheet, beside the
+// block's top-left cell, as one undo step; the chart made.
+class LineChart;
+class SheetGadget;
+struct ChartBlock;
+LineChart* InsertChart(Application& application, SheetGadget& view, const ChartBlock& block, int type);
 // "www.example.com" of "http://www.example.com/page".
 std::u16string SitePart(std::u16string_view address);
 

@@ -1,0 +1,203 @@
+// Charts as a user makes them: the creation window, the edit window with its
+// range picks, the chart's lifetime against its windows, and the pivot toolbox.
+#include <memory>
+#include <vector>
+
+#include "../view/SheetViewTestSupport.h"
+#include "model/PivotTable.h"
+#include "model/Range.h"
+#include "model/Workbook.h"
+#include "object/LineChart.h"
+#include "platform/Deferred.h"
+#include "shell/commands/Commands.h"
+#include "shell/commands/InsertCommands.h"
+#include "shell/dialogs/ChartDialogs.h"
+#include "shell/toolboxes/PivotToolbox.h"
+#include "value/Value.h"
+
+namespace quadrell {
+namespace {
+
+using test::Settle;
+using test::WaitFor;
+
+class ChartDialogsTest : public test::SheetWindowTest {
+ protected:
+  void SetUp() override {
+    test::SheetWindowTest::SetUp();
+    CellAt(1, 1)->SetInput(u"North");
+    CellAt(1, 2)->SetInput(u"South");
+    for (int r = 2; r <= 5; ++r) {
+      CellAt(r, 0)->SetInput(r % 2 ? u"East" : u"West");
+      CellAt(r, 1)->SetValue(NewNumber(r));
+      CellAt(r, 2)->SetValue(NewNumber(10 - r));
+    }
+    view->SetSelection(std::make_unique<AreaRange>(0, 1, 2, 5, sheet()));
+  }
+  std::vector<LineChart*> Charts() const {
+    std::vector<LineChart*> charts;
+    sheet()->ResetObjects(1);
+    while (SheetAnchor* a = sheet()->NextObject()) {
+      if (auto* c = dynamic_cast<LineChart*>(a->GetObject())) charts.push_back(c);
+    }
+    return charts;
+  }
+  DiagramCreateWindow* OpenCreation() {
+    int before = OpenChartDialogCount();
+    DiagramCreateWindow* window = OpenChartCreation(*app);
+    EXPECT_EQ(OpenChartDialogCount(), before + 1);
+    return window;
+  }
+};
+
+TEST_F(ChartDialogsTest, CreationWindowSelectsByTabAndVariantAndCreatesUndoably) {
+  EXPECT_TRUE(RunToolbarCommand(*app, kItemChart));
+  EXPECT_EQ(OpenChartDialogCount(), 1);
+  view->SetSheet(container->GetWorkbook().AddSheet());
+  EXPECT_EQ(OpenChartDialogCount(), 0);  // another sheet shown: it closed
+  view->SetSheet(container->GetWorkbook().GetSheet(0));
+  view->SetSelection(std::make_unique<AreaRange>(0, 1, 2, 5, sheet()));
+  Settle();
+  DiagramCreateWindow* window = OpenCreation();
+  ASSERT_NE(window, nullptr);
+  window->OnLeftDown(300, 10);  // the pie tab
+  EXPECT_EQ(window->GetKind(), 2);
+  EXPECT_EQ(window->GetVariant(), 0);
+  window->OnLeftDown(300, 100);  // no second pie: nothing changes
+  EXPECT_EQ(window->GetVariant(), 0);
+  window->OnLeftDown(10, 10);  // line
+  window->OnLeftDown(300, 300);  // smoothed line, only selected
+  EXPECT_EQ(window->GetVariant(), 3);
+  EXPECT_TRUE(Charts().empty());
+  window->OnLeftDoubleClick(300, 100);  // stacked line, made at once
+  Settle();
+  ASSERT_EQ(Charts().size(), 1u);
+  EXPECT_EQ(Charts()[0]->GetType(), kChartStackedLine);
+  EXPECT_TRUE(Charts()[0]->GetSetup().header.has_value());
+  app->Undo();
+  EXPECT_TRUE(Charts().empty());
+  app->Redo();
+  EXPECT_EQ(Charts().size(), 1u);
+  // The other window closed with the creation; Cancel closes without a chart.
+  Settle();
+  DiagramCreateWindow* again = OpenCreation();
+  again->OnLeftDown(300, 480);
+  Settle();
+  EXPECT_EQ(OpenChartDialogCount(), 0);
+  EXPECT_EQ(Charts().size(), 1u);
+}
+
+TEST_F(ChartDialogsTest, EditWindowIsOnePerChartAndChangesOnlyOnOk) {
+  LineChart* chart = InsertChart(*app, *view, ChartBlock{0, 1, 2, 5}, kChartBar);
+  ASSERT_NE(chart, nullptr);
+  DiagramEditWindow* edit = DiagramEditWindow::Open(*app, *view, chart);
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(DiagramEditWindow::Open(*app, *view, chart), nullptr);
+  EXPECT_EQ(edit->DataField().Text(), u"A2:C5");
+  EXPECT_EQ(edit->HeaderField().Text(), u"A1:C1");
+  // A pick of a new data range, then Cancel: the chart keeps its ranges.
+  edit->PickData();
+  EXPECT_FALSE(edit->GetWindow().IsVisible());
+  Drag(Centre(2, 1), Centre(4, 1));
+  EXPECT_TRUE(edit->GetWindow().IsVisible());
+  EXPECT_EQ(edit->DataField().Text(), u"B2:B4");
+  ChartSetup before = chart->GetSetup();
+  edit->Cancel();
+  Settle();
+  EXPECT_EQ(chart->GetSetup(), before);
+
+  // OK with the legend unchanged keeps the plot's right edge; the new title and range arrive, undoably.
+  edit = DiagramEditWindow::Open(*app, *view, chart);
+  ASSERT_NE(edit, nullptr);
+  edit->TitleField().SetText(u"Sales");
+  edit->PickData();
+  Drag(Centre(2, 1), Centre(5, 2));
+  // Escape ends a second pick without changing the picked range.
+  edit->PickData();
+  Key(Qt::Key_Escape);
+  EXPECT_TRUE(edit->GetWindow().IsVisible());
+  edit->Ok();
+  Settle();
+  EXPECT_EQ(chart->GetTitle(), u"Sales");
+  EXPECT_EQ(chart->GetSetup().data, (ChartBlock{1, 2, 2, 5}));
+  EXPECT_DOUBLE_EQ(chart->GetSetup().plotRight, before.plotRight);
+  app->Undo();
+  EXPECT_EQ(chart->GetSetup(), before);
+}
+
+TEST_F(ChartDialogsTest, WindowsCloseWhenTheirChartOrViewGoes) {
+  LineChart* chart = InsertChart(*app, *view, ChartBlock{0, 1, 2, 5}, kChartLine);
+  DiagramEditWindow::Open(*app, *view, chart);
+  // Removing the chart (an undo step that keeps it) closes its window.
+  app->Undo();
+  EXPECT_EQ(OpenChartDialogCount(), 0);
+  Settle();
+  app->Redo();
+  ASSERT_EQ(Charts().size(), 1u);
+  DiagramEditWindow* edit = DiagramEditWindow::Open(*app, *view, Charts()[0]);
+  ASSERT_NE(edit, nullptr);
+  edit->PickHeader();
+  // Another sheet shown ends the pick and closes the window.
+  Sheet* other = container->GetWorkbook().AddSheet();
+  view->SetSheet(other);
+  EXPECT_EQ(OpenChartDialogCount(), 0);
+  EXPECT_FALSE(view->IsPicking());
+  Settle();
+  view->SetSheet(sheet());
+  DiagramCreateWindow::Open(*app, *view);
+  DiagramEditWindow::Open(*app, *view, Charts()[0]);
+  EXPECT_EQ(OpenChartDialogCount(), 2);
+  // Closing the window closes both.
+  app->Close();
+  app = nullptr;
+  EXPECT_EQ(OpenChartDialogCount(), 0);
+  Settle();
+}
+
+TEST_F(ChartDialogsTest, PivotCommandMakesASheetAndTheToolboxBuildsByDragging) {
+  CellAt(1, 0)->SetInput(u"Region");
+  view->SetSelection(std::make_unique<AreaRange>(1, 3, 1, 3, sheet()));  // one cell: its block
+  Workbook& book = container->GetWorkbook();
+  ASSERT_TRUE(RunToolbarCommand(*app, kItemPivot));
+  ASSERT_EQ(book.GetSheetCount(), 2);
+  Sheet* pivotSheet = book.GetSheet(1);
+  EXPECT_EQ(pivotSheet->GetName(), u"Pivot");
+  EXPECT_EQ(view->GetSheet(), pivotSheet);
+  PivotTable* pivot = pivotSheet->GetPivotTable(0);
+  ASSERT_NE(pivot, nullptr);
+  EXPECT_EQ(pivot->GetSourceRange().ToString(), u"A1:C5");
+  // The toolbox: drag Region (list row 0) into the row area, North into the values.
+  PivotToolbox box(pivot, *app);
+  box.Resize(0, 0, 200, 600);
+  EXPECT_EQ(box.UpperHeight(), 50);
+  box.OnLeftDown(20, 55);
+  EXPECT_EQ(box.GetDragMode(), PivotToolbox::kFromList);
+  box.OnLeftUp(20, static_cast<int>(box.LowerTop()) + 10);
+  box.OnLeftDown(20, 75);
+  box.OnLeftUp(150, static_cast<int>(box.LowerTop()) + 10);
+  std::vector<int32_t> rows, values;
+  pivot->GetRowFields(rows);
+  pivot->GetValueFields(values);
+  EXPECT_EQ(rows, std::vector<int32_t>{0});
+  EXPECT_EQ(values, std::vector<int32_t>{1});
+  EXPECT_EQ(pivotSheet->GetCellText(1, 0), u"East");
+  EXPECT_EQ(pivotSheet->GetCellText(1, 1), u"8");  // 3 + 5
+  EXPECT_EQ(pivotSheet->GetCellText(2, 0), u"West");
+  EXPECT_EQ(pivotSheet->GetCellText(2, 1), u"6");  // 2 + 4
+  // Dragging the row field out removes it.
+  box.OnLeftDown(20, static_cast<int>(box.LowerTop()) + 5);
+  EXPECT_EQ(box.GetDragMode(), PivotToolbox::kFromRow);
+  box.OnLeftUp(20, 5);
+  pivot->GetRowFields(rows);
+  EXPECT_TRUE(rows.empty());
+  // The new sheet with its pivot is one undo step.
+  app->Undo();
+  EXPECT_EQ(book.GetSheetCount(), 1);
+  // Whole columns are refused.
+  view->SetSelection(std::make_unique<AreaRange>(1, -1, 1, -1, sheet()));
+  RunToolbarCommand(*app, kItemPivot);
+  EXPECT_EQ(book.GetSheetCount(), 1);
+}
+
+}  // namespace
+}  // namespace quadrell
