@@ -32,7 +32,8 @@ class QuietHost final : public Host {
 
 // The first byte chooses the language (bit 0) and whether the text gets a
 // leading "=" (bit 1); the rest is the formula text in UTF-8. False when an
-// English rendering of a formula that parsed does not compile back to itself.
+// English rendering of a formula whose tree stands for its whole text does
+// not compile back to itself.
 inline bool RunFormulaInput(const uint8_t* data, size_t size) {
   if (size == 0) return true;
   std::u16string language = (data[0] & 1) ? u"de" : u"en";
@@ -52,7 +53,9 @@ inline bool RunFormulaInput(const uint8_t* data, size_t size) {
     formula->ToText(u"de");
     size_t quotes = 0;
     for (char16_t c : text) quotes += c == u'"';
-    if (quotes % 2 == 0 && english.find(u"#REF") == std::u16string::npos) {
+    // A formula kept as its text (a tree that stops before the text ends)
+    // renders that text, which need not parse alone in English.
+    if (quotes % 2 == 0 && english.find(u"#REF") == std::u16string::npos && !formula->KeepsText()) {
       std::unique_ptr<Formula> again = CompileFormula(u"=" + english, sheet, u"en");
       ok = again->GetRoot() && again->ToText(u"en") == english;
     }
