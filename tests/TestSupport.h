@@ -1,6 +1,9 @@
 #pragma once
 // Small helpers shared by the tests.
+#include <sys/wait.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +45,33 @@ void ReplayFuzzCorpus(const std::string& name, Run run) {
     ++count;
   }
   EXPECT_GT(count, 0) << name;
+}
+
+// Runs a shell command; its exit status (-1 when it did not exit) and its
+// standard output (with standard error where the command redirects it).
+struct CommandResult {
+  int status = -1;
+  std::string output;
+};
+inline CommandResult RunCommand(const std::string& command) {
+  CommandResult result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return result;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+  int status = ::pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+// Runs a Python snippet (the system's python3, with openpyxl) on a file; its
+// standard output and error.
+inline std::string RunPython(const std::string& script, const std::string& file) {
+  TempFolder folder;
+  std::string path = folder.File("check.py");
+  std::ofstream(path) << script;
+  return RunCommand("/usr/bin/python3 " + path + " '" + file + "' 2>&1").output;
 }
 
 }  // namespace quadrell::test

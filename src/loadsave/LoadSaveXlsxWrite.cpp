@@ -65,6 +65,19 @@ constexpr int32_t kDefaultHeight = 18;
 std::string Str(int64_t n) { return IntegerText(n); }
 std::string U8(std::u16string_view text) { return Utf16ToUtf8(text); }
 
+// The drawing's anchor of an object from cell to cell, moving with its cells.
+XmlNode* AppendCellAnchor(XmlNode* drawing, const SheetAnchor& anchor) {
+  XmlNode* two = drawing->AppendChild("xdr:twoCellAnchor")->SetAttribute("editAs", "oneCell");
+  for (auto [name, p] : {std::pair{"xdr:from", &anchor.GetTopLeft()}, std::pair{"xdr:to", &anchor.GetBottomRight()}}) {
+    XmlNode* node = two->AppendChild(name);
+    node->AppendChild("xdr:col")->SetText(Str(p->cell->GetColumnIndex()));
+    node->AppendChild("xdr:colOff")->SetText(Str(int64_t{p->x} * kEmuPerPixel));
+    node->AppendChild("xdr:row")->SetText(Str(p->cell->GetRowIndex() - 1));
+    node->AppendChild("xdr:rowOff")->SetText(Str(int64_t{p->y} * kEmuPerPixel));
+  }
+  return two;
+}
+
 // Shortest text that reads back as exactly the same double.
 std::string NumberText(double x) {
   char buffer[32];
@@ -509,16 +522,7 @@ class Writer {
       std::string media = "image" + Str(imageCounter_) + "." + extension;
       ok = ok && WriteMedia(image->GetBytes(), package, "xl/media/" + media);
       AddRelationship(drawingRels, "rId" + Str(k), "image", "../media/" + media);
-      XmlNode* two = root->AppendChild("xdr:twoCellAnchor")->SetAttribute("editAs", "oneCell");
-      auto corner = [&](const char* name, const SheetPosition& p) {
-        XmlNode* node = two->AppendChild(name);
-        node->AppendChild("xdr:col")->SetText(Str(p.cell->GetColumnIndex()));
-        node->AppendChild("xdr:colOff")->SetText(Str(int64_t{p.x} * kEmuPerPixel));
-        node->AppendChild("xdr:row")->SetText(Str(p.cell->GetRowIndex() - 1));
-        node->AppendChild("xdr:rowOff")->SetText(Str(int64_t{p.y} * kEmuPerPixel));
-      };
-      corner("xdr:from", anchor->GetTopLeft());
-      corner("xdr:to", anchor->GetBottomRight());
+      XmlNode* two = AppendCellAnchor(root, *anchor);
       XmlNode* pic = two->AppendChild("xdr:pic");
       XmlNode* nv = pic->AppendChild("xdr:nvPicPr");
       nv->AppendChild("xdr:cNvPr")
@@ -559,16 +563,7 @@ class Writer {
     BuildChartPart(chart, sheetName, part);
     bool ok = WritePart(part, package, "xl/charts/chart" + Str(number) + ".xml");
     AddRelationship(drawingRels, "rId" + Str(k), "chart", "../charts/chart" + Str(number) + ".xml");
-    XmlNode* two = root->AppendChild("xdr:twoCellAnchor")->SetAttribute("editAs", "oneCell");
-    auto corner = [&](const char* name, const SheetPosition& p) {
-      XmlNode* node = two->AppendChild(name);
-      node->AppendChild("xdr:col")->SetText(Str(p.cell->GetColumnIndex()));
-      node->AppendChild("xdr:colOff")->SetText(Str(int64_t{p.x} * kEmuPerPixel));
-      node->AppendChild("xdr:row")->SetText(Str(p.cell->GetRowIndex() - 1));
-      node->AppendChild("xdr:rowOff")->SetText(Str(int64_t{p.y} * kEmuPerPixel));
-    };
-    corner("xdr:from", anchor.GetTopLeft());
-    corner("xdr:to", anchor.GetBottomRight());
+    XmlNode* two = AppendCellAnchor(root, anchor);
     XmlNode* frame = two->AppendChild("xdr:graphicFrame")->SetAttribute("macro", "");
     XmlNode* nv = frame->AppendChild("xdr:nvGraphicFramePr");
     nv->AppendChild("xdr:cNvPr")->SetAttribute("id", Str(1000 + number))->SetAttribute("name", "Chart " + Str(number));

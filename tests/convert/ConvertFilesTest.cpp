@@ -11,22 +11,10 @@
 namespace quadrell {
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string output;  // standard output and standard error
-};
+using Result = test::CommandResult;
 
 Result Convert(const std::string& arguments) {
-  Result result;
-  std::string command = std::string(QUADRELL_CONVERT) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return result;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
-  int status = pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  return test::RunCommand(std::string(QUADRELL_CONVERT) + " " + arguments + " 2>&1");
 }
 
 std::string Quote(const std::string& path) { return "'" + path + "'"; }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "document/Document.h"
 #include "loadsave/Container.h"
 #include "loadsave/LoadSaveDocx.h"
@@ -207,16 +208,7 @@ TEST(DocxExport, ReadsBackTheSame) {
   EXPECT_EQ(back->GetParagraph(1).MarkStyle(), document.GetParagraph(1).MarkStyle());
 }
 
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  ::pclose(pipe);
-  return out;
-}
+std::string RunCommand(const std::string& command) { return test::RunCommand(command).output; }
 
 TEST(DocxExport, PythonDocxReadsTextAndFormatting) {
   if (RunCommand("/usr/bin/python3 -c 'import docx; print(1)' 2>/dev/null") != "1\n") {

@@ -51,20 +51,7 @@ std::string Row(int r, const std::vector<std::string>& cells) {
   return out + "</row>";
 }
 
-std::string Python(const std::string& script, const std::string& file) {
-  test::TempFolder folder;
-  std::string path = folder.File("check.py");
-  EXPECT_TRUE(WriteFileAtomically(path, script));
-  std::string command = "/usr/bin/python3 " + path + " '" + file + "' 2>&1";
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
+std::string Python(const std::string& script, const std::string& file) { return test::RunPython(script, file); }
 
 constexpr const char* kFormulasAndValues = R"(import sys, openpyxl
 for ws in openpyxl.load_workbook(sys.argv[1]).worksheets:

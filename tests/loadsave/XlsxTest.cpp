@@ -53,21 +53,7 @@ std::string Sheet1(const std::string& data, const std::string& after = "") {
   return "<worksheet><sheetData>" + data + "</sheetData>" + after + "</worksheet>";
 }
 
-// Runs a Python snippet with openpyxl on a file; its standard output.
-std::string Python(const std::string& script, const std::string& file) {
-  test::TempFolder folder;
-  std::string path = folder.File("check.py");
-  EXPECT_TRUE(WriteFileAtomically(path, script));
-  std::string command = "/usr/bin/python3 " + path + " '" + file + "' 2>&1";
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
+std::string Python(const std::string& script, const std::string& file) { return test::RunPython(script, file); }
 
 TEST(XlsxDates, SerialsMoveAtTheFileBoundaryOnlyUnderDateFormats) {
   // 1 February 2020 is our 43860 and the file's 43862.
