@@ -16,6 +16,7 @@
 #include "model/Sheet.h"
 #include "model/Style.h"
 #include "model/Workbook.h"
+#include "loadsave/LoadSaveXlsx.h"
 #include "platform/WindowSystem.h"
 #include "shell/Application.h"
 #include "shell/RecoveryCopies.h"
@@ -234,6 +235,33 @@ void BM_RecoveryCopyPause(benchmark::State& state) {
   DropRecoveryCopy(app);
 }
 BENCHMARK(BM_RecoveryCopyPause)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// A number typed into A1 of the mixed workload (100,000 rows with formulas
+// that read A1's row) and committed with Enter: the input, the undo step,
+// the recalculation it causes and the repaint. Runs last: the window's
+// workbook is replaced by the workload.
+void BM_TypeNumberIntoA1OfMixed(benchmark::State& state) {
+  SheetGadget& view = View();
+  const char* folder = std::getenv("QUADRELL_BENCH_WORK");
+  auto book = LoadXlsx(std::string(folder ? folder : "build/bench-workloads") + "/mixed.xlsx", nullptr);
+  if (!book) {
+    state.SkipWithError("workload missing; run scripts/run-benchmarks");
+    return;
+  }
+  Application& app = view.GetApplication();
+  auto& container = static_cast<SheetContainer&>(app.GetContainer());
+  container.SetWorkbook(std::move(book));
+  SheetGadget& mixed = *container.GetActiveView();
+  Paint(mixed);
+  int k = 0;
+  for (auto _ : state) {
+    mixed.MoveTo(0, 1);
+    mixed.CommitEdit(k++ % 2 ? u"12.5" : u"7");
+    Paint(mixed);
+  }
+  state.counters["F1"] = mixed.GetSheet()->GetCellDirect(1, 5)->GetValue()->Number();
+}
+BENCHMARK(BM_TypeNumberIntoA1OfMixed)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quadrell

@@ -62,7 +62,7 @@ class Formula {
   // does not stand for the whole text (tokens after a complete expression):
   // rendering such a tree would lose the rest.
   Formula(std::u16string_view text, std::unique_ptr<FormulaNode> root, bool keepText = false)
-      : text_(root && !keepText ? std::u16string() : std::u16string(text)),
+      : text_(root && !keepText ? nullptr : std::make_unique<const std::u16string>(text)),
         root_(std::move(root)),
         keepText_(keepText && root_) {}
 
@@ -79,19 +79,23 @@ class Formula {
   }
   // Without the "="; a formula that did not parse gives its text as typed.
   std::u16string ToText(std::u16string_view language) const {
-    return root_ && !keepText_ ? root_->ToText(language) : text_;
+    return root_ && !keepText_ ? root_->ToText(language) : GetText();
   }
   std::unique_ptr<Formula> CopyShifted(int32_t columnOffset, int32_t rowOffset) const {
-    return std::make_unique<Formula>(text_, root_ ? root_->CopyShifted(columnOffset, rowOffset) : nullptr, keepText_);
+    return std::make_unique<Formula>(GetText(), root_ ? root_->CopyShifted(columnOffset, rowOffset) : nullptr, keepText_);
   }
   // True when the stored text stands for the formula instead of its tree.
   bool KeepsText() const { return keepText_ || !root_; }
   FormulaNode* GetRoot() const { return root_.get(); }
   // The typed text without its first character, for a formula that did not parse.
-  const std::u16string& GetText() const { return text_; }
+  const std::u16string& GetText() const {
+    static const std::u16string none;
+    return text_ ? *text_ : none;
+  }
 
  private:
-  std::u16string text_;
+  // Most formulas are their tree: the text is kept only when it must be.
+  std::unique_ptr<const std::u16string> text_;
   std::unique_ptr<FormulaNode> root_;
   bool keepText_ = false;
 };

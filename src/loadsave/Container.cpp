@@ -404,7 +404,8 @@ void XmlWriter::CloseStartTag() {
 
 void XmlWriter::Start(std::string_view name) {
   CloseStartTag();
-  if (!out_.empty()) NewLine();
+  if (wrote_ || !out_.empty()) NewLine();
+  wrote_ = true;
   out_ += '<';
   out_.append(name);
   open_.emplace_back(name);
@@ -685,6 +686,10 @@ PackageWriter::PackageWriter() {
   // The fastest deflate: the big worksheet parts dominate save time, and
   // stronger levels gain only about a tenth in size on this XML.
   archive_write_set_options(archive_, "zip:compression-level=1");
+  // A member written in pieces has no size in its header; without this it
+  // would carry ZIP64 fields, which parts of this size do not need and older
+  // readers do not know.
+  archive_write_set_options(archive_, "zip:!zip64");
   archive_write_set_bytes_per_block(archive_, 1 << 16);
   archive_write_set_bytes_in_last_block(archive_, 1);
   if (archive_write_open2(archive_, this, nullptr, &PackageWriter::OnWrite, nullptr, nullptr) != ARCHIVE_OK)
@@ -700,8 +705,8 @@ long PackageWriter::OnWrite(struct archive*, void* self, const void* data, size_
   return static_cast<long>(length);
 }
 
-bool PackageWriter::AddMember(std::string_view name, std::string_view bytes) {
-  if (failed_ || finished_) return false;
+bool PackageWriter::StartEntry(std::string_view name, int64_t size) {
+  if (failed_ || finished_ || inMember_) return false;
   // A member needs a name; libarchive also loses memory on the failed header.
   if (name.empty() || name.find('\0') != std::string_view::npos) {
     failed_ = true;
@@ -712,25 +717,50 @@ bool PackageWriter::AddMember(std::string_view name, std::string_view bytes) {
   archive_entry_set_pathname_utf8(entry, path.c_str());
   archive_entry_set_filetype(entry, AE_IFREG);
   archive_entry_set_perm(entry, 0644);
-  archive_entry_set_size(entry, static_cast<la_int64_t>(bytes.size()));
+  if (size >= 0) archive_entry_set_size(entry, static_cast<la_int64_t>(size));
   // The ZIP epoch, as other spreadsheet programs write; keeps output reproducible.
   archive_entry_set_mtime(entry, 315532800, 0);
   bool ok = archive_write_header(archive_, entry) == ARCHIVE_OK;
-  size_t written = 0;
-  while (ok && written < bytes.size()) {
-    la_ssize_t n = archive_write_data(archive_, bytes.data() + written, bytes.size() - written);
-    if (n <= 0) ok = false;
-    else written += static_cast<size_t>(n);
-  }
-  if (ok && archive_write_finish_entry(archive_) != ARCHIVE_OK) ok = false;
   archive_entry_free(entry);
   if (!ok) failed_ = true;
   return ok;
 }
 
+bool PackageWriter::WriteData(std::string_view bytes) {
+  size_t written = 0;
+  while (!failed_ && written < bytes.size()) {
+    la_ssize_t n = archive_write_data(archive_, bytes.data() + written, bytes.size() - written);
+    if (n <= 0) failed_ = true;
+    else written += static_cast<size_t>(n);
+  }
+  return !failed_;
+}
+
+bool PackageWriter::AddMember(std::string_view name, std::string_view bytes) {
+  if (!StartEntry(name, static_cast<int64_t>(bytes.size())) || !WriteData(bytes)) return false;
+  if (archive_write_finish_entry(archive_) != ARCHIVE_OK) failed_ = true;
+  return !failed_;
+}
+
+bool PackageWriter::BeginMember(std::string_view name) {
+  if (!StartEntry(name, -1)) return false;
+  inMember_ = true;
+  return true;
+}
+
+bool PackageWriter::AppendToMember(std::string_view bytes) { return inMember_ && WriteData(bytes); }
+
+bool PackageWriter::EndMember() {
+  if (!inMember_) return false;
+  inMember_ = false;
+  if (!failed_ && archive_write_finish_entry(archive_) != ARCHIVE_OK) failed_ = true;
+  return !failed_;
+}
+
 bool PackageWriter::Finish(std::string& bytes) {
   if (!finished_) {
     finished_ = true;
+    if (inMember_) failed_ = true;
     if (!failed_ && archive_write_close(archive_) != ARCHIVE_OK) failed_ = true;
   }
   if (failed_) return false;

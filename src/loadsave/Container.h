@@ -172,6 +172,8 @@ class XmlParser {
 
 // Writes elements straight into text, with indentation; used for big parts
 // and to serialise element trees.
+// Writes into the text it is given; the caller may hand that text on and
+// clear it between elements, to write a long part in pieces.
 class XmlWriter {
  public:
   explicit XmlWriter(std::string& out, bool indent = true);
@@ -196,6 +198,7 @@ class XmlWriter {
   size_t indentDepth_ = SIZE_MAX;
   bool startTagOpen_ = false;
   bool hasText_ = false;  // the innermost open element holds text
+  bool wrote_ = false;  // an element was started: the text may have been handed on since
 };
 
 // ---------------------------------------------------------------------------
@@ -305,6 +308,11 @@ class PackageWriter {
   PackageWriter& operator=(const PackageWriter&) = delete;
 
   bool AddMember(std::string_view name, std::string_view bytes);
+  // A member written piece by piece, for parts too big to assemble first; no
+  // other member may be added until it ends.
+  bool BeginMember(std::string_view name);
+  bool AppendToMember(std::string_view bytes);
+  bool EndMember();
   // The finished archive's bytes; the writer takes no more members.
   bool Finish(std::string& bytes);
   // Finishes and writes the file through a temporary file renamed over it.
@@ -312,10 +320,14 @@ class PackageWriter {
 
  private:
   static long OnWrite(struct archive*, void* self, const void* data, size_t length);
+  // The header of a member; a size below 0 leaves it to the end of the member.
+  bool StartEntry(std::string_view name, int64_t size);
+  bool WriteData(std::string_view bytes);
   struct archive* archive_ = nullptr;
   std::string bytes_;
   bool failed_ = false;
   bool finished_ = false;
+  bool inMember_ = false;
 };
 
 // Serialises (re-indented) and adds an element tree as a member.

@@ -599,9 +599,12 @@ class SheetDataBuilder {
   }
 
   void Apply(const CellChunk& chunk) {
-    for (const CellRecord& record : chunk.records) {
+    const auto& records = chunk.records;
+    for (size_t i = 0; i < records.size(); ++i) {
+      const CellRecord& record = records[i];
       if (record.kind == CellRecord::kRow) {
         StartRow(record);
+        if (row_) ReserveRow(records, i + 1);
       } else if (row_ && record.number >= 0 && record.number < kXlsxMaxColumns) {
         column_ = static_cast<int32_t>(record.number);
         FinishCell(record, chunk, row_->GetCell(column_));
@@ -610,6 +613,16 @@ class SheetDataBuilder {
   }
 
  private:
+  // The row's cells in this chunk size its cell table once.
+  void ReserveRow(const std::vector<CellRecord>& records, size_t from) {
+    int64_t last = -1;
+    int32_t count = 0;
+    for (size_t k = from; k < records.size() && records[k].kind == CellRecord::kCell; ++k, ++count) {
+      last = std::max(last, records[k].number);
+    }
+    if (last >= 0 && last < kXlsxMaxColumns) row_->ReserveCells(static_cast<int32_t>(last), count);
+  }
+
   void StartRow(const CellRecord& record) {
     rowNumber_ = record.number;
     row_ = record.number >= 1 && record.number <= kXlsxMaxRows ? sheet_->GetRow(static_cast<int32_t>(record.number))

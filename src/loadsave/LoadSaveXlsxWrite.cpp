@@ -600,10 +600,13 @@ class Writer {
       drawingRelation = 1;
     }
 
+    // The part goes to the package in pieces of about this size as its rows
+    // are written: a big sheet is never held whole.
+    constexpr size_t kPieceBytes = size_t{1} << 20;
     std::string out;
-    // Room for the usual cell, to spare the copies of a growing text.
-    out.reserve(std::min<size_t>(size_t{1} << 30, 4096 + static_cast<size_t>(sheet->GetMaxRow()) *
-                                                             (64 + 40 * static_cast<size_t>(sheet->GetMaxColumn() + 1))));
+    out.reserve(kPieceBytes + (kPieceBytes >> 2));
+    std::string partName = "xl/worksheets/sheet" + Str(i) + ".xml";
+    ok = ok && package.BeginMember(partName);
     XmlWriter w(out);
     // Rows stand on lines of their own; their cells follow on the row's line.
     w.SetIndentDepth(2);
@@ -793,6 +796,10 @@ class Writer {
         }
       }
       w.End();
+      if (out.size() >= kPieceBytes) {
+        ok = ok && package.AppendToMember(out);
+        out.clear();
+      }
     }
     w.End();  // sheetData
     if (filter) {
@@ -913,7 +920,7 @@ class Writer {
       }
     }
     w.End();  // worksheet
-    ok = ok && package.AddMember("xl/worksheets/sheet" + Str(i) + ".xml", out);
+    ok = ok && package.AppendToMember(out) && package.EndMember();
     out = std::string();
     if (hasDrawing) {
       drawings.push_back(i);

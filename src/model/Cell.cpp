@@ -15,90 +15,63 @@
 #include "model/Row.h"
 #include "model/Sheet.h"
 #include "model/Util.h"
+#include "model/collection/BlockPool.h"
+#include "model/collection/SmallList.h"
 #include "value/NumberText.h"
 
 namespace quadrell {
 
 // The fields few cells need, made on first use.
-struct CellExtra {
-  // The cell's own formula (owned) or, in a spilled result, the anchor's (borrowed).
-  Formula* formula = nullptr;
-  bool ownsFormula = false;
-  // The formula was rejected as a cycle: it keeps "Cycle Found" and has no links.
-  bool cycle = false;
+// The fields of merged, commented, watched or pointing cells: rarer still.
+struct CellRare {
   std::vector<std::unique_ptr<Range>> referenceRanges;
-  std::vector<Cell*> dependents;  // newest last
   std::vector<std::pair<void*, CellListener>> listeners;  // newest last
   CommentRecord* comment = nullptr;
   Cell* mergeMaster = nullptr;
+  int32_t columnSpan = 1;
+  int32_t rowSpan = 1;
+
+  bool Unused() const {
+    return referenceRanges.empty() && listeners.empty() && !comment && !mergeMaster && columnSpan == 1 && rowSpan == 1;
+  }
+};
+
+// Every formula cell and every cell a formula reads has one, so it is kept
+// to what recalculation needs; the rest waits in CellRare.
+struct CellExtra {
+  // The cell's own formula (owned) or, in a spilled result, the anchor's (borrowed).
+  Formula* formula = nullptr;
+  SmallList<Cell*> dependents;  // newest last
+  std::unique_ptr<CellRare> rare;
   uint64_t cycleStamp = 0;
   uint64_t waveStamp = 0;
   uint64_t doneStamp = 0;  // the wave in which the cell was last recalculated
   int32_t matrixColumn = 0;
   int32_t matrixRow = 0;
-  int32_t columnSpan = 1;
-  int32_t rowSpan = 1;
+  uint32_t order = 0;  // its place among the deferred formulas while they are computed
+  bool ownsFormula = false;
+  // The formula was rejected as a cycle: it keeps "Cycle Found" and has no links.
+  bool cycle = false;
   bool matrixMember = false;
   bool matrixBlocked = false;
   // Waits in the list of formulas to compute when a load ends.
   bool deferred = false;
-  uint32_t order = 0;  // its place among them while they are computed
 
-  bool Unused() const {
-    return !formula && referenceRanges.empty() && dependents.empty() && listeners.empty() &&
-           !comment && !mergeMaster && matrixColumn == 0 && matrixRow == 0 && columnSpan == 1 && rowSpan == 1 &&
-           !matrixMember && !matrixBlocked && !deferred;
+  CellRare& Rare() {
+    if (!rare) rare = std::make_unique<CellRare>();
+    return *rare;
   }
+  // Nothing kept but at most one dependent, which the cell can hold itself.
+  bool Unused() const {
+    return !formula && dependents.size() <= 1 && !rare && matrixColumn == 0 && matrixRow == 0 && !matrixMember &&
+           !matrixBlocked && !deferred;
+  }
+
+  static void* operator new(size_t size);
+  static void operator delete(void* pointer);
 };
 
 namespace {
-
-// Fixed-size blocks for cells: no allocator header per cell, freed blocks are
-// reused. Under the address sanitizer cells come from the ordinary heap, so
-// that use after free is still caught.
-#if defined(__SANITIZE_ADDRESS__)
-#define QUADRELL_PLAIN_CELL_HEAP 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUADRELL_PLAIN_CELL_HEAP 1
-#endif
-#endif
-
-class CellPool {
- public:
-  static CellPool& Instance() {
-    static CellPool* pool = new CellPool();  // never destroyed: cells of static sheets may outlive it
-    return *pool;
-  }
-  void* Allocate() {
-    if (free_) {
-      void* p = free_;
-      free_ = *static_cast<void**>(p);
-      return p;
-    }
-    if (next_ == end_) {
-      chunks_.push_back(std::make_unique<Block[]>(kBlocksPerChunk));
-      next_ = chunks_.back().get();
-      end_ = next_ + kBlocksPerChunk;
-    }
-    return next_++;
-  }
-  void Release(void* p) {
-    *static_cast<void**>(p) = free_;
-    free_ = p;
-  }
-  size_t Bytes() const { return chunks_.size() * kBlocksPerChunk * sizeof(Block); }
-
- private:
-  struct alignas(alignof(Cell)) Block {
-    unsigned char bytes[sizeof(Cell)];
-  };
-  static constexpr size_t kBlocksPerChunk = 32768;
-  std::vector<std::unique_ptr<Block[]>> chunks_;
-  Block* next_ = nullptr;
-  Block* end_ = nullptr;
-  void* free_ = nullptr;
-};
 
 bool IsBlank(const Value* v) {
   return !v || v->Kind() == ValueKind::Empty || (v->Kind() == ValueKind::Text && v->Text().empty());
@@ -147,13 +120,17 @@ class CellPropagation {
     if (--deferring_ > 0 || running_) return;
     std::vector<Cell*> cells;
     cells.swap(deferred_);
-    RunDeferred(cells);
+    RunDeferred(std::move(cells));
   }
 
   // The cells whose formulas read the cell: its links, newest consumed first,
   // and the readers of the registered ranges over its position.
   static void AppendReaders(Cell* cell, std::vector<Cell*>& out) {
-    if (CellExtra* e = cell->Extra()) out.insert(out.end(), e->dependents.begin(), e->dependents.end());
+    if (CellExtra* e = cell->Extra()) {
+      out.insert(out.end(), e->dependents.begin(), e->dependents.end());
+    } else if (Cell* single = cell->SingleDependent()) {
+      out.push_back(single);
+    }
     Sheet* sheet = cell->GetSheet();
     if (sheet && !sheet->GetRangeDependencies().Empty()) {
       sheet->GetRangeDependencies().CollectReaders(cell->GetRowIndex(), cell->GetColumnIndex(), out);
@@ -162,7 +139,7 @@ class CellPropagation {
 
   static bool HasReaders(const Cell* cell) {
     CellExtra* e = cell->Extra();
-    if (e && !e->dependents.empty()) return true;
+    if ((e && !e->dependents.empty()) || cell->SingleDependent()) return true;
     Sheet* sheet = cell->GetSheet();
     return sheet && !sheet->GetRangeDependencies().Empty() &&
            sheet->GetRangeDependencies().HasReaders(cell->GetRowIndex(), cell->GetColumnIndex());
@@ -237,7 +214,7 @@ class CellPropagation {
   // strongly connected components) show "Cycle Found" and lose their links,
   // and the cells behind them follow. Changes outside the graph (spilled
   // results) run as further passes.
-  static void RunDeferred(const std::vector<Cell*>& cells) {
+  static void RunDeferred(std::vector<Cell*> cells) {
     running_ = true;
     stamp_ = Cell::NewCycleStamp();
     std::vector<Cell*> nodes;
@@ -253,6 +230,7 @@ class CellPropagation {
       e->order = static_cast<uint32_t>(nodes.size());
       nodes.push_back(c);
     }
+    std::vector<Cell*>().swap(cells);  // a list as long as the workbook's formulas, no longer needed
     const size_t n = nodes.size();
     std::vector<size_t> first(n + 1, 0);
     std::vector<uint32_t> edges;
@@ -375,25 +353,12 @@ DeferredRecalculation::DeferredRecalculation() { CellPropagation::BeginDeferring
 
 DeferredRecalculation::~DeferredRecalculation() { CellPropagation::EndDeferring(); }
 
-void* Cell::operator new(size_t size) {
-#ifdef QUADRELL_PLAIN_CELL_HEAP
-  return ::operator new(size);
-#else
-  (void)size;
-  return CellPool::Instance().Allocate();
-#endif
-}
+void* Cell::operator new(size_t size) { return PooledNew<Cell>(size); }
+void Cell::operator delete(void* pointer) { PooledDelete<Cell>(pointer); }
+void* CellExtra::operator new(size_t size) { return PooledNew<CellExtra>(size); }
+void CellExtra::operator delete(void* pointer) { PooledDelete<CellExtra>(pointer); }
 
-void Cell::operator delete(void* pointer) {
-  if (!pointer) return;
-#ifdef QUADRELL_PLAIN_CELL_HEAP
-  ::operator delete(pointer);
-#else
-  CellPool::Instance().Release(pointer);
-#endif
-}
-
-size_t Cell::PooledBytes() { return CellPool::Instance().Bytes(); }
+size_t Cell::PooledBytes() { return BlockPool<Cell>::Instance().Bytes(); }
 
 uint64_t Cell::NewCycleStamp() { return ++gStamp; }
 
@@ -412,17 +377,21 @@ Cell::~Cell() {
 CellExtra& Cell::MakeExtra() {
   CellExtra* e = Extra();
   if (!e) {
+    Cell* single = SingleDependent();
     e = new CellExtra();
-    tagged_ = reinterpret_cast<uintptr_t>(e) | (tagged_ & kTagMask);
+    if (single) e->dependents.push_back(single);
+    tagged_ = reinterpret_cast<uintptr_t>(e) | (tagged_ & kInputNotEmpty);
   }
   return *e;
 }
 
 void Cell::ReleaseExtraIfUnused() {
   CellExtra* e = Extra();
+  if (e && e->rare && e->rare->Unused()) e->rare.reset();
   if (e && e->Unused()) {
+    uintptr_t single = e->dependents.empty() ? 0 : reinterpret_cast<uintptr_t>(e->dependents[0]) | kSingleDependent;
     delete e;
-    tagged_ &= kTagMask;
+    tagged_ = single | (tagged_ & kInputNotEmpty);
   }
 }
 
@@ -567,16 +536,19 @@ void Cell::NotifyChanged(bool notifyDependents) {
     rangeReaders = sheet->GetRangeDependencies().ValueChangedAt(GetRowIndex(), GetColumnIndex());
   }
   CellExtra* e = Extra();
-  if (notifyDependents && (rangeReaders || (e && !e->dependents.empty()))) CellPropagation::Changed(this);
+  if (notifyDependents && (rangeReaders || (e && !e->dependents.empty()) || SingleDependent())) {
+    CellPropagation::Changed(this);
+  }
   if (sheet) sheet->ValueChanged(GetRowIndex(), GetColumnIndex());
   e = Extra();
-  if (!e || e->listeners.empty()) return;
+  if (!e || !e->rare || e->rare->listeners.empty()) return;
   // Callbacks may add or remove listeners: call those still registered, newest first.
-  auto listeners = e->listeners;
+  auto listeners = e->rare->listeners;
   for (size_t i = listeners.size(); i-- > 0;) {
     CellExtra* now = Extra();
-    if (!now) break;
-    if (std::find(now->listeners.begin(), now->listeners.end(), listeners[i]) == now->listeners.end()) continue;
+    if (!now || !now->rare) break;
+    const auto& current = now->rare->listeners;
+    if (std::find(current.begin(), current.end(), listeners[i]) == current.end()) continue;
     listeners[i].second(listeners[i].first, this);
   }
 }
@@ -697,11 +669,11 @@ std::u16string Cell::GetFileFormulaText() const { return u"=" + FormulaText(u"xl
 
 void Cell::SetReferenceRanges(std::u16string_view text) {
   CellExtra* e = Extra();
-  if (e) e->referenceRanges.clear();
+  if (e && e->rare) e->rare->referenceRanges.clear();
   if (!text.empty() && text[0] == u'=') {
     std::vector<std::unique_ptr<Range>> ranges;
     CollectNamedRanges(text, ranges);
-    if (!ranges.empty()) MakeExtra().referenceRanges = std::move(ranges);
+    if (!ranges.empty()) MakeExtra().Rare().referenceRanges = std::move(ranges);
   }
   ReleaseExtraIfUnused();
 }
@@ -709,7 +681,7 @@ void Cell::SetReferenceRanges(std::u16string_view text) {
 const std::vector<std::unique_ptr<Range>>& Cell::GetReferenceRanges() const {
   static const std::vector<std::unique_ptr<Range>> none;
   CellExtra* e = Extra();
-  return e ? e->referenceRanges : none;
+  return e && e->rare ? e->rare->referenceRanges : none;
 }
 
 // --- Formula links ---
@@ -767,9 +739,20 @@ void Cell::DropFormula() {
   e->cycle = false;
 }
 
-void Cell::AddDependent(Cell* cell) { MakeExtra().dependents.push_back(cell); }
+void Cell::AddDependent(Cell* cell) {
+  if ((tagged_ & ~kInputNotEmpty) == 0) {
+    tagged_ = reinterpret_cast<uintptr_t>(cell) | kSingleDependent | (tagged_ & kInputNotEmpty);
+    return;
+  }
+  MakeExtra().dependents.push_back(cell);
+}
 
 bool Cell::RemoveDependent(Cell* cell) {
+  if (Cell* single = SingleDependent()) {
+    if (single != cell) return false;
+    tagged_ &= kInputNotEmpty;
+    return true;
+  }
   CellExtra* e = Extra();
   if (!e) return false;
   auto& d = e->dependents;
@@ -1107,7 +1090,7 @@ void Cell::SpillMatrix(const Matrix& matrix) {
 
 CommentRecord* Cell::GetComment() const {
   CellExtra* e = Extra();
-  return e ? e->comment : nullptr;
+  return e && e->rare ? e->rare->comment : nullptr;
 }
 
 void Cell::SetComment(CommentRecord* record) {
@@ -1116,48 +1099,48 @@ void Cell::SetComment(CommentRecord* record) {
     if (Sheet* sheet = GetSheet()) sheet->RemoveCommentObject(old);
   }
   if (record) {
-    MakeExtra().comment = record;
-  } else if (CellExtra* e = Extra()) {
-    e->comment = nullptr;
+    MakeExtra().Rare().comment = record;
+  } else if (CellExtra* e = Extra(); e && e->rare) {
+    e->rare->comment = nullptr;
     ReleaseExtraIfUnused();
   }
 }
 
-void Cell::AddListener(void* userData, CellListener callback) { MakeExtra().listeners.emplace_back(userData, callback); }
+void Cell::AddListener(void* userData, CellListener callback) { MakeExtra().Rare().listeners.emplace_back(userData, callback); }
 
 void Cell::RemoveListener(void* userData) {
   CellExtra* e = Extra();
-  if (!e) return;
-  std::erase_if(e->listeners, [&](const auto& l) { return l.first == userData; });
+  if (!e || !e->rare) return;
+  std::erase_if(e->rare->listeners, [&](const auto& l) { return l.first == userData; });
   ReleaseExtraIfUnused();
 }
 
 int32_t Cell::GetColumnSpan() const {
   CellExtra* e = Extra();
-  return e ? e->columnSpan : 1;
+  return e && e->rare ? e->rare->columnSpan : 1;
 }
 
 int32_t Cell::GetRowSpan() const {
   CellExtra* e = Extra();
-  return e ? e->rowSpan : 1;
+  return e && e->rare ? e->rare->rowSpan : 1;
 }
 
 void Cell::SetSpan(int32_t columnSpan, int32_t rowSpan) {
   if (columnSpan == 1 && rowSpan == 1 && !Extra()) return;
-  CellExtra& e = MakeExtra();
-  e.columnSpan = columnSpan;
-  e.rowSpan = rowSpan;
+  CellRare& rare = MakeExtra().Rare();
+  rare.columnSpan = columnSpan;
+  rare.rowSpan = rowSpan;
   ReleaseExtraIfUnused();
 }
 
 Cell* Cell::GetMergeMaster() const {
   CellExtra* e = Extra();
-  return e ? e->mergeMaster : nullptr;
+  return e && e->rare ? e->rare->mergeMaster : nullptr;
 }
 
 void Cell::SetMergeMaster(Cell* master) {
   if (!master && !Extra()) return;
-  MakeExtra().mergeMaster = master;
+  MakeExtra().Rare().mergeMaster = master;
   ReleaseExtraIfUnused();
 }
 

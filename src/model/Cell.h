@@ -166,9 +166,17 @@ class Cell {
 
  private:
   static constexpr uintptr_t kInputNotEmpty = 1;
+  // The pointer is the one cell that reads this one, not a CellExtra: most
+  // cells read by formulas are read by one, and need nothing else.
+  static constexpr uintptr_t kSingleDependent = 2;
   static constexpr uintptr_t kTagMask = 7;
 
-  CellExtra* Extra() const { return reinterpret_cast<CellExtra*>(tagged_ & ~kTagMask); }
+  CellExtra* Extra() const {
+    return (tagged_ & kSingleDependent) ? nullptr : reinterpret_cast<CellExtra*>(tagged_ & ~kTagMask);
+  }
+  Cell* SingleDependent() const {
+    return (tagged_ & kSingleDependent) ? reinterpret_cast<Cell*>(tagged_ & ~kTagMask) : nullptr;
+  }
   CellExtra& MakeExtra();
   void ReleaseExtraIfUnused();
   void SetInputEmpty(bool empty);
@@ -210,7 +218,7 @@ class Cell {
   Column* column_;
   uint32_t value_ = 0;  // ValueReference of the value; 0 for never filled
   uint32_t style_ = 0;  // StyleHandle of the own style; 0 to inherit
-  uintptr_t tagged_ = 0;  // CellExtra pointer, low bits: kInputNotEmpty
+  uintptr_t tagged_ = 0;  // CellExtra or single dependent pointer, low bits: kInputNotEmpty, kSingleDependent
 };
 
 }  // namespace quadrell

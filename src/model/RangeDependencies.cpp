@@ -125,7 +125,7 @@ bool RangeDependencies::ValueChangedAt(int32_t row, int32_t column) {
   bool any = false;
   ForEachGroupAt(row, column, [&](Group& g) {
     any = true;
-    g.table.hasSum = false;
+    if (g.table) g.table->hasSum = false;
   });
   return any;
 }
@@ -166,8 +166,8 @@ void RangeDependencies::DropCache(Group& group) {
   if (!group.cached) return;
   ++cacheVersion_;
   group.cached = false;
-  cachedPositions_ -= group.table.cells.size();
-  group.table = CellTable();
+  cachedPositions_ -= group.table->cells.size();
+  group.table.reset();
   Group* last = cachedGroups_.back();
   cachedGroups_[group.cachedIndex] = last;
   last->cachedIndex = group.cachedIndex;
@@ -189,7 +189,7 @@ RangeDependencies::CellTable* RangeDependencies::CachedCells(int32_t firstRow, i
   auto found = groups_.find(Rect{firstRow, firstColumn, lastRow, lastColumn});
   if (found == groups_.end() || found->second->readers.empty()) return nullptr;
   Group& g = *found->second;
-  if (g.cached) return &g.table;
+  if (g.cached) return g.table.get();
   // A table pays off only when several formulas read the same block.
   if (g.readers.size() < 2) return nullptr;
   int64_t height = static_cast<int64_t>(lastRow) - firstRow + 1;
@@ -197,16 +197,17 @@ RangeDependencies::CellTable* RangeDependencies::CachedCells(int32_t firstRow, i
   if (height <= 0 || width <= 0 || height * width > static_cast<int64_t>(kCacheBudget - cachedPositions_)) {
     return nullptr;
   }
-  g.table.cells.assign(static_cast<size_t>(height * width), nullptr);
+  g.table = std::make_unique<CellTable>();
+  g.table->cells.assign(static_cast<size_t>(height * width), nullptr);
   auto takeRow = [&](int32_t r, const Row& row) {
     size_t base = static_cast<size_t>(r - firstRow);
     if (width <= 64) {
       for (int32_t c = firstColumn; c <= lastColumn; ++c) {
-        if (Cell* cell = row.FindCell(c)) g.table.cells[static_cast<size_t>(c - firstColumn) * height + base] = cell;
+        if (Cell* cell = row.FindCell(c)) g.table->cells[static_cast<size_t>(c - firstColumn) * height + base] = cell;
       }
     } else {
       row.ForEachCell([&](int32_t c, Cell* cell) {
-        if (c >= firstColumn && c <= lastColumn) g.table.cells[static_cast<size_t>(c - firstColumn) * height + base] = cell;
+        if (c >= firstColumn && c <= lastColumn) g.table->cells[static_cast<size_t>(c - firstColumn) * height + base] = cell;
       });
     }
   };
@@ -220,10 +221,10 @@ RangeDependencies::CellTable* RangeDependencies::CachedCells(int32_t firstRow, i
     });
   }
   g.cached = true;
-  cachedPositions_ += g.table.cells.size();
+  cachedPositions_ += g.table->cells.size();
   g.cachedIndex = cachedGroups_.size();
   cachedGroups_.push_back(&g);
-  return &g.table;
+  return g.table.get();
 }
 
 }  // namespace quadrell

@@ -16,6 +16,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "model/collection/SmallList.h"
+
 namespace quadrell {
 
 class Cell;
@@ -83,8 +85,8 @@ class RangeDependencies {
   };
   struct Group {
     Rect rect;
-    std::vector<Cell*> readers;
-    CellTable table;
+    SmallList<Cell*> readers;  // mostly one
+    std::unique_ptr<CellTable> table;  // while cached
     bool cached = false;
     size_t cachedIndex = 0;  // its place in cachedGroups_ while cached
   };

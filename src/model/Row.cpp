@@ -6,8 +6,12 @@
 #include "model/Cell.h"
 #include "model/Sheet.h"
 #include "model/TableShift.h"
+#include "model/collection/BlockPool.h"
 
 namespace quadrell {
+
+void* Row::operator new(size_t size) { return PooledNew<Row>(size); }
+void Row::operator delete(void* pointer) { PooledDelete<Row>(pointer); }
 
 Row::~Row() {
   cells_.ForEachSlot([](int32_t, Cell* cell) { delete cell; });

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "model/Style.h"
-#include "model/collection/Hashtable.h"
+#include "model/collection/IndexTable.h"
 
 namespace quadrell {
 
@@ -76,6 +76,13 @@ class Row {
   Sheet* GetSheet() const { return sheet_; }
   const StyleRecord* GetOwnStyle() const { return style_; }
 
+  // A hint from a file reader that knows how many cells up to which column
+  // come: the cell table is sized once instead of growing cell by cell.
+  void ReserveCells(int32_t lastColumn, int32_t count) { cells_.Reserve(lastColumn + 1, count); }
+  // Rows come from a pool: a big sheet holds hundreds of thousands.
+  static void* operator new(size_t size);
+  static void operator delete(void* pointer);
+
   // Calls f(column, cell) for every stored cell, in no particular order.
   template <typename F>
   void ForEachCell(F&& f) const {
@@ -107,7 +114,7 @@ class Row {
   int32_t fontMaximum_ = 0;
   uint32_t fontEpoch_ = 0;
   Sheet* sheet_;
-  Hashtable<Cell*> cells_;
+  IndexTable<Cell*> cells_;
 };
 
 }  // namespace quadrell

@@ -13,7 +13,7 @@
 #include "model/RangeDependencies.h"
 #include "model/Row.h"
 #include "model/Style.h"
-#include "model/collection/Hashtable.h"
+#include "model/collection/IndexTable.h"
 #include "platform/Canvas.h"
 
 namespace quadrell {
@@ -239,8 +239,8 @@ class Sheet {
   static constexpr int32_t kNoCachedRow = INT32_MIN;
 
   std::u16string name_;
-  Hashtable<Row*> rows_;
-  Hashtable<Column*> columns_;
+  IndexTable<Row*> rows_;
+  IndexTable<Column*> columns_;
   std::unique_ptr<Range> selection_;
   int32_t maxRow_ = 0;
   int32_t maxColumn_ = 0;

@@ -8,22 +8,21 @@
 #include <utility>
 #include <vector>
 
-#include "model/collection/Hashtable.h"
 
 namespace quadrell {
 
 // The stored (non-null) entries with keys from first to last, in key order.
-template <typename T>
-std::vector<std::pair<int32_t, T*>> StoredEntries(const Hashtable<T*>& table, int32_t first, int32_t last) {
-  std::vector<std::pair<int32_t, T*>> entries;
+template <typename Table, typename P = decltype(std::declval<const Table&>().Get(0))>
+std::vector<std::pair<int32_t, P>> StoredEntries(const Table& table, int32_t first, int32_t last) {
+  std::vector<std::pair<int32_t, P>> entries;
   if (last < first) return entries;
   if (static_cast<int64_t>(last) - first + 1 <= table.Capacity()) {
     for (int64_t k = first; k <= last; ++k) {
-      if (T* v = table.Get(static_cast<int32_t>(k))) entries.emplace_back(static_cast<int32_t>(k), v);
+      if (P v = table.Get(static_cast<int32_t>(k))) entries.emplace_back(static_cast<int32_t>(k), v);
     }
     return entries;
   }
-  table.ForEachSlot([&](int32_t key, T* value) {
+  table.ForEachSlot([&](int32_t key, P value) {
     if (value && key >= first && key <= last) entries.emplace_back(key, value);
   });
   std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -31,8 +30,8 @@ std::vector<std::pair<int32_t, T*>> StoredEntries(const Hashtable<T*>& table, in
 }
 
 // Entries from first to last move to key + 1, highest first; renumber(value, key) follows each move.
-template <typename T, typename F>
-void ShiftEntriesUp(Hashtable<T*>& table, int32_t first, int32_t last, F&& renumber) {
+template <typename Table, typename F>
+void ShiftEntriesUp(Table& table, int32_t first, int32_t last, F&& renumber) {
   auto entries = StoredEntries(table, first, last);
   for (size_t i = entries.size(); i-- > 0;) {
     auto [key, value] = entries[i];
@@ -43,9 +42,9 @@ void ShiftEntriesUp(Hashtable<T*>& table, int32_t first, int32_t last, F&& renum
 }
 
 // The entry at `at` leaves the table (returned); entries after it up to last move to key - 1.
-template <typename T, typename F>
-T* ShiftEntriesDown(Hashtable<T*>& table, int32_t at, int32_t last, F&& renumber) {
-  T* removed = table.Get(at);
+template <typename Table, typename F>
+auto ShiftEntriesDown(Table& table, int32_t at, int32_t last, F&& renumber) {
+  auto removed = table.Get(at);
   if (removed) table.Put(at, nullptr);
   if (last > at) {
     for (auto [key, value] : StoredEntries(table, at + 1, last)) {

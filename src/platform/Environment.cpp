@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <ctime>
 
 namespace quadrell {
@@ -86,6 +87,20 @@ std::string TunablesWithLargePages(const char* current) {
   return value + (value.empty() ? "" : ":") + kLargePages + "=1";
 }
 
+namespace {
+
+// The parsing thread hands its chunks of cells to the main thread, which frees
+// them; in an arena of the parser's own that memory cannot serve the main
+// thread's cells, and the peak grows by it. One arena for all threads, unless
+// the caller chose otherwise.
+[[maybe_unused]] void UseOneMemoryArena() {
+  const char* tunables = getenv(kTunables);
+  if (tunables && std::string_view(tunables).find("arena_max") != std::string_view::npos) return;
+  mallopt(M_ARENA_MAX, 1);
+}
+
+}  // namespace
+
 void UseLargeMemoryPages(char** argv) {
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
@@ -105,12 +120,19 @@ void UseLargeMemoryPages(char** argv) {
       setenv(kTunables, before.c_str(), 1);
     }
     unsetenv(kSavedTunables);
+    UseOneMemoryArena();
     return;
   }
-  if (!argv || !argv[0]) return;
+  if (!argv || !argv[0]) {
+    UseOneMemoryArena();
+    return;
+  }
   const char* current = getenv(kTunables);
   std::string wanted = TunablesWithLargePages(current);
-  if (wanted.empty()) return;
+  if (wanted.empty()) {
+    UseOneMemoryArena();
+    return;
+  }
   setenv(kSavedTunables, current ? current : "-", 1);
   setenv(kTunables, wanted.c_str(), 1);
   execv("/proc/self/exe", argv);
@@ -121,6 +143,7 @@ void UseLargeMemoryPages(char** argv) {
     unsetenv(kTunables);
   }
   unsetenv(kSavedTunables);
+  UseOneMemoryArena();
 #endif
 }
 

@@ -31,7 +31,8 @@ void TrimWorkingSet();
 // page fault costs microseconds, so a heap of 4 KiB pages spends more time
 // faulting than parsing. The C library backs its heap with huge pages only when
 // told so before the program starts: this starts the program again with that
-// setting (once; the caller's own setting always wins). Returns if it did not.
+// setting (once; the caller's own setting always wins). Returns if it did not,
+// having made all threads share one heap arena.
 void UseLargeMemoryPages(char** argv);
 // The value of GLIBC_TUNABLES that asks for huge pages, given the current one
 // (null when unset); empty when the current one already decides.

@@ -6,6 +6,9 @@
 
 #include "model/collection/ArrayList.h"
 #include "model/collection/Hashtable.h"
+#include "model/collection/IndexTable.h"
+#include "model/collection/SmallList.h"
+#include "model/TableShift.h"
 
 namespace quadrell {
 namespace {
@@ -98,6 +101,67 @@ TEST(ArrayListTest, GrowthRemovalAndBounds) {
   EXPECT_EQ(order[0], 0);
   EXPECT_EQ(order[1], 2);
   EXPECT_EQ(order[2], 0);
+}
+
+// Keys near 0 live in the array, far or negative ones in the hashtable; both
+// answer alike, and null removes.
+TEST(IndexTableTest, DenseAndFarKeysAnswerAlike) {
+  IndexTable<int*> table;
+  EXPECT_EQ(table.Capacity(), 0);
+  int values[8] = {};
+  const int32_t keys[] = {0, 1, 2, 5, 16383, -1, 1048576, 3};
+  for (int i = 0; i < 8; ++i) table.Put(keys[i], &values[i]);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(table.Get(keys[i]), &values[i]) << keys[i];
+  EXPECT_EQ(table.Get(4), nullptr);
+  EXPECT_EQ(table.Get(16382), nullptr);
+  EXPECT_LT(table.MemoryBytes(), 1024u);  // the far keys did not stretch the array
+  table.Put(16383, nullptr);
+  table.Put(1, nullptr);
+  std::set<int32_t> seen;
+  table.ForEachSlot([&](int32_t key, int* value) {
+    if (value) seen.insert(key);
+  });
+  EXPECT_EQ(seen, (std::set<int32_t>{-1, 0, 2, 3, 5, 1048576}));
+}
+
+TEST(IndexTableTest, ShiftsAcrossTheArrayEnd) {
+  IndexTable<int*> table;
+  int a = 1, b = 2, c = 3;
+  table.Reserve(3, 3);
+  EXPECT_EQ(table.Capacity(), 3);
+  table.Put(0, &a);
+  table.Put(1, &b);
+  table.Put(2, &c);
+  ShiftEntriesUp(table, 1, 2, [](int*, int32_t) {});
+  EXPECT_EQ(table.Get(0), &a);
+  EXPECT_EQ(table.Get(1), nullptr);
+  EXPECT_EQ(table.Get(2), &b);
+  EXPECT_EQ(table.Get(3), &c);
+  EXPECT_EQ(ShiftEntriesDown(table, 0, 3, [](int*, int32_t) {}), &a);
+  EXPECT_EQ(table.Get(0), nullptr);
+  EXPECT_EQ(table.Get(1), &b);
+  EXPECT_EQ(table.Get(2), &c);
+  EXPECT_EQ(table.Get(3), nullptr);
+}
+
+TEST(SmallListTest, KeepsOrderFromOneItemToMany) {
+  SmallList<intptr_t> list;
+  EXPECT_TRUE(list.empty());
+  for (intptr_t i = 1; i <= 9; ++i) {
+    list.push_back(i);
+    ASSERT_EQ(list.size(), static_cast<size_t>(i));
+    EXPECT_EQ(list.back(), i);
+  }
+  list.erase(list.begin() + 2);  // 3
+  list.erase(list.begin());      // 1
+  list.pop_back();               // 9
+  EXPECT_EQ(std::vector<intptr_t>(list.begin(), list.end()), (std::vector<intptr_t>{2, 4, 5, 6, 7, 8}));
+  SmallList<intptr_t> one;
+  one.push_back(7);
+  one.erase(one.begin());
+  EXPECT_TRUE(one.empty());
+  one.push_back(8);
+  EXPECT_EQ(one[0], 8);
 }
 
 }  // namespace
