@@ -755,11 +755,21 @@ void LineChart::Render(Canvas& canvas) {
     double ly = H * s.legendTop;
     size_t entries = pie ? R : S;
     size_t shown = std::min<size_t>(entries, static_cast<size_t>(std::max(1, H / smallHeight)));
+    // Lines show a line sample; bars, slices and areas a box filled as they are.
+    const bool lines = s.type <= kChartSmoothLine;
+    const bool area = s.type == kChartStackedArea;
+    const double box = std::max(4.0, std::round(smallHeight * 0.7));
     for (size_t i = 0; i < shown; ++i) {
       VectorPath mark;
-      mark.MoveTo(legendX + 0.05 * W, ly + smallHeight / 2.0);
-      mark.LineTo(legendX + 0.1 * W, ly + smallHeight / 2.0);
-      canvas.StrokePath(mark, SeriesColour(i), 255, pie ? 6 : 2);
+      if (lines) {
+        mark.MoveTo(legendX + 0.05 * W, ly + smallHeight / 2.0);
+        mark.LineTo(legendX + 0.1 * W, ly + smallHeight / 2.0);
+        canvas.StrokePath(mark, SeriesColour(i), 255, 2);
+      } else {
+        mark.AddRectangle(legendX + 0.075 * W - box / 2, ly + (smallHeight - box) / 2, box, box);
+        canvas.FillPath(mark, SeriesColour(i), area ? 0x6F : 255);
+        if (area) canvas.StrokePath(mark, SeriesColour(i), 255, 1);
+      }
       std::u16string label;
       if (pie) label = data.HasCategories() ? data.categories[i] : GeneralForm16(static_cast<double>(i + 1));
       else label = data.names[i];
@@ -859,45 +869,43 @@ void LineChart::Render(Canvas& canvas) {
     }
     if (!bars) {
       // Lines (and the upper edges of areas). More rows than pixel columns
-      // are drawn as each pixel column's first, lowest, highest and last point.
-      const bool smooth = s.type == kChartSmoothLine;
+      // are drawn as each pixel column's lowest and highest point, in the
+      // order they come: the same picture from at most two points a column.
       const size_t columns = static_cast<size_t>(std::max(1.0, plotW));
+      const bool thinned = R > columns;
+      const bool smooth = s.type == kChartSmoothLine && !thinned;
       for (size_t sIndex = 0; sIndex < S; ++sIndex) {
         const std::vector<double>& v = plotted.upper[sIndex];
         std::vector<std::pair<double, double>> points;
-        if (!smooth && R > 2 * columns) {
+        if (thinned) {
+          points.reserve(2 * columns + 2);
           size_t r = 0;
           while (r < R) {
-            size_t column = static_cast<size_t>(static_cast<double>(r) * columns / R);
+            const size_t column = r * columns / R;
             size_t end = r;
-            double lo = 0, hi = 0, first = kNaN, last = kNaN;
-            size_t loAt = r, hiAt = r;
+            double lo = 0, hi = 0;
+            size_t loAt = 0, hiAt = 0;
             bool any = false;
-            while (end < R && static_cast<size_t>(static_cast<double>(end) * columns / R) == column) {
+            while (end < R && end * columns / R == column) {
               double y = v[end];
               if (std::isfinite(y)) {
-                if (!any) {
-                  first = lo = hi = y;
-                  loAt = hiAt = end;
-                  any = true;
-                }
-                if (y < lo) lo = y, loAt = end;
-                if (y > hi) hi = y, hiAt = end;
-                last = y;
+                if (!any || y < lo) lo = y, loAt = end;
+                if (!any || y > hi) hi = y, hiAt = end;
+                any = true;
               }
               ++end;
             }
             if (any) {
-              double x = X(r);
-              points.emplace_back(x, Y(first));
-              if (loAt < hiAt) {
+              const double x = plotLeft + static_cast<double>(column) + 0.5;
+              if (loAt == hiAt) {
+                points.emplace_back(x, Y(lo));
+              } else if (loAt < hiAt) {
                 points.emplace_back(x, Y(lo));
                 points.emplace_back(x, Y(hi));
               } else {
                 points.emplace_back(x, Y(hi));
                 points.emplace_back(x, Y(lo));
               }
-              points.emplace_back(x, Y(last));
             }
             r = end;
           }

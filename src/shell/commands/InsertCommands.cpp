@@ -7,6 +7,7 @@
 #include "model/Action.h"
 #include "model/Cell.h"
 #include "model/Sheet.h"
+#include "model/Util.h"
 #include "object/Comment.h"
 #include "object/Image.h"
 #include "object/LineChart.h"
@@ -56,13 +57,35 @@ void InsertComment(Application& application) {
   application.RedrawViewsWithObjects();
 }
 
+ChartPlace PlaceForChart(const Sheet& sheet, const ChartBlock& block, int32_t width, int32_t height) {
+  const int32_t firstRow = std::clamp(block.firstRow, 1, kSheetRows);
+  const int32_t firstColumn = std::clamp(block.firstColumn, 0, kSheetColumns - 1);
+  // Whether the columns (rows) from `from` to the sheet's end are wide (high)
+  // enough; only as many are summed as the chart needs.
+  auto columnsFit = [&](int32_t from) {
+    int64_t room = 0;
+    for (int32_t c = from; c < kSheetColumns && room < width; ++c) room += sheet.GetColumnWidth(c);
+    return room >= width;
+  };
+  auto rowsFit = [&](int32_t from) {
+    int64_t room = 0;
+    for (int32_t r = from; r <= kSheetRows && room < height; ++r) room += sheet.GetRowHeight(r);
+    return room >= height;
+  };
+  if (block.lastColumn + 1 < kSheetColumns && columnsFit(block.lastColumn + 1)) {
+    return {firstRow, block.lastColumn + 1};
+  }
+  if (block.lastRow + 1 <= kSheetRows && rowsFit(block.lastRow + 1)) return {block.lastRow + 1, firstColumn};
+  return {firstRow, firstColumn};
+}
+
 LineChart* InsertChart(Application& application, SheetGadget& view, const ChartBlock& block, int type) {
   Sheet* sheet = view.GetSheet();
   if (!sheet) return nullptr;
   auto chart = std::make_unique<LineChart>(sheet, block, static_cast<uint8_t>(type));
   LineChart* made = chart.get();
-  Cell* cell = sheet->GetCellDirect(std::max(block.firstRow, 1), std::max(block.firstColumn, 0));
-  auto anchor = std::make_unique<ObjectAnchor>(sheet, cell, std::move(chart));
+  ChartPlace place = PlaceForChart(*sheet, block, made->GetObjectWidth(), made->GetObjectHeight());
+  auto anchor = std::make_unique<ObjectAnchor>(sheet, sheet->GetCellDirect(place.row, place.column), std::move(chart), 0, 0);
   SheetAnchor* placed = anchor.get();
   sheet->AddObject(std::move(anchor));
   application.AddAction(std::make_unique<AddObjectAction>(sheet, placed));
