@@ -469,6 +469,8 @@ int32_t LineChart::Deselect() {
   if (selected_ != kNone) {
     selected_ = kNone;
     Render();
+    // The view that let go of the chart shows it without the element's frame.
+    RenderSoon();
   }
   return 0;
 }
@@ -723,17 +725,6 @@ void LineChart::Render(Canvas& canvas) {
   const FontRecord* titleFont = GetFont(u"Arial", PointsForPixels(std::round(H * 0.06)), 0);
   const FontRecord* smallFont = GetFont(u"Arial", PointsForPixels(std::max(8.0, std::round(H * 0.025))), 0);
 
-  // Title.
-  titleWidth_ = titleHeight_ = 0;
-  if (s.showTitle) {
-    canvas.SetFont(*titleFont->platformFont);
-    canvas.SetTextColour(kChartBlack);
-    titleWidth_ = canvas.TextWidth(s.title);
-    titleHeight_ = canvas.TextHeight(s.title.empty() ? std::u16string_view(u" ") : std::u16string_view(s.title));
-    int x = static_cast<int>(std::lround(W * s.titleCenterX - titleWidth_ / 2.0));
-    int y = static_cast<int>(std::lround(H * s.titleTop));
-    canvas.DrawText(x, y, s.title);
-  }
 
   ChartData data = ReadData();
   const size_t S = data.series.size(), R = data.Rows();
@@ -868,51 +859,56 @@ void LineChart::Render(Canvas& canvas) {
       }
     }
     if (!bars) {
-      // Lines (and the upper edges of areas). More rows than pixel columns
-      // are drawn as each pixel column's lowest and highest point, in the
-      // order they come: the same picture from at most two points a column.
+      // Lines (and the upper edges of areas), stroked 3 pixels wide. More
+      // rows than pixel columns are drawn from each pixel column's lowest and
+      // highest value: the band a 3-pixel line through all of them would
+      // cover (each column's span widened by its neighbours' and by half the
+      // line width), filled as one outline of two points a column. Stroking
+      // thousands of overlapping strokes instead costs ten times as much.
       const size_t columns = static_cast<size_t>(std::max(1.0, plotW));
       const bool thinned = R > columns;
       const bool smooth = s.type == kChartSmoothLine && !thinned;
       for (size_t sIndex = 0; sIndex < S; ++sIndex) {
         const std::vector<double>& v = plotted.upper[sIndex];
-        std::vector<std::pair<double, double>> points;
         if (thinned) {
-          points.reserve(2 * columns + 2);
-          size_t r = 0;
-          while (r < R) {
-            const size_t column = r * columns / R;
-            size_t end = r;
-            double lo = 0, hi = 0;
-            size_t loAt = 0, hiAt = 0;
-            bool any = false;
-            while (end < R && end * columns / R == column) {
-              double y = v[end];
-              if (std::isfinite(y)) {
-                if (!any || y < lo) lo = y, loAt = end;
-                if (!any || y > hi) hi = y, hiAt = end;
-                any = true;
-              }
-              ++end;
-            }
-            if (any) {
-              const double x = plotLeft + static_cast<double>(column) + 0.5;
-              if (loAt == hiAt) {
-                points.emplace_back(x, Y(lo));
-              } else if (loAt < hiAt) {
-                points.emplace_back(x, Y(lo));
-                points.emplace_back(x, Y(hi));
-              } else {
-                points.emplace_back(x, Y(hi));
-                points.emplace_back(x, Y(lo));
-              }
-            }
-            r = end;
-          }
-        } else {
+          // Per pixel column: the lowest and highest value (NaN without any).
+          std::vector<double> lows(columns, kNaN), highs(columns, kNaN);
           for (size_t r = 0; r < R; ++r) {
-            if (std::isfinite(v[r])) points.emplace_back(X(r), Y(v[r]));
+            double y = v[r];
+            if (!std::isfinite(y)) continue;
+            size_t column = std::min(columns - 1, r * columns / R);
+            if (!(lows[column] <= y)) lows[column] = y;
+            if (!(highs[column] >= y)) highs[column] = y;
           }
+          std::vector<std::pair<double, double>> upperEdge, lowerEdge;  // x, pixel y
+          for (size_t k = 0; k < columns; ++k) {
+            if (std::isnan(lows[k])) continue;
+            double lo = lows[k], hi = highs[k];
+            for (size_t j = k > 0 ? k - 1 : 0; j <= k + 1 && j < columns; ++j) {
+              if (std::isnan(lows[j])) continue;
+              lo = std::min(lo, lows[j]);
+              hi = std::max(hi, highs[j]);
+            }
+            const double x = plotLeft + static_cast<double>(k) + 0.5;
+            upperEdge.emplace_back(x, Y(hi) - 1.5);
+            lowerEdge.emplace_back(x, Y(lo) + 1.5);
+          }
+          if (upperEdge.empty()) continue;
+          upperEdge.front().first -= 1.5;
+          lowerEdge.front().first -= 1.5;
+          upperEdge.back().first += 1.5;
+          lowerEdge.back().first += 1.5;
+          VectorPath band;
+          band.MoveTo(upperEdge[0].first, upperEdge[0].second);
+          for (size_t i = 1; i < upperEdge.size(); ++i) band.LineTo(upperEdge[i].first, upperEdge[i].second);
+          for (size_t i = lowerEdge.size(); i-- > 0;) band.LineTo(lowerEdge[i].first, lowerEdge[i].second);
+          band.Close();
+          canvas.FillPath(band, SeriesColour(sIndex), 255);
+          continue;
+        }
+        std::vector<std::pair<double, double>> points;
+        for (size_t r = 0; r < R; ++r) {
+          if (std::isfinite(v[r])) points.emplace_back(X(r), Y(v[r]));
         }
         if (points.empty()) continue;
         VectorPath line;
@@ -965,6 +961,18 @@ void LineChart::Render(Canvas& canvas) {
     VectorPath circle;
     circle.AddEllipse(cx, cy, radius, radius);
     canvas.StrokePath(circle, kChartBlack, 255, 3);
+  }
+
+  // The title last, so that a title dragged over the plot stays readable.
+  titleWidth_ = titleHeight_ = 0;
+  if (s.showTitle) {
+    canvas.SetFont(*titleFont->platformFont);
+    canvas.SetTextColour(kChartBlack);
+    titleWidth_ = canvas.TextWidth(s.title);
+    titleHeight_ = canvas.TextHeight(s.title.empty() ? std::u16string_view(u" ") : std::u16string_view(s.title));
+    int x = static_cast<int>(std::lround(W * s.titleCenterX - titleWidth_ / 2.0));
+    int y = static_cast<int>(std::lround(H * s.titleTop));
+    canvas.DrawText(x, y, s.title);
   }
 
   // The selected element's frame.

@@ -179,6 +179,7 @@ void PivotToolbox::OnLeftUp(int x, int y) {
   }
   // Anywhere else the field is dropped: dragged out of an area, it is gone.
   dragMode_ = kNoDrag;
+  Paint();  // without the dragged name, before a question may come up
   Rebuild(true);
 }
 
