@@ -2,6 +2,7 @@
 // range picks, the chart's lifetime against its windows, and the pivot toolbox.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QAbstractButton>
@@ -217,30 +218,40 @@ TEST_F(ChartDialogsTest, PivotCommandMakesASheetAndTheToolboxBuildsByDragging) {
 }
 
 // A new chart stands beside its data, top aligned, so that it hides none of
-// it; at the sheet's right end it goes below the data instead.
+// it; where it would not be in sight there (or the sheet ends), below it.
 TEST_F(ChartDialogsTest, NewChartStandsBesideItsData) {
-  LineChart* chart = InsertChart(*app, *view, ChartBlock{0, 1, 2, 5}, kChartLine);
+  // The view shows columns A to H at least, which leave room beside A:B.
+  ASSERT_GE(view->GetVisibleColumns(), 8);
+  LineChart* chart = InsertChart(*app, *view, ChartBlock{0, 1, 1, 5}, kChartLine);
   ASSERT_NE(chart, nullptr);
   sheet()->ResetObjects(1);
   SheetAnchor* anchor = sheet()->NextObject();
   ASSERT_NE(anchor, nullptr);
   const SheetPosition& at = anchor->GetTopLeft();
   EXPECT_EQ(at.cell->GetRowIndex(), 1);
-  EXPECT_EQ(at.cell->GetColumnIndex(), 3);
+  EXPECT_EQ(at.cell->GetColumnIndex(), 2);
   EXPECT_EQ(at.x, 0);
   EXPECT_EQ(at.y, 0);
 
+  // With the part a view shows (A1:M39 here; columns 98 pixels, rows 18):
+  // the place that is wholly in sight first, else the sheet's room decides.
   const int32_t last = kSheetColumns - 1;
+  const std::optional<ChartBlock> shown = ChartBlock{0, 1, 12, 39};
   const struct {
     ChartBlock block;
+    std::optional<ChartBlock> shown;
     ChartPlace place;
   } cases[] = {
-      {{4, 7, 6, 20}, {7, 7}},                           // right of the block
-      {{last - 2, 3, last, 8}, {9, last - 2}},           // no room to the right: below
-      {{last - 2, 3, last, kSheetRows}, {3, last - 2}},  // room for neither: over the block
+      {{4, 7, 6, 20}, std::nullopt, {7, 7}},                           // right of the block
+      {{last - 2, 3, last, 8}, std::nullopt, {9, last - 2}},           // no room to the right: below
+      {{last - 2, 3, last, kSheetRows}, std::nullopt, {3, last - 2}},  // room for neither: over the block
+      {{0, 1, 2, 5}, shown, {1, 3}},                                   // in sight to the right
+      {{0, 1, 10, 5}, shown, {6, 0}},                                  // too wide: below, in sight
+      {{0, 1, 10, 300}, shown, {1, 11}},                               // in sight nowhere: right
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(PlaceForChart(*sheet(), c.block, 500, 400), c.place) << c.block.firstColumn << " " << c.block.lastRow;
+    EXPECT_EQ(PlaceForChart(*sheet(), c.block, 500, 400, c.shown), c.place)
+        << c.block.lastColumn << " " << c.block.lastRow;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "context/ApplicationContext.h"
 #include "model/Action.h"
@@ -57,25 +58,39 @@ void InsertComment(Application& application) {
   application.RedrawViewsWithObjects();
 }
 
-ChartPlace PlaceForChart(const Sheet& sheet, const ChartBlock& block, int32_t width, int32_t height) {
+ChartPlace PlaceForChart(const Sheet& sheet, const ChartBlock& block, int32_t width, int32_t height,
+                         const std::optional<ChartBlock>& shown) {
   const int32_t firstRow = std::clamp(block.firstRow, 1, kSheetRows);
   const int32_t firstColumn = std::clamp(block.firstColumn, 0, kSheetColumns - 1);
-  // Whether the columns (rows) from `from` to the sheet's end are wide (high)
-  // enough; only as many are summed as the chart needs.
-  auto columnsFit = [&](int32_t from) {
+  // Whether the columns (rows) from `from` to `last` are wide (high) enough;
+  // only as many are summed as the chart needs.
+  auto columnsFit = [&](int32_t from, int32_t last) {
     int64_t room = 0;
-    for (int32_t c = from; c < kSheetColumns && room < width; ++c) room += sheet.GetColumnWidth(c);
+    for (int32_t c = from; c <= last && room < width; ++c) room += sheet.GetColumnWidth(c);
     return room >= width;
   };
-  auto rowsFit = [&](int32_t from) {
+  auto rowsFit = [&](int32_t from, int32_t last) {
     int64_t room = 0;
-    for (int32_t r = from; r <= kSheetRows && room < height; ++r) room += sheet.GetRowHeight(r);
+    for (int32_t r = from; r <= last && room < height; ++r) room += sheet.GetRowHeight(r);
     return room >= height;
   };
-  if (block.lastColumn + 1 < kSheetColumns && columnsFit(block.lastColumn + 1)) {
-    return {firstRow, block.lastColumn + 1};
+  const ChartPlace right{firstRow, block.lastColumn + 1};
+  const ChartPlace below{block.lastRow + 1, firstColumn};
+  const bool rightFits = block.lastColumn + 1 < kSheetColumns && columnsFit(block.lastColumn + 1, kSheetColumns - 1);
+  const bool belowFits = block.lastRow + 1 <= kSheetRows && rowsFit(block.lastRow + 1, kSheetRows);
+  if (shown) {
+    // Where the user can see it at once, right before below.
+    if (rightFits && firstRow >= shown->firstRow && firstRow <= shown->lastRow &&
+        block.lastColumn + 1 >= shown->firstColumn && columnsFit(block.lastColumn + 1, shown->lastColumn)) {
+      return right;
+    }
+    if (belowFits && firstColumn >= shown->firstColumn && firstColumn <= shown->lastColumn &&
+        block.lastRow + 1 >= shown->firstRow && rowsFit(block.lastRow + 1, shown->lastRow)) {
+      return below;
+    }
   }
-  if (block.lastRow + 1 <= kSheetRows && rowsFit(block.lastRow + 1)) return {block.lastRow + 1, firstColumn};
+  if (rightFits) return right;
+  if (belowFits) return below;
   return {firstRow, firstColumn};
 }
 
@@ -84,7 +99,11 @@ LineChart* InsertChart(Application& application, SheetGadget& view, const ChartB
   if (!sheet) return nullptr;
   auto chart = std::make_unique<LineChart>(sheet, block, static_cast<uint8_t>(type));
   LineChart* made = chart.get();
-  ChartPlace place = PlaceForChart(*sheet, block, made->GetObjectWidth(), made->GetObjectHeight());
+  // The cells the view shows, whole or in part.
+  const ChartBlock shown{view.GetFirstColumn(), view.GetFirstRow(),
+                         view.GetFirstColumn() + std::max(view.GetVisibleColumns(), 1) - 1,
+                         view.GetFirstRow() + std::max(view.GetVisibleRows(), 1) - 1};
+  ChartPlace place = PlaceForChart(*sheet, block, made->GetObjectWidth(), made->GetObjectHeight(), shown);
   auto anchor = std::make_unique<ObjectAnchor>(sheet, sheet->GetCellDirect(place.row, place.column), std::move(chart), 0, 0);
   SheetAnchor* placed = anchor.get();
   sheet->AddObject(std::move(anchor));

@@ -1,8 +1,11 @@
 #pragma once
 // Things put into the sheet at the active cell: a picture, a comment, a hyperlink.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "object/LineChart.h"
 
 namespace quadrell {
 
@@ -27,16 +30,18 @@ void SetHyperlink(Application& application, std::u16string_view address, std::u1
 class LineChart;
 class Sheet;
 class SheetGadget;
-struct ChartBlock;
 // The cell whose top-left corner a new chart of the size takes: right of the
-// block, top aligned with it; below it, left aligned, when the sheet has no
-// room to the right; over the block only when there is room for neither.
+// block, top aligned with it, or below it, left aligned. With the part of the
+// sheet a view shows, the first of the two that lies wholly in it wins;
+// otherwise right when the sheet has room there, else below; over the block
+// only when the sheet has room for neither.
 struct ChartPlace {
   int32_t row;
   int32_t column;
   bool operator==(const ChartPlace&) const = default;
 };
-ChartPlace PlaceForChart(const Sheet& sheet, const ChartBlock& block, int32_t width, int32_t height);
+ChartPlace PlaceForChart(const Sheet& sheet, const ChartBlock& block, int32_t width, int32_t height,
+                         const std::optional<ChartBlock>& shown = std::nullopt);
 LineChart* InsertChart(Application& application, SheetGadget& view, const ChartBlock& block, int type);
 // "www.example.com" of "http://www.example.com/page".
 std::u16string SitePart(std::u16string_view address);
