@@ -359,8 +359,6 @@ void PivotTable::Write(const PivotOutput& output) {
   written_ = output.cells;
   rowKeyCount_ = output.rowKeyCount;
   columnKeyCount_ = output.columnKeyCount;
-  previousColumnCount_ = GetColumnCount();
-  previousRowCount_ = GetRowCount();
 }
 
 }  // namespace quadrell

@@ -114,8 +114,6 @@ class PivotTable {
   sqlite3* database_ = nullptr;
   int32_t rowKeyCount_ = 0;
   int32_t columnKeyCount_ = 0;
-  int64_t previousColumnCount_ = 0;
-  int64_t previousRowCount_ = 0;
   // The cells the last build wrote, with their values: a cell still holding
   // its value is the table's own; one holding anything else is the user's.
   std::vector<PivotOutput::Entry> written_;
