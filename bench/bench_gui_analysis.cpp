@@ -24,8 +24,9 @@
 namespace quadrell {
 namespace {
 
-// The argument is the number of points: 10,000 is the case users meet with
-// long series; 300 (fewer points than pixel columns) is drawn point by point.
+// The arguments are the number of points and the chart type: 10,000 is the
+// case users meet with long series; 300 (fewer points than pixel columns) is
+// drawn point by point; bars and areas of 10,000 rows for comparison.
 void BM_LineChart(benchmark::State& state) {
   PlainHost host;
   Workbook book(u"chart", &host);
@@ -37,7 +38,7 @@ void BM_LineChart(benchmark::State& state) {
     sheet->GetCellDirect(r, 0)->SetValue(NewNumber(r));
     sheet->GetCellDirect(r, 1)->SetValue(NewNumber(std::sin(r * 0.003) * 50 + (r % 17)));
   }
-  LineChart chart(sheet, ChartBlock{1, 1, 1, kPoints + 1}, kChartLine);
+  LineChart chart(sheet, ChartBlock{1, 1, 1, kPoints + 1}, static_cast<uint8_t>(state.range(1)));
   if (chart.GetImage()->IsEmpty()) state.SkipWithError("no image to render into");
   for (auto _ : state) {
     chart.Render();
@@ -45,7 +46,12 @@ void BM_LineChart(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kPoints);
 }
-BENCHMARK(BM_LineChart)->Arg(10000)->Arg(300)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_LineChart)
+    ->Args({10000, kChartLine})
+    ->Args({300, kChartLine})
+    ->Args({10000, kChartBar})
+    ->Args({10000, kChartStackedArea})
+    ->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 void BM_Pivot100000Rows(benchmark::State& state) {
   PlainHost host;

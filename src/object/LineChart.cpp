@@ -816,43 +816,105 @@ void LineChart::Render(Canvas& canvas) {
     canvas.SetClip(static_cast<int>(plotLeft), static_cast<int>(plotTop), static_cast<int>(plotW) + 1,
                    static_cast<int>(plotH) + 1);
     auto X = [&](size_t r) { return R > 1 ? plotLeft + plotW * static_cast<double>(r) / (R - 1) : plotLeft + plotW / 2; };
+    // More rows than pixel columns are drawn per pixel column: a bar or an
+    // area's band spans what the column's rows span. Each series is one
+    // figure, however many boxes it has.
+    const size_t columns = static_cast<size_t>(std::max(1.0, plotW));
+    const bool thinned = R > columns;
+    auto columnOf = [&](size_t r) { return std::min(columns - 1, r * columns / R); };
     if (bars) {
       const double slotWidth = plotW / std::max<size_t>(R, 1);
-      for (size_t r = 0; r < R; ++r) {
-        for (size_t sIndex = 0; sIndex < S; ++sIndex) {
-          double lo = plotted.lower[sIndex][r], hi = plotted.upper[sIndex][r];
-          if (!std::isfinite(lo) || !std::isfinite(hi)) continue;
-          double x, w;
-          if (s.type == kChartBar) {
-            double slot = slotWidth / S;
-            x = plotLeft + slotWidth * r + 0.9 * slot * sIndex + 0.1 * slot;
-            w = 0.8 * slot;
-          } else {
-            x = plotLeft + slotWidth * r + slotWidth * 0.05;
-            w = slotWidth * 0.9;
-          }
+      for (size_t sIndex = 0; sIndex < S; ++sIndex) {
+        VectorPath boxes;
+        bool any = false;
+        auto box = [&](double x, double w, double lo, double hi) {
           double y1 = Y(hi), y0 = Y(lo);
-          VectorPath box;
-          box.AddRectangle(x, std::min(y0, y1), std::max(w, 0.5), std::abs(y0 - y1));
-          canvas.FillPath(box, SeriesColour(sIndex), 255);
+          boxes.AddRectangle(x, std::min(y0, y1), std::max(w, 0.5), std::abs(y0 - y1));
+          any = true;
+        };
+        if (thinned) {
+          std::vector<double> lows(columns, kNaN), highs(columns, kNaN);
+          for (size_t r = 0; r < R; ++r) {
+            double lo = plotted.lower[sIndex][r], hi = plotted.upper[sIndex][r];
+            if (!std::isfinite(lo) || !std::isfinite(hi)) continue;
+            size_t k = columnOf(r);
+            if (!(lows[k] <= std::min(lo, hi))) lows[k] = std::min(lo, hi);
+            if (!(highs[k] >= std::max(lo, hi))) highs[k] = std::max(lo, hi);
+          }
+          // Each run of columns with bars as one outline: its tops left to
+          // right, its bottoms back; many small boxes cost the rasterizer
+          // far more than one outline.
+          for (size_t k = 0; k < columns;) {
+            if (std::isnan(lows[k])) {
+              ++k;
+              continue;
+            }
+            size_t end = k;
+            while (end < columns && !std::isnan(lows[end])) ++end;
+            auto tops = [&](size_t j) { return std::min(Y(highs[j]), Y(lows[j]) - 0.5); };
+            boxes.MoveTo(plotLeft + static_cast<double>(k), tops(k));
+            for (size_t j = k; j < end; ++j) {
+              boxes.LineTo(plotLeft + static_cast<double>(j), tops(j));
+              boxes.LineTo(plotLeft + static_cast<double>(j + 1), tops(j));
+            }
+            for (size_t j = end; j-- > k;) {
+              boxes.LineTo(plotLeft + static_cast<double>(j + 1), Y(lows[j]));
+              boxes.LineTo(plotLeft + static_cast<double>(j), Y(lows[j]));
+            }
+            boxes.Close();
+            any = true;
+            k = end;
+          }
+        } else {
+          for (size_t r = 0; r < R; ++r) {
+            double lo = plotted.lower[sIndex][r], hi = plotted.upper[sIndex][r];
+            if (!std::isfinite(lo) || !std::isfinite(hi)) continue;
+            if (s.type == kChartBar) {
+              double slot = slotWidth / S;
+              box(plotLeft + slotWidth * r + 0.9 * slot * sIndex + 0.1 * slot, 0.8 * slot, lo, hi);
+            } else {
+              box(plotLeft + slotWidth * r + slotWidth * 0.05, slotWidth * 0.9, lo, hi);
+            }
+          }
         }
+        if (any) canvas.FillPath(boxes, SeriesColour(sIndex), 255);
       }
     } else if (s.type == kChartStackedArea) {
       for (size_t sIndex = 0; sIndex < S; ++sIndex) {
-        VectorPath band;
-        bool started = false;
-        for (size_t r = 0; r < R; ++r) {
+        // The band's upper and lower edge as (x, value) points.
+        std::vector<std::pair<double, double>> upperEdge, lowerEdge;
+        auto upperAt = [&](size_t r) {
           double v = plotted.upper[sIndex][r];
-          if (!std::isfinite(v)) v = plotted.lower[sIndex][r];
-          if (!std::isfinite(v)) continue;
-          if (!started) band.MoveTo(X(r), Y(v));
-          else band.LineTo(X(r), Y(v));
-          started = true;
+          return std::isfinite(v) ? v : plotted.lower[sIndex][r];
+        };
+        if (thinned) {
+          std::vector<double> highs(columns, kNaN), lows(columns, kNaN);
+          for (size_t r = 0; r < R; ++r) {
+            size_t k = columnOf(r);
+            // Both ends count either way: a negative value's band lies below its base.
+            for (double v : {upperAt(r), plotted.lower[sIndex][r]}) {
+              if (!std::isfinite(v)) continue;
+              if (!(highs[k] >= v)) highs[k] = v;
+              if (!(lows[k] <= v)) lows[k] = v;
+            }
+          }
+          for (size_t k = 0; k < columns; ++k) {
+            const double x = plotLeft + static_cast<double>(k) + 0.5;
+            if (!std::isnan(highs[k])) upperEdge.emplace_back(x, highs[k]);
+            if (!std::isnan(lows[k])) lowerEdge.emplace_back(x, lows[k]);
+          }
+        } else {
+          for (size_t r = 0; r < R; ++r) {
+            if (std::isfinite(upperAt(r))) upperEdge.emplace_back(X(r), upperAt(r));
+            if (std::isfinite(plotted.lower[sIndex][r])) lowerEdge.emplace_back(X(r), plotted.lower[sIndex][r]);
+          }
         }
-        if (!started) continue;
-        for (size_t r = R; r-- > 0;) {
-          double v = plotted.lower[sIndex][r];
-          if (std::isfinite(v)) band.LineTo(X(r), Y(std::max(axis.lo, v)));
+        if (upperEdge.empty()) continue;
+        VectorPath band;
+        band.MoveTo(upperEdge[0].first, Y(upperEdge[0].second));
+        for (size_t i = 1; i < upperEdge.size(); ++i) band.LineTo(upperEdge[i].first, Y(upperEdge[i].second));
+        for (size_t i = lowerEdge.size(); i-- > 0;) {
+          band.LineTo(lowerEdge[i].first, Y(std::max(axis.lo, lowerEdge[i].second)));
         }
         band.Close();
         canvas.FillPath(band, SeriesColour(sIndex), 0x6F);
@@ -865,8 +927,6 @@ void LineChart::Render(Canvas& canvas) {
       // cover (each column's span widened by its neighbours' and by half the
       // line width), filled as one outline of two points a column. Stroking
       // thousands of overlapping strokes instead costs ten times as much.
-      const size_t columns = static_cast<size_t>(std::max(1.0, plotW));
-      const bool thinned = R > columns;
       const bool smooth = s.type == kChartSmoothLine && !thinned;
       for (size_t sIndex = 0; sIndex < S; ++sIndex) {
         const std::vector<double>& v = plotted.upper[sIndex];
@@ -876,7 +936,7 @@ void LineChart::Render(Canvas& canvas) {
           for (size_t r = 0; r < R; ++r) {
             double y = v[r];
             if (!std::isfinite(y)) continue;
-            size_t column = std::min(columns - 1, r * columns / R);
+            size_t column = columnOf(r);
             if (!(lows[column] <= y)) lows[column] = y;
             if (!(highs[column] >= y)) highs[column] = y;
           }

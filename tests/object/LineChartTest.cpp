@@ -273,6 +273,25 @@ TEST_F(LineChartTest, ManyRowsAreDrawnFromEachPixelColumnsExtremes) {
     EXPECT_NEAR(top, 400 * 0.15 - 1.5, 0.5) << int(type);
     EXPECT_NEAR(bottom, 400 * 0.15 + std::round(400 * 0.7) + 1.5, 0.5) << int(type);
   }
+  // Bars and an area's fill: one figure a series, a few points a pixel
+  // column, reaching the spike and the dip alike.
+  for (uint8_t type : {kChartBar, kChartStackedBar, kChartStackedArea}) {
+    LineChart chart(sheet, ChartBlock{0, 1, 0, rows}, type);
+    ChartCanvas canvas = Draw(chart);
+    auto series = canvas.Series();
+    ASSERT_FALSE(series.empty()) << int(type);
+    const ChartCanvas::Figure* fill = series.front();
+    EXPECT_TRUE(fill->filled) << int(type);
+    EXPECT_LE(fill->segments.size(), static_cast<size_t>(4 * std::round(500 * 0.8) + 2)) << int(type);
+    double top = 1e9, bottom = -1e9;
+    for (const auto& segment : fill->segments) {
+      if (segment.op == VectorPath::Op::Close) continue;
+      top = std::min(top, segment.v[1]);
+      bottom = std::max(bottom, segment.v[1]);
+    }
+    EXPECT_NEAR(top, 400 * 0.15, 0.5) << int(type);
+    EXPECT_NEAR(bottom, 400 * 0.15 + std::round(400 * 0.7), 0.5) << int(type);
+  }
 }
 
 // Lines show a line in the legend; bars, slices and areas a filled box.
