@@ -243,8 +243,16 @@ bool PivotTable::LoadRecords() {
       insert.Reset();
       insert.BindInteger(0, r);
       int parameter = 1;
+      Row* row = sourceSheet_->FindRow(r);
       for (int32_t c = firstColumn; c <= lastColumn; ++c) {
-        const Value* value = sourceRange_->GetCell(r, c)->GetValue();
+        // Read as the user sees it (through a filter), without making cells
+        // for the empty positions of a sparse source.
+        const Value* value = EmptyValue();
+        if (sourceSheet_->IsOverlayCell(r, c)) {
+          value = sourceSheet_->GetCell(r, c)->GetValue();
+        } else if (Cell* cell = row ? row->FindCell(c) : nullptr) {
+          value = cell->GetValue();
+        }
         insert.BindText(parameter++, Utf16ToUtf8(value->Text()));
         insert.BindDouble(parameter++, value->IsNumeric() ? value->Number() : 0);
       }

@@ -145,14 +145,19 @@ TEST_F(PivotTableTest, KeysWithSeparatorsLandOnTheirRows) {
   EXPECT_EQ(EscapeKeyPart(u"a&;b"), u"a&1&2b");
 }
 
-TEST_F(PivotTableTest, AttachingRaisesTheTargetsBounds) {
+// Attaching raises the target's bounds; reading a source with empty
+// positions (a blank row and column here) makes no cells there.
+TEST_F(PivotTableTest, AttachingRaisesTheTargetsBoundsAndReadingMakesNoCells) {
   Fill(sales);
-  auto table = Over(2, 5);
+  auto table = Over(3, 7);
   table->AddRowField(0);
   table->AddValueField(2);
   target->AddPivotTable(std::move(table));
   EXPECT_GE(target->GetMaxRow(), 2);
   EXPECT_GE(target->GetMaxColumn(), 2);
+  EXPECT_EQ(Output(3, 2), (Grid{{u"", u"0"}, {u"north", u"8,5"}, {u"south", u"7"}}));
+  EXPECT_FALSE(sheet->HasCellAt(3, 3));
+  EXPECT_FALSE(sheet->HasCellAt(7, 0));
 }
 
 // The user's cells in the output's way are found before anything is
