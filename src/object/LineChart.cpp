@@ -765,7 +765,15 @@ void LineChart::Render(Canvas& canvas) {
       if (pie) label = data.HasCategories() ? data.categories[i] : GeneralForm16(static_cast<double>(i + 1));
       else label = data.names[i];
       if (!label.empty()) {
-        canvas.DrawText(static_cast<int>(std::lround(legendX + 0.125 * W)), static_cast<int>(std::lround(ly)), label);
+        // A name longer than the room up to the chart's edge ends in "…"
+        // rather than being cut off mid-letter.
+        const int textX = static_cast<int>(std::lround(legendX + 0.125 * W));
+        const int room = W - 4 - textX;
+        if (room > 0 && canvas.TextWidth(label) > room) {
+          while (!label.empty() && canvas.TextWidth(label + u"\u2026") > room) label.pop_back();
+          label += u"\u2026";
+        }
+        canvas.DrawText(textX, static_cast<int>(std::lround(ly)), label);
       }
       ly += smallHeight;
     }

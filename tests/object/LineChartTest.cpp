@@ -128,6 +128,16 @@ TEST_F(LineChartTest, HeaderRowNamesSeriesAndTextColumnNamesCategories) {
     EXPECT_NE(std::find(canvas.texts.begin(), canvas.texts.end(), t), canvas.texts.end()) << std::string(t, t + 3);
   }
 
+  // A series name too long for the room beside the legend's marks ends in
+  // an ellipsis within the chart (text is 6 pixels a character here).
+  Put(1, 2, u"South and all the lands beyond the southern sea");
+  ChartCanvas longer = Draw(chart);
+  auto name = std::find_if(longer.texts.begin(), longer.texts.end(),
+                           [](const std::u16string& t) { return t.rfind(u"South", 0) == 0; });
+  ASSERT_NE(name, longer.texts.end());
+  EXPECT_EQ(name->back(), u'\u2026');
+  EXPECT_LE(static_cast<int>(name->size()) * 6, 500 - 4 - static_cast<int>(std::lround(500 * (0.7 + 0.125))));
+
   // One column never takes a header row.
   Put(1, 5, u"Only");
   PutNumber(2, 5, 1);
