@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -19,6 +20,20 @@ class AreaRange;
 class Cell;
 class Range;
 class Sheet;
+class Value;
+
+// What one build writes into the target sheet, worked out before anything is
+// written: every cell it fills and the numbers of distinct keys.
+struct PivotOutput {
+  struct Entry {
+    int32_t row;
+    int32_t column;
+    const Value* value;
+  };
+  std::vector<Entry> cells;
+  int32_t rowKeyCount = 0;
+  int32_t columnKeyCount = 0;
+};
 
 class PivotTable {
  public:
@@ -36,7 +51,19 @@ class PivotTable {
   // Only the first value field is summed.
   void AddValueField(int32_t column) { valueFields_.push_back(column); }
   // Reloads the source and writes the cross table into the target sheet.
-  void Build();
+  // False when the database failed: then nothing is written (the previous
+  // output stays) and GetError says why.
+  bool Build();
+  // The two halves of a build, for callers that ask before writing: Compute
+  // reloads the source and runs the queries (false on a database error, with
+  // nothing written); CellsInTheWay lists the positions the output would
+  // fill that hold something this table did not write there (the user's
+  // cells); Write clears the previous output and writes the new one.
+  bool Compute(PivotOutput& output);
+  std::vector<std::pair<int32_t, int32_t>> CellsInTheWay(const PivotOutput& output) const;
+  void Write(const PivotOutput& output);
+  // The database's message about the last failure; empty after a success.
+  const std::string& GetError() const { return error_; }
   // Rows and columns of the area the table occupies.
   int32_t GetRowCount() const;
   int32_t GetColumnCount() const;
@@ -56,15 +83,26 @@ class PivotTable {
   void RemoveColumnField(int32_t position) { RemoveAt(columnFields_, position); }
   void RemoveRowField(int32_t position) { RemoveAt(rowFields_, position); }
 
+  // The field lists as a whole, to take back a change the user declined.
+  struct Fields {
+    std::vector<int32_t> rows, columns, filters, values;
+    bool operator==(const Fields&) const = default;
+  };
+  Fields GetFields() const { return {rowFields_, columnFields_, filterFields_, valueFields_}; }
+  void SetFields(const Fields& fields);
+
   Sheet* GetSourceSheet() const { return sourceSheet_; }
   Sheet* GetTargetSheet() const { return targetSheet_; }
   const AreaRange& GetSourceRange() const { return *sourceRange_; }
+  // The open database (null when it did not open); tests provoke failures through it.
+  sqlite3* GetDatabase() const { return database_; }
 
  private:
   static void RemoveAt(std::vector<int32_t>& list, int32_t position);
-  void Execute(const std::string& statement);
+  bool Execute(const std::string& statement);
+  bool Fail();
   void ClearPreviousOutput();
-  void LoadRecords();
+  bool LoadRecords();
 
   Sheet* sourceSheet_;
   Sheet* targetSheet_ = nullptr;
@@ -76,8 +114,10 @@ class PivotTable {
   sqlite3* database_ = nullptr;
   int32_t rowKeyCount_ = 0;
   int32_t columnKeyCount_ = 0;
-  int64_t previousColumnCount_ = 0;
-  int64_t previousRowCount_ = 0;
+  // The cells the last build wrote, with their values: a cell still holding
+  // its value is the table's own; one holding anything else is the user's.
+  std::vector<PivotOutput::Entry> written_;
+  std::string error_;
 };
 
 // Joined keys stay unambiguous: "&" becomes "&1", then ";" becomes "&2".

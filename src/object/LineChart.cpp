@@ -469,6 +469,8 @@ int32_t LineChart::Deselect() {
   if (selected_ != kNone) {
     selected_ = kNone;
     Render();
+    // The view that let go of the chart shows it without the element's frame.
+    RenderSoon();
   }
   return 0;
 }
@@ -723,17 +725,6 @@ void LineChart::Render(Canvas& canvas) {
   const FontRecord* titleFont = GetFont(u"Arial", PointsForPixels(std::round(H * 0.06)), 0);
   const FontRecord* smallFont = GetFont(u"Arial", PointsForPixels(std::max(8.0, std::round(H * 0.025))), 0);
 
-  // Title.
-  titleWidth_ = titleHeight_ = 0;
-  if (s.showTitle) {
-    canvas.SetFont(*titleFont->platformFont);
-    canvas.SetTextColour(kChartBlack);
-    titleWidth_ = canvas.TextWidth(s.title);
-    titleHeight_ = canvas.TextHeight(s.title.empty() ? std::u16string_view(u" ") : std::u16string_view(s.title));
-    int x = static_cast<int>(std::lround(W * s.titleCenterX - titleWidth_ / 2.0));
-    int y = static_cast<int>(std::lround(H * s.titleTop));
-    canvas.DrawText(x, y, s.title);
-  }
 
   ChartData data = ReadData();
   const size_t S = data.series.size(), R = data.Rows();
@@ -755,16 +746,34 @@ void LineChart::Render(Canvas& canvas) {
     double ly = H * s.legendTop;
     size_t entries = pie ? R : S;
     size_t shown = std::min<size_t>(entries, static_cast<size_t>(std::max(1, H / smallHeight)));
+    // Lines show a line sample; bars, slices and areas a box filled as they are.
+    const bool lines = s.type <= kChartSmoothLine;
+    const bool area = s.type == kChartStackedArea;
+    const double box = std::max(4.0, std::round(smallHeight * 0.7));
     for (size_t i = 0; i < shown; ++i) {
       VectorPath mark;
-      mark.MoveTo(legendX + 0.05 * W, ly + smallHeight / 2.0);
-      mark.LineTo(legendX + 0.1 * W, ly + smallHeight / 2.0);
-      canvas.StrokePath(mark, SeriesColour(i), 255, pie ? 6 : 2);
+      if (lines) {
+        mark.MoveTo(legendX + 0.05 * W, ly + smallHeight / 2.0);
+        mark.LineTo(legendX + 0.1 * W, ly + smallHeight / 2.0);
+        canvas.StrokePath(mark, SeriesColour(i), 255, 2);
+      } else {
+        mark.AddRectangle(legendX + 0.075 * W - box / 2, ly + (smallHeight - box) / 2, box, box);
+        canvas.FillPath(mark, SeriesColour(i), area ? 0x6F : 255);
+        if (area) canvas.StrokePath(mark, SeriesColour(i), 255, 1);
+      }
       std::u16string label;
       if (pie) label = data.HasCategories() ? data.categories[i] : GeneralForm16(static_cast<double>(i + 1));
       else label = data.names[i];
       if (!label.empty()) {
-        canvas.DrawText(static_cast<int>(std::lround(legendX + 0.125 * W)), static_cast<int>(std::lround(ly)), label);
+        // A name longer than the room up to the chart's edge ends in "…"
+        // rather than being cut off mid-letter.
+        const int textX = static_cast<int>(std::lround(legendX + 0.125 * W));
+        const int room = W - 4 - textX;
+        if (room > 0 && canvas.TextWidth(label) > room) {
+          while (!label.empty() && canvas.TextWidth(label + u"\u2026") > room) label.pop_back();
+          label += u"\u2026";
+        }
+        canvas.DrawText(textX, static_cast<int>(std::lround(ly)), label);
       }
       ly += smallHeight;
     }
@@ -815,96 +824,159 @@ void LineChart::Render(Canvas& canvas) {
     canvas.SetClip(static_cast<int>(plotLeft), static_cast<int>(plotTop), static_cast<int>(plotW) + 1,
                    static_cast<int>(plotH) + 1);
     auto X = [&](size_t r) { return R > 1 ? plotLeft + plotW * static_cast<double>(r) / (R - 1) : plotLeft + plotW / 2; };
+    // More rows than pixel columns are drawn per pixel column: a bar or an
+    // area's band spans what the column's rows span. Each series is one
+    // figure, however many boxes it has.
+    const size_t columns = static_cast<size_t>(std::max(1.0, plotW));
+    const bool thinned = R > columns;
+    auto columnOf = [&](size_t r) { return std::min(columns - 1, r * columns / R); };
     if (bars) {
       const double slotWidth = plotW / std::max<size_t>(R, 1);
-      for (size_t r = 0; r < R; ++r) {
-        for (size_t sIndex = 0; sIndex < S; ++sIndex) {
-          double lo = plotted.lower[sIndex][r], hi = plotted.upper[sIndex][r];
-          if (!std::isfinite(lo) || !std::isfinite(hi)) continue;
-          double x, w;
-          if (s.type == kChartBar) {
-            double slot = slotWidth / S;
-            x = plotLeft + slotWidth * r + 0.9 * slot * sIndex + 0.1 * slot;
-            w = 0.8 * slot;
-          } else {
-            x = plotLeft + slotWidth * r + slotWidth * 0.05;
-            w = slotWidth * 0.9;
-          }
+      for (size_t sIndex = 0; sIndex < S; ++sIndex) {
+        VectorPath boxes;
+        bool any = false;
+        auto box = [&](double x, double w, double lo, double hi) {
           double y1 = Y(hi), y0 = Y(lo);
-          VectorPath box;
-          box.AddRectangle(x, std::min(y0, y1), std::max(w, 0.5), std::abs(y0 - y1));
-          canvas.FillPath(box, SeriesColour(sIndex), 255);
+          boxes.AddRectangle(x, std::min(y0, y1), std::max(w, 0.5), std::abs(y0 - y1));
+          any = true;
+        };
+        if (thinned) {
+          std::vector<double> lows(columns, kNaN), highs(columns, kNaN);
+          for (size_t r = 0; r < R; ++r) {
+            double lo = plotted.lower[sIndex][r], hi = plotted.upper[sIndex][r];
+            if (!std::isfinite(lo) || !std::isfinite(hi)) continue;
+            size_t k = columnOf(r);
+            if (!(lows[k] <= std::min(lo, hi))) lows[k] = std::min(lo, hi);
+            if (!(highs[k] >= std::max(lo, hi))) highs[k] = std::max(lo, hi);
+          }
+          // Each run of columns with bars as one outline: its tops left to
+          // right, its bottoms back; many small boxes cost the rasterizer
+          // far more than one outline.
+          for (size_t k = 0; k < columns;) {
+            if (std::isnan(lows[k])) {
+              ++k;
+              continue;
+            }
+            size_t end = k;
+            while (end < columns && !std::isnan(lows[end])) ++end;
+            auto tops = [&](size_t j) { return std::min(Y(highs[j]), Y(lows[j]) - 0.5); };
+            boxes.MoveTo(plotLeft + static_cast<double>(k), tops(k));
+            for (size_t j = k; j < end; ++j) {
+              boxes.LineTo(plotLeft + static_cast<double>(j), tops(j));
+              boxes.LineTo(plotLeft + static_cast<double>(j + 1), tops(j));
+            }
+            for (size_t j = end; j-- > k;) {
+              boxes.LineTo(plotLeft + static_cast<double>(j + 1), Y(lows[j]));
+              boxes.LineTo(plotLeft + static_cast<double>(j), Y(lows[j]));
+            }
+            boxes.Close();
+            any = true;
+            k = end;
+          }
+        } else {
+          for (size_t r = 0; r < R; ++r) {
+            double lo = plotted.lower[sIndex][r], hi = plotted.upper[sIndex][r];
+            if (!std::isfinite(lo) || !std::isfinite(hi)) continue;
+            if (s.type == kChartBar) {
+              double slot = slotWidth / S;
+              box(plotLeft + slotWidth * r + 0.9 * slot * sIndex + 0.1 * slot, 0.8 * slot, lo, hi);
+            } else {
+              box(plotLeft + slotWidth * r + slotWidth * 0.05, slotWidth * 0.9, lo, hi);
+            }
+          }
         }
+        if (any) canvas.FillPath(boxes, SeriesColour(sIndex), 255);
       }
     } else if (s.type == kChartStackedArea) {
       for (size_t sIndex = 0; sIndex < S; ++sIndex) {
-        VectorPath band;
-        bool started = false;
-        for (size_t r = 0; r < R; ++r) {
+        // The band's upper and lower edge as (x, value) points.
+        std::vector<std::pair<double, double>> upperEdge, lowerEdge;
+        auto upperAt = [&](size_t r) {
           double v = plotted.upper[sIndex][r];
-          if (!std::isfinite(v)) v = plotted.lower[sIndex][r];
-          if (!std::isfinite(v)) continue;
-          if (!started) band.MoveTo(X(r), Y(v));
-          else band.LineTo(X(r), Y(v));
-          started = true;
+          return std::isfinite(v) ? v : plotted.lower[sIndex][r];
+        };
+        if (thinned) {
+          std::vector<double> highs(columns, kNaN), lows(columns, kNaN);
+          for (size_t r = 0; r < R; ++r) {
+            size_t k = columnOf(r);
+            // Both ends count either way: a negative value's band lies below its base.
+            for (double v : {upperAt(r), plotted.lower[sIndex][r]}) {
+              if (!std::isfinite(v)) continue;
+              if (!(highs[k] >= v)) highs[k] = v;
+              if (!(lows[k] <= v)) lows[k] = v;
+            }
+          }
+          for (size_t k = 0; k < columns; ++k) {
+            const double x = plotLeft + static_cast<double>(k) + 0.5;
+            if (!std::isnan(highs[k])) upperEdge.emplace_back(x, highs[k]);
+            if (!std::isnan(lows[k])) lowerEdge.emplace_back(x, lows[k]);
+          }
+        } else {
+          for (size_t r = 0; r < R; ++r) {
+            if (std::isfinite(upperAt(r))) upperEdge.emplace_back(X(r), upperAt(r));
+            if (std::isfinite(plotted.lower[sIndex][r])) lowerEdge.emplace_back(X(r), plotted.lower[sIndex][r]);
+          }
         }
-        if (!started) continue;
-        for (size_t r = R; r-- > 0;) {
-          double v = plotted.lower[sIndex][r];
-          if (std::isfinite(v)) band.LineTo(X(r), Y(std::max(axis.lo, v)));
+        if (upperEdge.empty()) continue;
+        VectorPath band;
+        band.MoveTo(upperEdge[0].first, Y(upperEdge[0].second));
+        for (size_t i = 1; i < upperEdge.size(); ++i) band.LineTo(upperEdge[i].first, Y(upperEdge[i].second));
+        for (size_t i = lowerEdge.size(); i-- > 0;) {
+          band.LineTo(lowerEdge[i].first, Y(std::max(axis.lo, lowerEdge[i].second)));
         }
         band.Close();
         canvas.FillPath(band, SeriesColour(sIndex), 0x6F);
       }
     }
     if (!bars) {
-      // Lines (and the upper edges of areas). More rows than pixel columns
-      // are drawn as each pixel column's first, lowest, highest and last point.
-      const bool smooth = s.type == kChartSmoothLine;
-      const size_t columns = static_cast<size_t>(std::max(1.0, plotW));
+      // Lines (and the upper edges of areas), stroked 3 pixels wide. More
+      // rows than pixel columns are drawn from each pixel column's lowest and
+      // highest value: the band a 3-pixel line through all of them would
+      // cover (each column's span widened by its neighbours' and by half the
+      // line width), filled as one outline of two points a column. Stroking
+      // thousands of overlapping strokes instead costs ten times as much.
+      const bool smooth = s.type == kChartSmoothLine && !thinned;
       for (size_t sIndex = 0; sIndex < S; ++sIndex) {
         const std::vector<double>& v = plotted.upper[sIndex];
-        std::vector<std::pair<double, double>> points;
-        if (!smooth && R > 2 * columns) {
-          size_t r = 0;
-          while (r < R) {
-            size_t column = static_cast<size_t>(static_cast<double>(r) * columns / R);
-            size_t end = r;
-            double lo = 0, hi = 0, first = kNaN, last = kNaN;
-            size_t loAt = r, hiAt = r;
-            bool any = false;
-            while (end < R && static_cast<size_t>(static_cast<double>(end) * columns / R) == column) {
-              double y = v[end];
-              if (std::isfinite(y)) {
-                if (!any) {
-                  first = lo = hi = y;
-                  loAt = hiAt = end;
-                  any = true;
-                }
-                if (y < lo) lo = y, loAt = end;
-                if (y > hi) hi = y, hiAt = end;
-                last = y;
-              }
-              ++end;
-            }
-            if (any) {
-              double x = X(r);
-              points.emplace_back(x, Y(first));
-              if (loAt < hiAt) {
-                points.emplace_back(x, Y(lo));
-                points.emplace_back(x, Y(hi));
-              } else {
-                points.emplace_back(x, Y(hi));
-                points.emplace_back(x, Y(lo));
-              }
-              points.emplace_back(x, Y(last));
-            }
-            r = end;
-          }
-        } else {
+        if (thinned) {
+          // Per pixel column: the lowest and highest value (NaN without any).
+          std::vector<double> lows(columns, kNaN), highs(columns, kNaN);
           for (size_t r = 0; r < R; ++r) {
-            if (std::isfinite(v[r])) points.emplace_back(X(r), Y(v[r]));
+            double y = v[r];
+            if (!std::isfinite(y)) continue;
+            size_t column = columnOf(r);
+            if (!(lows[column] <= y)) lows[column] = y;
+            if (!(highs[column] >= y)) highs[column] = y;
           }
+          std::vector<std::pair<double, double>> upperEdge, lowerEdge;  // x, pixel y
+          for (size_t k = 0; k < columns; ++k) {
+            if (std::isnan(lows[k])) continue;
+            double lo = lows[k], hi = highs[k];
+            for (size_t j = k > 0 ? k - 1 : 0; j <= k + 1 && j < columns; ++j) {
+              if (std::isnan(lows[j])) continue;
+              lo = std::min(lo, lows[j]);
+              hi = std::max(hi, highs[j]);
+            }
+            const double x = plotLeft + static_cast<double>(k) + 0.5;
+            upperEdge.emplace_back(x, Y(hi) - 1.5);
+            lowerEdge.emplace_back(x, Y(lo) + 1.5);
+          }
+          if (upperEdge.empty()) continue;
+          upperEdge.front().first -= 1.5;
+          lowerEdge.front().first -= 1.5;
+          upperEdge.back().first += 1.5;
+          lowerEdge.back().first += 1.5;
+          VectorPath band;
+          band.MoveTo(upperEdge[0].first, upperEdge[0].second);
+          for (size_t i = 1; i < upperEdge.size(); ++i) band.LineTo(upperEdge[i].first, upperEdge[i].second);
+          for (size_t i = lowerEdge.size(); i-- > 0;) band.LineTo(lowerEdge[i].first, lowerEdge[i].second);
+          band.Close();
+          canvas.FillPath(band, SeriesColour(sIndex), 255);
+          continue;
+        }
+        std::vector<std::pair<double, double>> points;
+        for (size_t r = 0; r < R; ++r) {
+          if (std::isfinite(v[r])) points.emplace_back(X(r), Y(v[r]));
         }
         if (points.empty()) continue;
         VectorPath line;
@@ -957,6 +1029,18 @@ void LineChart::Render(Canvas& canvas) {
     VectorPath circle;
     circle.AddEllipse(cx, cy, radius, radius);
     canvas.StrokePath(circle, kChartBlack, 255, 3);
+  }
+
+  // The title last, so that a title dragged over the plot stays readable.
+  titleWidth_ = titleHeight_ = 0;
+  if (s.showTitle) {
+    canvas.SetFont(*titleFont->platformFont);
+    canvas.SetTextColour(kChartBlack);
+    titleWidth_ = canvas.TextWidth(s.title);
+    titleHeight_ = canvas.TextHeight(s.title.empty() ? std::u16string_view(u" ") : std::u16string_view(s.title));
+    int x = static_cast<int>(std::lround(W * s.titleCenterX - titleWidth_ / 2.0));
+    int y = static_cast<int>(std::lround(H * s.titleTop));
+    canvas.DrawText(x, y, s.title);
   }
 
   // The selected element's frame.

@@ -933,6 +933,32 @@ void SheetGadget::DrawSelectedObject(Canvas& canvas) {
         canvas.DrawLine(cx - 8, iy - 7, cx + 9, iy - 7, RgbColour(0xAA, 0x22, 0x22));
         for (int k = -3; k <= 3; k += 3) canvas.DrawLine(cx + k, iy - 3, cx + k, iy + 7, RgbColour(0xAA, 0x22, 0x22));
         break;
+      case 1: {  // a chart's data range: a small grid with a marked block
+        const Colour grid = 0x555555, mark = RgbColour(0x33, 0x77, 0xDD);
+        canvas.FillBox(cx - 3, iy - 4, 11, 9, RgbColour(0xCC, 0xDD, 0xF5));
+        for (int k = 0; k <= 3; ++k) {
+          canvas.DrawLine(cx - 9, iy - 8 + 4 * k + (k == 3 ? 1 : 0), cx + 10, iy - 8 + 4 * k + (k == 3 ? 1 : 0), grid);
+        }
+        for (int k = 0; k <= 3; ++k) canvas.DrawLine(cx - 9 + 6 * k, iy - 8, cx - 9 + 6 * k, iy + 6, grid);
+        canvas.FrameBox(cx - 4, iy - 5, 13, 11, mark);
+        canvas.FrameBox(cx - 3, iy - 4, 11, 9, mark);
+        break;
+      }
+      case 3:  // a chart's title: a bold bar over a small chart
+        canvas.FrameBox(cx - 8, iy - 8, 17, 17, 0x555555);
+        canvas.FillBox(cx - 5, iy - 5, 11, 3, 0x222222);
+        canvas.FillBox(cx - 5, iy + 3, 2, 3, RgbColour(0x33, 0x77, 0xDD));
+        canvas.FillBox(cx - 1, iy + 1, 2, 5, RgbColour(0x33, 0x77, 0xDD));
+        canvas.FillBox(cx + 3, iy - 1, 2, 7, RgbColour(0x33, 0x77, 0xDD));
+        break;
+      case 4:  // a chart's legend: coloured marks with their lines of text
+        canvas.FrameBox(cx - 8, iy - 8, 17, 17, 0x555555);
+        for (int k = 0; k < 3; ++k) {
+          const Colour colours[] = {RgbColour(0x33, 0x77, 0xDD), RgbColour(0xEE, 0x88, 0x22), RgbColour(0x99, 0x99, 0x99)};
+          canvas.FillBox(cx - 5, iy - 5 + 4 * k, 3, 3, colours[k]);
+          canvas.DrawLine(cx - 1, iy - 4 + 4 * k, cx + 6, iy - 4 + 4 * k, 0x555555);
+        }
+        break;
       default:  // the object's own actions: a numbered box
         canvas.FrameBox(cx - 8, iy - 8, 17, 17, 0x555555);
         canvas.SetFont(*HeaderFont()->platformFont);

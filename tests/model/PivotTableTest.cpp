@@ -1,13 +1,17 @@
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "model/Cell.h"
 #include "model/ModelTestSupport.h"
 #include "model/PivotTable.h"
 #include "model/Range.h"
+#include "model/Sheet.h"
+#include "value/Value.h"
 
 namespace quadrell {
 namespace {
@@ -141,16 +145,98 @@ TEST_F(PivotTableTest, KeysWithSeparatorsLandOnTheirRows) {
   EXPECT_EQ(EscapeKeyPart(u"a&;b"), u"a&1&2b");
 }
 
-TEST_F(PivotTableTest, AttachingRaisesTheTargetsBoundsAndAFailingFieldLeavesNoCrash) {
+// Attaching raises the target's bounds; reading a source with empty
+// positions (a blank row and column here) makes no cells there.
+TEST_F(PivotTableTest, AttachingRaisesTheTargetsBoundsAndReadingMakesNoCells) {
   Fill(sales);
-  auto table = Over(2, 5);
+  auto table = Over(3, 7);
   table->AddRowField(0);
-  table->AddRowField(7);  // outside the source: the queries fail quietly
   table->AddValueField(2);
   target->AddPivotTable(std::move(table));
   EXPECT_GE(target->GetMaxRow(), 2);
-  EXPECT_GE(target->GetMaxColumn(), 3);
-  EXPECT_EQ(target->GetCellText(1, 0), u"");
+  EXPECT_GE(target->GetMaxColumn(), 2);
+  EXPECT_EQ(Output(3, 2), (Grid{{u"", u"0"}, {u"north", u"8,5"}, {u"south", u"7"}}));
+  EXPECT_FALSE(sheet->HasCellAt(3, 3));
+  EXPECT_FALSE(sheet->HasCellAt(7, 0));
+}
+
+// The user's cells in the output's way are found before anything is
+// written; the table's own earlier output is not in the way, and cells the
+// user typed into the old area survive the next build.
+TEST_F(PivotTableTest, CellsTheUserFilledAreInTheWayAndKept) {
+  Fill(sales);
+  auto table = Over(2, 5);
+  table->AddRowField(0);
+  table->AddValueField(2);
+  PivotTable* pivot = target->AddPivotTable(std::move(table));
+  ASSERT_EQ(Output(2, 2), (Grid{{u"north", u"8,5"}, {u"south", u"7"}}));
+  PivotOutput output;
+  ASSERT_TRUE(pivot->Compute(output));
+  EXPECT_TRUE(pivot->CellsInTheWay(output).empty());  // its own output only
+
+  target->GetCellDirect(2, 1)->SetInput(u"mine");    // over the table's sum
+  target->GetCellDirect(1, 2)->SetInput(u"=1+1");    // where a new column goes
+  target->GetCellDirect(5, 0)->SetInput(u"note");    // out of the way
+  target->GetCellDirect(3, 1)->SetValue(EmptyValue());  // an empty cell is no obstacle
+  pivot->AddColumnField(1);
+  ASSERT_TRUE(pivot->Compute(output));
+  using Positions = std::vector<std::pair<int32_t, int32_t>>;
+  Positions inTheWay = pivot->CellsInTheWay(output);
+  std::sort(inTheWay.begin(), inTheWay.end());
+  EXPECT_EQ(inTheWay, (Positions{{1, 2}, {2, 1}}));
+  EXPECT_EQ(target->GetCellText(2, 1), u"mine");  // nothing written yet
+
+  // Back to one field: the table's own cells are cleared, the user's stay.
+  pivot->RemoveColumnField(0);
+  pivot->RemoveRowField(0);
+  ASSERT_TRUE(pivot->Build());
+  EXPECT_EQ(Output(2, 3), (Grid{{u"15,5", u"", u"2"}, {u"", u"mine", u""}}));
+  EXPECT_EQ(target->GetCellText(5, 0), u"note");
+}
+
+// A failing statement anywhere (a field outside the source, a load stopped
+// half way, a source wider than the database allows) reports the database's
+// message and writes nothing: the previous output stays as it was.
+TEST_F(PivotTableTest, DatabaseFailuresAreReportedAndWriteNothing) {
+  Fill(sales);
+  auto table = Over(2, 5);
+  table->AddRowField(0);
+  table->AddValueField(2);
+  PivotTable* pivot = target->AddPivotTable(std::move(table));
+  const Grid before = Output(3, 3);
+  ASSERT_EQ(before[0][1], u"8,5");
+  EXPECT_TRUE(pivot->GetError().empty());
+
+  pivot->AddRowField(7);  // no such column in the table
+  EXPECT_FALSE(pivot->Build());
+  EXPECT_NE(pivot->GetError().find("c7s"), std::string::npos) << pivot->GetError();
+  EXPECT_EQ(Output(3, 3), before);
+  pivot->RemoveRowField(1);
+
+  // The load fails at the third record, after two went in.
+  ASSERT_EQ(sqlite3_exec(pivot->GetDatabase(),
+                         "create trigger stop before insert on pivot when new.row = 4 "
+                         "begin select raise(abort, 'stopped'); end",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  At(2, 2)->SetInput(u"1000");
+  EXPECT_FALSE(pivot->Build());
+  EXPECT_NE(pivot->GetError().find("stopped"), std::string::npos) << pivot->GetError();
+  EXPECT_EQ(Output(3, 3), before);
+  // Nothing of the half load is left behind for the next build.
+  sqlite3_exec(pivot->GetDatabase(), "drop trigger stop", nullptr, nullptr, nullptr);
+  EXPECT_TRUE(pivot->Build());
+  EXPECT_TRUE(pivot->GetError().empty());
+  EXPECT_EQ(Output(1, 2), (Grid{{u"north", u"1003,5"}}));
+
+  // 1,000 source columns need 2,001 table columns, past SQLite's limit.
+  Sheet* wideTarget = workbook.AddSheet(u"Wide");
+  auto wide = std::make_unique<PivotTable>(sheet, AreaRange(0, 1, 999, 5, sheet));
+  EXPECT_FALSE(wide->GetError().empty());
+  wide->AddValueField(2);
+  PivotTable* added = wideTarget->AddPivotTable(std::move(wide));
+  EXPECT_FALSE(added->GetError().empty());
+  EXPECT_EQ(wideTarget->GetCellText(1, 0), u"");
 }
 
 }  // namespace

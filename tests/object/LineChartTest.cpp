@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -127,6 +128,16 @@ TEST_F(LineChartTest, HeaderRowNamesSeriesAndTextColumnNamesCategories) {
     EXPECT_NE(std::find(canvas.texts.begin(), canvas.texts.end(), t), canvas.texts.end()) << std::string(t, t + 3);
   }
 
+  // A series name too long for the room beside the legend's marks ends in
+  // an ellipsis within the chart (text is 6 pixels a character here).
+  Put(1, 2, u"South and all the lands beyond the southern sea");
+  ChartCanvas longer = Draw(chart);
+  auto name = std::find_if(longer.texts.begin(), longer.texts.end(),
+                           [](const std::u16string& t) { return t.rfind(u"South", 0) == 0; });
+  ASSERT_NE(name, longer.texts.end());
+  EXPECT_EQ(name->back(), u'\u2026');
+  EXPECT_LE(static_cast<int>(name->size()) * 6, 500 - 4 - static_cast<int>(std::lround(500 * (0.7 + 0.125))));
+
   // One column never takes a header row.
   Put(1, 5, u"Only");
   PutNumber(2, 5, 1);
@@ -236,6 +247,113 @@ TEST_F(LineChartTest, DegenerateDataDrawsSafelyForEveryType) {
   LineChart empty(sheet, ChartBlock{8, 1, 9, 1}, kChartLine);
   ChartCanvas canvas = Draw(empty);
   EXPECT_TRUE(canvas.Series().empty());
+}
+
+// Many more rows than pixel columns: the line is the band through each pixel
+// column's lowest and highest value, two points a column, and a single spike
+// or dip anywhere survives the thinning.
+TEST_F(LineChartTest, ManyRowsAreDrawnFromEachPixelColumnsExtremes) {
+  const int rows = 10000;
+  for (int r = 1; r <= rows; ++r) PutNumber(r, 0, std::sin(r * 0.01) * 10);
+  PutNumber(4321, 0, 100);   // one spike
+  PutNumber(7777, 0, -100);  // one dip
+  for (uint8_t type : {kChartLine, kChartSmoothLine, kChartStackedLine, kChartStackedArea}) {
+    LineChart chart(sheet, ChartBlock{0, 1, 0, rows}, type);
+    ChartCanvas canvas = Draw(chart);
+    auto series = canvas.Series();
+    ASSERT_FALSE(series.empty()) << int(type);
+    const ChartCanvas::Figure* line = series.back();  // an area's outline comes after its fill
+    EXPECT_EQ(line->alpha, 255) << int(type);
+    const double plotW = std::round(500 * 0.8);
+    EXPECT_LE(line->segments.size(), static_cast<size_t>(2 * plotW + 1)) << int(type);
+    std::map<long, int> perColumn;
+    double top = 1e9, bottom = -1e9;
+    for (const auto& segment : line->segments) {
+      if (segment.op == VectorPath::Op::Close) continue;
+      EXPECT_NE(segment.op, VectorPath::Op::Cubic) << int(type);
+      ++perColumn[std::lround(std::floor(segment.v[0]))];
+      top = std::min(top, segment.v[1]);
+      bottom = std::max(bottom, segment.v[1]);
+    }
+    EXPECT_GE(perColumn.size(), static_cast<size_t>(plotW - 1)) << int(type);
+    for (const auto& [x, count] : perColumn) EXPECT_LE(count, 2) << "x " << x << " type " << int(type);
+    // The spike reaches the top of the value range, the dip its bottom (the
+    // grid runs from -100 to 100 over the whole plot), each widened by half
+    // the line's width.
+    EXPECT_NEAR(top, 400 * 0.15 - 1.5, 0.5) << int(type);
+    EXPECT_NEAR(bottom, 400 * 0.15 + std::round(400 * 0.7) + 1.5, 0.5) << int(type);
+  }
+  // Bars and an area's fill: one figure a series, a few points a pixel
+  // column, reaching the spike and the dip alike.
+  for (uint8_t type : {kChartBar, kChartStackedBar, kChartStackedArea}) {
+    LineChart chart(sheet, ChartBlock{0, 1, 0, rows}, type);
+    ChartCanvas canvas = Draw(chart);
+    auto series = canvas.Series();
+    ASSERT_FALSE(series.empty()) << int(type);
+    const ChartCanvas::Figure* fill = series.front();
+    EXPECT_TRUE(fill->filled) << int(type);
+    EXPECT_LE(fill->segments.size(), static_cast<size_t>(4 * std::round(500 * 0.8) + 2)) << int(type);
+    double top = 1e9, bottom = -1e9;
+    for (const auto& segment : fill->segments) {
+      if (segment.op == VectorPath::Op::Close) continue;
+      top = std::min(top, segment.v[1]);
+      bottom = std::max(bottom, segment.v[1]);
+    }
+    EXPECT_NEAR(top, 400 * 0.15, 0.5) << int(type);
+    EXPECT_NEAR(bottom, 400 * 0.15 + std::round(400 * 0.7), 0.5) << int(type);
+  }
+}
+
+// Lines show a line in the legend; bars, slices and areas a filled box.
+TEST_F(LineChartTest, LegendMarksFollowTheChartKind) {
+  Put(1, 0, u"Tea");
+  Put(1, 1, u"Coffee");
+  for (int r = 2; r <= 4; ++r) {
+    PutNumber(r, 0, r);
+    PutNumber(r, 1, 2 * r);
+  }
+  const struct {
+    uint8_t type;
+    bool box;
+    size_t entries;
+  } cases[] = {{kChartLine, false, 2},     {kChartStackedLine, false, 2}, {kChartSmoothLine, false, 2},
+               {kChartBar, true, 2},       {kChartStackedBar, true, 2},   {kChartPercentBar, true, 2},
+               {kChartPie, true, 3},       {kChartStackedArea, true, 2}};
+  for (const auto& c : cases) {
+    LineChart chart(sheet, ChartBlock{0, 1, 1, 4}, c.type);
+    ASSERT_TRUE(chart.GetSetup().showLegend);
+    ChartCanvas canvas = Draw(chart);
+    // Legend marks: figures left of the legend's texts, right of the plot.
+    std::vector<const ChartCanvas::Figure*> marks;
+    for (size_t i = 0; i < canvas.figures.size(); ++i) {
+      const auto& f = canvas.figures[i];
+      bool inLegend = !f.segments.empty();
+      for (const auto& segment : f.segments) {
+        if (segment.op != VectorPath::Op::Close && (segment.v[0] < 500 * 0.7 || segment.v[0] > 500 * 0.825)) {
+          inLegend = false;
+        }
+      }
+      if (inLegend && (c.box ? f.filled : true)) marks.push_back(&f);
+    }
+    ASSERT_EQ(marks.size(), c.entries) << int(c.type);
+    for (size_t i = 0; i < marks.size(); ++i) {
+      EXPECT_EQ(marks[i]->colour, GetColorScheme().GetSchemeColor(static_cast<int32_t>(i))) << int(c.type);
+      EXPECT_EQ(marks[i]->filled, c.box) << int(c.type);
+      if (c.box) {
+        // A box: four corners spanning as much height as width.
+        double x0 = 1e9, x1 = -1e9, y0 = 1e9, y1 = -1e9;
+        for (const auto& segment : marks[i]->segments) {
+          if (segment.op == VectorPath::Op::Close) continue;
+          x0 = std::min(x0, segment.v[0]);
+          x1 = std::max(x1, segment.v[0]);
+          y0 = std::min(y0, segment.v[1]);
+          y1 = std::max(y1, segment.v[1]);
+        }
+        EXPECT_GT(x1 - x0, 3) << int(c.type);
+        EXPECT_NEAR(x1 - x0, y1 - y0, 1e-9) << int(c.type);
+      }
+    }
+  }
 }
 
 TEST(ChartAxis, StepsAreBoundedAndCoverTheRange) {

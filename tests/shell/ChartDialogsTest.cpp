@@ -1,9 +1,17 @@
 // Charts as a user makes them: the creation window, the edit window with its
 // range picks, the chart's lifetime against its windows, and the pivot toolbox.
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <sqlite3.h>
+
 #include "../view/SheetViewTestSupport.h"
+#include "model/Util.h"
+#include "object/SheetAnchor.h"
 #include "model/PivotTable.h"
 #include "model/Range.h"
 #include "model/Workbook.h"
@@ -19,6 +27,16 @@ namespace quadrell {
 namespace {
 
 using test::Settle;
+
+std::function<void(QWidget*)> Box(QMessageBox::StandardButton button, QString* text = nullptr) {
+  return [button, text](QWidget* d) {
+    auto* box = qobject_cast<QMessageBox*>(d);
+    ASSERT_NE(box, nullptr);
+    if (text) *text = box->text();
+    box->button(button)->click();
+  };
+}
+
 using test::WaitFor;
 
 class ChartDialogsTest : public test::SheetWindowTest {
@@ -197,6 +215,98 @@ TEST_F(ChartDialogsTest, PivotCommandMakesASheetAndTheToolboxBuildsByDragging) {
   view->SetSelection(std::make_unique<AreaRange>(1, -1, 1, -1, sheet()));
   RunToolbarCommand(*app, kItemPivot);
   EXPECT_EQ(book.GetSheetCount(), 1);
+}
+
+// A new chart stands beside its data, top aligned, so that it hides none of
+// it; where it would not be in sight there (or the sheet ends), below it.
+TEST_F(ChartDialogsTest, NewChartStandsBesideItsData) {
+  // The view shows columns A to H at least, which leave room beside A:B.
+  ASSERT_GE(view->GetVisibleColumns(), 8);
+  LineChart* chart = InsertChart(*app, *view, ChartBlock{0, 1, 1, 5}, kChartLine);
+  ASSERT_NE(chart, nullptr);
+  sheet()->ResetObjects(1);
+  SheetAnchor* anchor = sheet()->NextObject();
+  ASSERT_NE(anchor, nullptr);
+  const SheetPosition& at = anchor->GetTopLeft();
+  EXPECT_EQ(at.cell->GetRowIndex(), 1);
+  EXPECT_EQ(at.cell->GetColumnIndex(), 2);
+  EXPECT_EQ(at.x, 0);
+  EXPECT_EQ(at.y, 0);
+
+  // With the part a view shows (A1:M39 here; columns 98 pixels, rows 18):
+  // the place that is wholly in sight first, else the sheet's room decides.
+  const int32_t last = kSheetColumns - 1;
+  const std::optional<ChartBlock> shown = ChartBlock{0, 1, 12, 39};
+  const struct {
+    ChartBlock block;
+    std::optional<ChartBlock> shown;
+    ChartPlace place;
+  } cases[] = {
+      {{4, 7, 6, 20}, std::nullopt, {7, 7}},                           // right of the block
+      {{last - 2, 3, last, 8}, std::nullopt, {9, last - 2}},           // no room to the right: below
+      {{last - 2, 3, last, kSheetRows}, std::nullopt, {3, last - 2}},  // room for neither: over the block
+      {{0, 1, 2, 5}, shown, {1, 3}},                                   // in sight to the right
+      {{0, 1, 10, 5}, shown, {6, 0}},                                  // too wide: below, in sight
+      {{0, 1, 10, 300}, shown, {1, 11}},                               // in sight nowhere: right
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PlaceForChart(*sheet(), c.block, 500, 400, c.shown), c.place)
+        << c.block.lastColumn << " " << c.block.lastRow;
+  }
+}
+
+// A rebuild whose output lands on cells the user filled asks first: No
+// leaves the fields and the cells as they were, Yes overwrites them as one
+// undo step. A database failure is said, and the sheet keeps its output.
+TEST_F(ChartDialogsTest, PivotAsksBeforeOverwritingAndSaysWhenTheDatabaseFails) {
+  CellAt(1, 0)->SetInput(u"Region");
+  view->SetSelection(std::make_unique<AreaRange>(1, 3, 1, 3, sheet()));
+  ASSERT_TRUE(RunToolbarCommand(*app, kItemPivot));
+  Sheet* pivotSheet = container->GetWorkbook().GetSheet(1);
+  PivotTable* pivot = pivotSheet->GetPivotTable(0);
+  ASSERT_NE(pivot, nullptr);
+  pivotSheet->GetCellDirect(1, 0)->SetInput(u"typed");
+  PivotToolbox box(pivot, *app);
+  box.Resize(0, 0, 200, 600);
+  auto dragRegionToRows = [&] {
+    box.OnLeftDown(20, 55);
+    box.OnLeftUp(20, static_cast<int>(box.LowerTop()) + 10);
+  };
+  std::vector<int32_t> rows;
+  QString asked;
+  test::Answer(Box(QMessageBox::No, &asked));
+  dragRegionToRows();
+  EXPECT_TRUE(asked.contains(QStringLiteral("1"))) << asked.toStdString();
+  pivot->GetRowFields(rows);
+  EXPECT_TRUE(rows.empty());
+  EXPECT_EQ(pivotSheet->GetCellText(1, 0), u"typed");
+
+  test::Answer(Box(QMessageBox::Yes));
+  dragRegionToRows();
+  pivot->GetRowFields(rows);
+  EXPECT_EQ(rows, std::vector<int32_t>{0});
+  EXPECT_EQ(pivotSheet->GetCellText(1, 0), u"East");
+  EXPECT_EQ(pivotSheet->GetCellText(2, 0), u"West");
+  app->Undo();
+  EXPECT_EQ(pivotSheet->GetCellText(1, 0), u"typed");
+  app->Redo();
+  EXPECT_EQ(pivotSheet->GetCellText(1, 0), u"East");
+
+  // The database fails while loading: a message, the output and fields unchanged.
+  ASSERT_EQ(sqlite3_exec(pivot->GetDatabase(),
+                         "create trigger stop before insert on pivot begin select raise(abort, 'stopped'); end",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  QString said;
+  test::Answer(Box(QMessageBox::Ok, &said));
+  box.OnLeftDown(20, 75);  // North into the values
+  box.OnLeftUp(150, static_cast<int>(box.LowerTop()) + 10);
+  EXPECT_TRUE(said.contains(QStringLiteral("stopped"))) << said.toStdString();
+  std::vector<int32_t> values;
+  pivot->GetValueFields(values);
+  EXPECT_TRUE(values.empty());
+  EXPECT_EQ(pivotSheet->GetCellText(1, 0), u"East");
+  EXPECT_EQ(pivotSheet->GetCellText(1, 1), u"");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "model/Action.h"
@@ -18,6 +20,7 @@
 #include "shell/Application.h"
 #include "shell/commands/CommandSupport.h"
 #include "shell/toolboxes/PivotToolbox.h"
+#include "value/Unicode.h"
 #include "view/SheetContainer.h"
 #include "view/SheetGadget.h"
 #include "view/SheetWindowParts.h"
@@ -132,6 +135,46 @@ void ToggleFilter(Application& application) {
   application.RefreshViews(true);
 }
 
+namespace {
+
+void ShowPivotFailure(Application& application, const PivotTable& pivot) {
+  ShowError(&application.GetWindow(), Text("toolbar:pivot"),
+            TextWithArgument("pivot:failed", Utf8ToUtf16(pivot.GetError())));
+}
+
+}  // namespace
+
+bool RebuildPivotTable(Application& application, PivotTable& pivot) {
+  PivotOutput output;
+  if (!pivot.Compute(output)) {
+    ShowPivotFailure(application, pivot);
+    return false;
+  }
+  std::vector<std::pair<int32_t, int32_t>> inTheWay = pivot.CellsInTheWay(output);
+  if (inTheWay.empty()) {
+    pivot.Write(output);
+    return true;
+  }
+  if (!AskYesNo(&application.GetWindow(), Text("toolbar:pivot"),
+                TextWithArgument("pivot:overwrite", Utf8ToUtf16(std::to_string(inTheWay.size()))))) {
+    return false;
+  }
+  // The user's cells come back with an undo; the table's own output is
+  // derived and follows the next build.
+  Sheet* sheet = pivot.GetTargetSheet();
+  std::vector<std::unique_ptr<CellValueAction>> actions;
+  actions.reserve(inTheWay.size());
+  for (auto [row, column] : inTheWay) actions.push_back(std::make_unique<CellValueAction>(sheet->GetCellDirect(row, column)));
+  pivot.Write(output);
+  auto group = std::make_unique<GroupAction>();
+  for (auto& action : actions) {
+    action->Finish();
+    group->AddAction(std::move(action));
+  }
+  application.AddAction(std::move(group));
+  return true;
+}
+
 void NewPivotTable(Application& application) {
   SheetGadget* view = ActiveViewOf(application);
   SheetContainer* sheets = SheetsOf(application);
@@ -149,8 +192,19 @@ void NewPivotTable(Application& application) {
   Workbook* workbook = &sheets->GetWorkbook();
   AreaRange range(block.firstColumn, block.firstRow, block.lastColumn, block.lastRow, source);
   auto pivot = std::make_unique<PivotTable>(source, range);
+  if (!pivot->GetError().empty()) {
+    ShowPivotFailure(application, *pivot);
+    return;
+  }
   Sheet* target = workbook->AddSheet(u"Pivot");
   PivotTable* added = target->AddPivotTable(std::move(pivot));
+  if (!added->GetError().empty()) {
+    // No sheet that looks like an (empty) result.
+    ShowPivotFailure(application, *added);
+    workbook->RemoveSheet(target);
+    application.RefreshViews(true);
+    return;
+  }
   // The new sheet with its pivot table is one step of the undo list.
   application.AddAction(std::make_unique<AddSheetAction>(workbook, target));
   workbook->SetActiveSheet(target);

@@ -6,6 +6,7 @@
 namespace quadrell {
 
 class Application;
+class PivotTable;
 class Sheet;
 
 struct DataBlock {
@@ -29,5 +30,11 @@ void ToggleFilter(Application& application);
 // data block) and the pivot toolbox docked beside it; one undo step. Nothing
 // for whole rows, columns or the sheet.
 void NewPivotTable(Application& application);
+
+// Builds the pivot table again. When its output would land on cells the user
+// filled, asks first: No leaves everything as it was; Yes overwrites them as
+// one step of the undo list. A database failure is said in a message and
+// leaves the sheet as it was. True when the new output was written.
+bool RebuildPivotTable(Application& application, PivotTable& pivot);
 
 }  // namespace quadrell

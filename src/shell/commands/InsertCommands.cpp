@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "context/ApplicationContext.h"
 #include "model/Action.h"
 #include "model/Cell.h"
 #include "model/Sheet.h"
+#include "model/Util.h"
 #include "object/Comment.h"
 #include "object/Image.h"
 #include "object/LineChart.h"
@@ -56,13 +58,53 @@ void InsertComment(Application& application) {
   application.RedrawViewsWithObjects();
 }
 
+ChartPlace PlaceForChart(const Sheet& sheet, const ChartBlock& block, int32_t width, int32_t height,
+                         const std::optional<ChartBlock>& shown) {
+  const int32_t firstRow = std::clamp(block.firstRow, 1, kSheetRows);
+  const int32_t firstColumn = std::clamp(block.firstColumn, 0, kSheetColumns - 1);
+  // Whether the columns (rows) from `from` to `last` are wide (high) enough;
+  // only as many are summed as the chart needs.
+  auto columnsFit = [&](int32_t from, int32_t last) {
+    int64_t room = 0;
+    for (int32_t c = from; c <= last && room < width; ++c) room += sheet.GetColumnWidth(c);
+    return room >= width;
+  };
+  auto rowsFit = [&](int32_t from, int32_t last) {
+    int64_t room = 0;
+    for (int32_t r = from; r <= last && room < height; ++r) room += sheet.GetRowHeight(r);
+    return room >= height;
+  };
+  const ChartPlace right{firstRow, block.lastColumn + 1};
+  const ChartPlace below{block.lastRow + 1, firstColumn};
+  const bool rightFits = block.lastColumn + 1 < kSheetColumns && columnsFit(block.lastColumn + 1, kSheetColumns - 1);
+  const bool belowFits = block.lastRow + 1 <= kSheetRows && rowsFit(block.lastRow + 1, kSheetRows);
+  if (shown) {
+    // Where the user can see it at once, right before below.
+    if (rightFits && firstRow >= shown->firstRow && firstRow <= shown->lastRow &&
+        block.lastColumn + 1 >= shown->firstColumn && columnsFit(block.lastColumn + 1, shown->lastColumn)) {
+      return right;
+    }
+    if (belowFits && firstColumn >= shown->firstColumn && firstColumn <= shown->lastColumn &&
+        block.lastRow + 1 >= shown->firstRow && rowsFit(block.lastRow + 1, shown->lastRow)) {
+      return below;
+    }
+  }
+  if (rightFits) return right;
+  if (belowFits) return below;
+  return {firstRow, firstColumn};
+}
+
 LineChart* InsertChart(Application& application, SheetGadget& view, const ChartBlock& block, int type) {
   Sheet* sheet = view.GetSheet();
   if (!sheet) return nullptr;
   auto chart = std::make_unique<LineChart>(sheet, block, static_cast<uint8_t>(type));
   LineChart* made = chart.get();
-  Cell* cell = sheet->GetCellDirect(std::max(block.firstRow, 1), std::max(block.firstColumn, 0));
-  auto anchor = std::make_unique<ObjectAnchor>(sheet, cell, std::move(chart));
+  // The cells the view shows, whole or in part.
+  const ChartBlock shown{view.GetFirstColumn(), view.GetFirstRow(),
+                         view.GetFirstColumn() + std::max(view.GetVisibleColumns(), 1) - 1,
+                         view.GetFirstRow() + std::max(view.GetVisibleRows(), 1) - 1};
+  ChartPlace place = PlaceForChart(*sheet, block, made->GetObjectWidth(), made->GetObjectHeight(), shown);
+  auto anchor = std::make_unique<ObjectAnchor>(sheet, sheet->GetCellDirect(place.row, place.column), std::move(chart), 0, 0);
   SheetAnchor* placed = anchor.get();
   sheet->AddObject(std::move(anchor));
   application.AddAction(std::make_unique<AddObjectAction>(sheet, placed));

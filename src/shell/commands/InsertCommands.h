@@ -1,7 +1,11 @@
 #pragma once
 // Things put into the sheet at the active cell: a picture, a comment, a hyperlink.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "object/LineChart.h"
 
 namespace quadrell {
 
@@ -22,10 +26,22 @@ void InsertHyperlink(Application& application);
 // The active cell becomes a link to the address, shown as the text (the address when empty).
 void SetHyperlink(Application& application, std::u16string_view address, std::u16string_view shown);
 // Puts a chart of the type over the block on the view's sheet, beside the
-// block's top-left cell, as one undo step; the chart made.
+// block (PlaceForChart), as one undo step; the chart made.
 class LineChart;
+class Sheet;
 class SheetGadget;
-struct ChartBlock;
+// The cell whose top-left corner a new chart of the size takes: right of the
+// block, top aligned with it, or below it, left aligned. With the part of the
+// sheet a view shows, the first of the two that lies wholly in it wins;
+// otherwise right when the sheet has room there, else below; over the block
+// only when the sheet has room for neither.
+struct ChartPlace {
+  int32_t row;
+  int32_t column;
+  bool operator==(const ChartPlace&) const = default;
+};
+ChartPlace PlaceForChart(const Sheet& sheet, const ChartBlock& block, int32_t width, int32_t height,
+                         const std::optional<ChartBlock>& shown = std::nullopt);
 LineChart* InsertChart(Application& application, SheetGadget& view, const ChartBlock& block, int type);
 // "www.example.com" of "http://www.example.com/page".
 std::u16string SitePart(std::u16string_view address);

@@ -8,6 +8,7 @@
 #include "model/Range.h"
 #include "platform/Canvas.h"
 #include "shell/Application.h"
+#include "shell/commands/DataCommands.h"
 
 namespace quadrell {
 
@@ -112,6 +113,7 @@ void PivotToolbox::OnLeftDown(int x, int y) {
   pivot_->GetSourceColumnNames(names);
   const int32_t first = pivot_->GetSourceRange().GetFirstColumn();
   dragMode_ = kNoDrag;
+  fieldsBefore_ = pivot_->GetFields();
   auto take = [&](std::vector<int32_t> list, int64_t top, DragMode mode) {
     int64_t index = (y - top) / kRow;
     if (y < top || index >= static_cast<int64_t>(list.size())) return;
@@ -177,7 +179,8 @@ void PivotToolbox::OnLeftUp(int x, int y) {
   }
   // Anywhere else the field is dropped: dragged out of an area, it is gone.
   dragMode_ = kNoDrag;
-  Rebuild();
+  Paint();  // without the dragged name, before a question may come up
+  Rebuild(true);
 }
 
 void PivotToolbox::OnClick(int x, int y) {
@@ -186,11 +189,14 @@ void PivotToolbox::OnClick(int x, int y) {
     return;
   }
   int64_t button = lowerTop_ + lowerHeight_ + 30;
-  if (y >= button - 2 && y < button + 20) Rebuild();
+  if (y >= button - 2 && y < button + 20) Rebuild(false);
 }
 
-void PivotToolbox::Rebuild() {
-  if (pivot_) pivot_->Build();
+void PivotToolbox::Rebuild(bool fieldsChanged) {
+  // Declined or failed, a drop takes its change of the fields back.
+  if (pivot_ && !RebuildPivotTable(application_, *pivot_) && fieldsChanged && pivot_) {
+    pivot_->SetFields(fieldsBefore_);
+  }
   application_.RefreshViews(true);
   Paint();
 }

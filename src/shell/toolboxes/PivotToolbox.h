@@ -6,12 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "model/PivotTable.h"
 #include "model/Sheet.h"
 #include "shell/toolboxes/AbstractToolbox.h"
 
 namespace quadrell {
-
-class PivotTable;
 
 class PivotToolbox final : public AbstractToolbox, private SheetWatcher {
  public:
@@ -35,7 +34,7 @@ class PivotToolbox final : public AbstractToolbox, private SheetWatcher {
   DragMode GetDragMode() const { return dragMode_; }
 
  private:
-  void Rebuild();
+  void Rebuild(bool fieldsChanged);
   // SheetWatcher: only the sheet's end matters here.
   void CellValueChanged(int32_t, int32_t) override {}
   void LinesChanged(bool, int32_t, int32_t) override {}
@@ -48,6 +47,7 @@ class PivotToolbox final : public AbstractToolbox, private SheetWatcher {
   std::u16string dragText_;
   int64_t upperTop_ = 0, lowerTop_ = 0, upperHeight_ = 50, lowerHeight_ = 50;
   DragMode dragMode_ = kNoDrag;
+  PivotTable::Fields fieldsBefore_;  // as they were when the drag began
 };
 
 }  // namespace quadrell
