@@ -263,6 +263,11 @@ void SheetsGadget::ReturnFocusToView() {
 void SheetsGadget::Switch(Sheet* sheet) {
   Workbook& workbook = GetWorkbook();
   if (!sheet || workbook.IndexOfSheet(sheet) < 0) return;
+  // A formula being entered where a reference may follow points into the sheet instead.
+  if (sheet != workbook.GetActiveSheet() && container_.PointIntoSheet(sheet)) {
+    ScrollIntoView(sheet);
+    return;
+  }
   container_.CommitPendingEdits();
   workbook.SetActiveSheet(sheet);
   if (view_.GetSheet() != sheet) view_.SetSheet(sheet);
