@@ -181,17 +181,24 @@ TEST_F(PointingAcrossSheetsTest, EscapeReturnsAndChangesNothing) {
 }
 
 TEST_F(PointingAcrossSheetsTest, ATabClickOutsidePointingCommitsThenSwitches) {
+  GetContext().SetSetting(kSettingLanguage, u"de");
+  LoadLanguage(u"de");
+  FunctionSuggestions* list = GetFunctionSuggestions();
+  ASSERT_NE(list, nullptr);
   for (Editor editor : {Editor::Bar, Editor::Grid}) {
     SCOPED_TRACE(editor == Editor::Bar ? "bar" : "grid");
     container->GetWorkbook().SetActiveSheet(one);
     view->GetCanvas().Focus();
     ASSERT_TRUE(WaitFor([&] { return view->GetCanvas().HasFocus(); }));
-    Begin(editor, "=A1*3");
+    // The 2 at the end lists ANZAHL2 and GROSS2.
+    Begin(editor, "=A1*2");
+    EXPECT_TRUE(list->IsSuggesting());
     ClickTab(two);
     EXPECT_EQ(active(), two);
     EXPECT_FALSE(view->IsEditing());
-    EXPECT_EQ(InputOn(one, 3, 0), u"=A1*3");
-    EXPECT_EQ(one->GetCellText(3, 0), u"30");
+    EXPECT_FALSE(list->IsSuggesting());
+    EXPECT_EQ(InputOn(one, 3, 0), u"=A1*2");
+    EXPECT_EQ(one->GetCellText(3, 0), u"20");
     one->GetCell(3, 0)->SetInput(u"");
   }
 }
