@@ -8,6 +8,7 @@
 
 #include "context/ApplicationContext.h"
 #include "context/EmbeddedResources.h"
+#include "formula/Formula.h"
 #include "loadsave/LoadSaveXlsx.h"
 #include "model/Action.h"
 #include "model/Cell.h"
@@ -630,7 +631,9 @@ void SheetContainer::InternalPaste() {
     if (s.hasFormula && s.cell && s.cell->HasFormula() && s.cell->GetEnglishFormulaText() == s.formula) {
       texts.push_back(s.cell->GetShiftedInput(dc, dr));
     } else if (s.hasFormula) {
-      texts.push_back(s.formula);
+      // The source changed since the copy: the formula as copied, moved and in the user's language.
+      std::unique_ptr<Formula> copied = CompileFormula(s.formula, sheet, u"en");
+      texts.push_back(u"=" + copied->CopyShifted(dc, dr)->ToText(application_.FormulaLanguage()));
     } else if (s.value && s.value->IsNumeric()) {
       // A number goes over as its number: its shown text ("1.200,00") may not read back as one.
       const Value* read = ParseInput(DisplayText(s.value));
