@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "context/ApplicationContext.h"
+#include "formula/FormulaValue.h"
 #include "model/Action.h"
 #include "model/Cell.h"
 #include "model/Column.h"
@@ -11,7 +12,6 @@
 #include "model/Range.h"
 #include "model/Row.h"
 #include "model/Sheet.h"
-#include "formula/FormulaValue.h"
 #include "model/Util.h"
 #include "object/Comment.h"
 #include "object/Image.h"

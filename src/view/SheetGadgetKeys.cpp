@@ -4,6 +4,8 @@
 #include <climits>
 #include <cmath>
 
+#include "formula/Formula.h"
+#include "formula/FormulaValue.h"
 #include "model/Action.h"
 #include "model/Cell.h"
 #include "model/Column.h"
@@ -11,8 +13,6 @@
 #include "model/Range.h"
 #include "model/Row.h"
 #include "model/Sheet.h"
-#include "formula/Formula.h"
-#include "formula/FormulaValue.h"
 #include "model/Util.h"
 #include "platform/Keys.h"
 #include "shell/Application.h"

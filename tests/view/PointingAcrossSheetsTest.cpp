@@ -140,6 +140,10 @@ TEST_F(PointingAcrossSheetsTest, ClickingAnotherSheetsCellsWritesTheirReferences
       EXPECT_EQ(InputOn(one, 3, 0), u"");
       TypeInto(editor, c.after);
       EXPECT_EQ(Edited(editor), c.formula);
+      // Away from its cell the grid's edit shows in the bar.
+      if (pointed != one) {
+        EXPECT_EQ(bar->GetText(), c.formula);
+      }
       EndKey(editor, Qt::Key_Return);
       EXPECT_EQ(active(), one);
       EXPECT_EQ(view->GetSheet(), one);
