@@ -171,6 +171,8 @@ bool SheetContainer::PointIntoSheet(Sheet* sheet) {
   SheetGadget* editor = nullptr;
   if (!bar && activeView_ && activeView_->IsEditPointing()) editor = activeView_;
   if (!bar && !editor) return false;
+  // The sheet shown already: the edit simply goes on.
+  if (sheet == workbook_->GetActiveSheet()) return true;
   // The bar's pick belongs to the sheet shown so far; it starts again on the new one.
   if (bar) formulaBar_->StopPointing();
   pointingView_ = editor;

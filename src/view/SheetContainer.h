@@ -96,8 +96,9 @@ class SheetContainer : public Container, private CanvasEvents {
   void CancelFormulaBar();
   // A tab click (or the next-sheet keys) while a formula is being entered where
   // a reference may follow, in the bar or in a grid view's editor: the sheet
-  // is shown for pointing at its cells and the edit goes on for its own cell.
-  // False when no edit points; the caller then switches sheets as usual.
+  // is shown for pointing at its cells and the edit goes on for its own cell
+  // (the tab of the sheet shown changes nothing). False when no edit points;
+  // the caller then switches sheets as usual.
   bool PointIntoSheet(Sheet* sheet);
   // Makes the sheet the active one and shows it (the edit that pointed
   // elsewhere ended by the keyboard, and its own sheet comes back).

@@ -266,7 +266,7 @@ void SheetsGadget::Switch(Sheet* sheet) {
   // The list of names belongs to the sheet's editor and place.
   if (FunctionSuggestions* suggestions = GetFunctionSuggestions()) suggestions->CloseSuggestions();
   // A formula being entered where a reference may follow points into the sheet instead.
-  if (sheet != workbook.GetActiveSheet() && container_.PointIntoSheet(sheet)) {
+  if (container_.PointIntoSheet(sheet)) {
     ScrollIntoView(sheet);
     return;
   }
