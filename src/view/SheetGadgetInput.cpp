@@ -104,8 +104,8 @@ void SheetGadget::OnLeftDoubleClick(int x, int y) {
     return;
   }
   if (x < rowHeaderWidth_ || y < kCellTop) return;
-  // An edit that belongs to a cell of another sheet is not replaced by this sheet's cell.
-  if (selectedObject_ || editHome_) return;
+  // An edit under way (a double click that points, say) is not replaced by the cell's content.
+  if (selectedObject_ || editing_) return;
   editText_ = EditableInput(GetActiveCell());
   editing_ = true;
   caretOn_ = true;

@@ -228,5 +228,20 @@ TEST_F(PointingAcrossSheetsTest, ANonPointingClickThereCommitsIntoTheEditedCellA
   EXPECT_EQ(InputOn(one, 3, 0), u"");
 }
 
+TEST_F(PointingAcrossSheetsTest, ADoubleClickWhilePointingKeepsTheFormula) {
+  one->GetCell(3, 0)->SetInput(u"old");
+  for (bool away : {false, true}) {
+    SCOPED_TRACE(away ? "on another sheet" : "on its own sheet");
+    container->GetWorkbook().SetActiveSheet(one);
+    Begin(Editor::Grid, "=");
+    if (away) ClickTab(two);
+    DoubleClick(Centre(3, 1));
+    EXPECT_TRUE(view->IsEditing());
+    EXPECT_EQ(view->GetEditText(), away ? u"=Two!B3" : u"=B3");
+    Key(Qt::Key_Escape);
+  }
+  EXPECT_EQ(InputOn(one, 3, 0), u"old");
+}
+
 }  // namespace
 }  // namespace quadrell::test
