@@ -228,6 +228,23 @@ TEST_F(PointingAcrossSheetsTest, ANonPointingClickThereCommitsIntoTheEditedCellA
   EXPECT_EQ(InputOn(one, 3, 0), u"");
 }
 
+TEST_F(PointingAcrossSheetsTest, TheNextSheetKeysPointOrCommitAsATabClickDoes) {
+  Begin(Editor::Grid, "=A1+");
+  QTest::keyClick(canvas, Qt::Key_PageDown, Qt::ControlModifier);
+  ASSERT_EQ(active(), two);
+  EXPECT_TRUE(view->IsEditing());
+  ClickCell(3, 1);
+  EXPECT_EQ(view->GetEditText(), u"=A1+Two!B3");
+  Key(Qt::Key_Return);
+  EXPECT_EQ(active(), one);
+  EXPECT_EQ(one->GetCellText(3, 0), u"12");
+  // Outside pointing the edit is committed before the switch, not dropped.
+  Type("typed");
+  QTest::keyClick(canvas, Qt::Key_PageDown, Qt::ControlModifier);
+  EXPECT_EQ(active(), two);
+  EXPECT_EQ(InputOn(one, 4, 0), u"typed");
+}
+
 TEST_F(PointingAcrossSheetsTest, ADoubleClickWhilePointingKeepsTheFormula) {
   one->GetCell(3, 0)->SetInput(u"old");
   for (bool away : {false, true}) {
