@@ -517,48 +517,49 @@ std::unique_ptr<Formula> CompileFormula(std::u16string_view text, Sheet* sheet, 
 }
 
 std::vector<std::unique_ptr<Range>> ReferencedRanges(std::u16string_view text, Sheet* sheet,
-                                                     std::u16string_view language) {
+                                                     std::u16string_view language, Sheet* shown) {
   std::vector<std::unique_ptr<Range>> ranges;
   if (!sheet) return ranges;
+  if (!shown) shown = sheet;
   std::u16string plain;
   plain.reserve(text.size());
   for (char16_t c : text) {
     if (c != u'$') plain += c;
   }
   TokenList tokens = Tokenize(plain, language);
-  Cell* last = nullptr;
-  Cell* pending = nullptr;
-  bool otherSheet = false;  // the reference or range being read names another sheet
+  Cell* last = nullptr;       // the last reference's cell, when it lies on the shown sheet
+  Sheet* lastOn = nullptr;    // the sheet the last reference lies on (null: no such sheet)
+  bool read = false;          // a reference was read
+  bool joining = false;       // a ":" followed the last reference
+  Sheet* named = nullptr;     // the sheet a "Name!" before the reference names
+  bool naming = false;
   for (size_t i = 0; i < tokens.Size(); ++i) {
     std::u16string_view t = tokens.At(i);
     if (i + 1 < tokens.Size() && tokens.At(i + 1) == u"!") {
-      otherSheet = true;
+      named = SheetOfToken(t, sheet);
+      naming = true;
       ++i;
       continue;
     }
-    if (otherSheet) {
-      // Data!A1 and Data!A1:B3 lie on another sheet: nothing to mark here.
-      if (i + 1 < tokens.Size() && tokens.At(i + 1) == u":") {
-        i += 2;
-      }
-      otherSheet = false;
-      pending = nullptr;
-      continue;
-    }
     if (t == u":") {
-      pending = last;
+      joining = read;
       continue;
     }
     ReferenceParts parts;
     if (StartsLiteral(t) || !ReadReference(t, parts) || !parts.OnGrid()) continue;
-    Cell* cell = sheet->GetCellDirect(parts.row, parts.column);
-    if (pending && !ranges.empty()) {
-      ranges.back() = std::make_unique<CellRange>(pending, cell, sheet);
-    } else {
+    // The second corner of a range lies on the sheet of the first.
+    Sheet* on = joining ? lastOn : naming ? named : sheet;
+    naming = false;
+    Cell* cell = on && on == shown ? on->GetCellDirect(parts.row, parts.column) : nullptr;
+    if (cell && joining && last && !ranges.empty()) {
+      ranges.back() = std::make_unique<CellRange>(last, cell, on);
+    } else if (cell) {
       ranges.push_back(std::make_unique<SingleCellRange>(cell));
     }
-    pending = nullptr;
+    joining = false;
+    read = true;
     last = cell;
+    lastOn = on;
   }
   return ranges;
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "formula/FileTranslation.h"
 #include "formula/FormulaNode.h"
 
 namespace quadrell {
@@ -81,8 +82,11 @@ class Formula {
   std::u16string ToText(std::u16string_view language) const {
     return root_ && !keepText_ ? root_->ToText(language) : GetText();
   }
+  // A kept text moves too: its references are shifted as text.
   std::unique_ptr<Formula> CopyShifted(int32_t columnOffset, int32_t rowOffset) const {
-    return std::make_unique<Formula>(GetText(), root_ ? root_->CopyShifted(columnOffset, rowOffset) : nullptr, keepText_);
+    bool moveText = KeepsText() && (columnOffset != 0 || rowOffset != 0);
+    return std::make_unique<Formula>(moveText ? ShiftFormulaText(GetText(), columnOffset, rowOffset) : GetText(),
+                                     root_ ? root_->CopyShifted(columnOffset, rowOffset) : nullptr, keepText_);
   }
   // True when the stored text stands for the formula instead of its tree.
   bool KeepsText() const { return keepText_ || !root_; }
@@ -106,11 +110,12 @@ std::unique_ptr<Formula> CompileFormula(std::u16string_view text, Sheet* sheet, 
 std::unique_ptr<FormulaNode> ParseFormula(TokenList& tokens, Sheet* sheet, std::u16string_view language,
                                           bool* whole = nullptr);
 
-// The references a formula text names, in order of appearance ("$" ignored),
-// each a range over one cell or between two cells. Function names and
-// literals add nothing.
+// The references a formula text of the sheet names that lie on the shown
+// sheet (by default its own), in order of appearance ("$" ignored), each a
+// range over one cell or between two cells. Function names and literals add
+// nothing.
 std::vector<std::unique_ptr<Range>> ReferencedRanges(std::u16string_view text, Sheet* sheet,
-                                                     std::u16string_view language);
+                                                     std::u16string_view language, Sheet* shown = nullptr);
 
 // Arithmetic typed without "=": starts with a digit, holds only digits,
 // + - * /, ".", "," and spaces, with at least one operator.

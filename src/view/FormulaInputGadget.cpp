@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "formula/FormulaValue.h"
 #include "model/Font.h"
 #include "model/Range.h"
+#include "model/Sheet.h"
 #include "model/Util.h"
 #include "platform/Desktop.h"
 #include "platform/FontBackend.h"
@@ -272,7 +274,15 @@ void FormulaInputGadget::Picked(const Range* range, bool done) {
     if (!range) return;
     // One undo step for the whole drag: the state before its first reference.
     if (lastReference_.empty()) Remember();
-    lastReference_ = range->ToString();
+    lastReference_.clear();
+    // A cell of another sheet than the edited cell's is named with its sheet.
+    Sheet* home = container_.GetFormulaBarSheet();
+    Sheet* shown = pickView_ ? pickView_->GetSheet() : nullptr;
+    if (home && shown && shown != home) {
+      AppendSheetName(lastReference_, shown->GetName());
+      lastReference_ += u'!';
+    }
+    lastReference_ += range->ToString();
     DeleteSelection();
     int start = caret_;
     text_.insert(static_cast<size_t>(caret_), lastReference_);

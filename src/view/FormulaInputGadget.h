@@ -36,6 +36,7 @@ class FormulaInputGadget : public FormulaBar, private CanvasEvents {
   bool HasFocus() const override;
   bool IsPointing() const override { return pointing_; }
   void StopPointing() override;
+  void ResumePointing() override { UpdatePointing(); }
   void ToggleCaret() override;
   bool HandleEnterKey(int key) override;
   bool HandleCommand(BarCommand command) override;

@@ -8,6 +8,7 @@
 
 #include "context/ApplicationContext.h"
 #include "context/EmbeddedResources.h"
+#include "formula/Formula.h"
 #include "loadsave/LoadSaveXlsx.h"
 #include "model/Action.h"
 #include "model/Cell.h"
@@ -143,9 +144,16 @@ void SheetContainer::SheetChanged(void* container, Sheet*) {
   auto* self = static_cast<SheetContainer*>(container);
   Sheet* active = self->workbook_->GetActiveSheet();
   for (auto& view : self->views_) {
-    if (view->GetSheet() != active) view->SetSheet(active);
+    if (view->GetSheet() == active) continue;
+    if (self->switchingForPointing_ && view.get() == self->pointingView_) {
+      view->ShowSheetWhileEditing(active);
+    } else {
+      view->SetSheet(active);
+    }
   }
   if (self->sheetTabs_) self->sheetTabs_->Repaint();
+  // An edit that points into the sheet goes on, and the bar keeps showing it.
+  if (self->switchingForPointing_) return;
   if (self->formulaBar_ && active) {
     // An edit in the bar belongs to the sheet it began on: it is committed there first.
     if (self->formulaBarEdit_) {
@@ -155,6 +163,33 @@ void SheetContainer::SheetChanged(void* container, Sheet*) {
     self->formulaBar_->SetText(SelectedInput(*active));
     if (self->formulaBar_->HasFocus()) self->FormulaBarFocused();
   }
+}
+
+bool SheetContainer::PointIntoSheet(Sheet* sheet) {
+  if (!sheet || workbook_->IndexOfSheet(sheet) < 0 || switchingForPointing_) return false;
+  const bool bar = formulaBar_ && formulaBarEdit_ && formulaBar_->IsPointing() && formulaBar_->HasFocus();
+  SheetGadget* editor = nullptr;
+  if (!bar && activeView_ && activeView_->IsEditPointing()) editor = activeView_;
+  if (!bar && !editor) return false;
+  // The sheet shown already: the edit simply goes on.
+  if (sheet == workbook_->GetActiveSheet()) return true;
+  // The bar's pick belongs to the sheet shown so far; it starts again on the new one.
+  if (bar) formulaBar_->StopPointing();
+  pointingView_ = editor;
+  switchingForPointing_ = true;
+  workbook_->SetActiveSheet(sheet);
+  switchingForPointing_ = false;
+  pointingView_ = nullptr;
+  if (bar) {
+    formulaBar_->ResumePointing();
+    FormulaBarChanged();
+  }
+  return true;
+}
+
+void SheetContainer::ShowSheet(Sheet* sheet) {
+  if (!sheet || workbook_->IndexOfSheet(sheet) < 0 || workbook_->GetActiveSheet() == sheet) return;
+  workbook_->SetActiveSheet(sheet);
 }
 
 void SheetContainer::SetFormulaBar(std::unique_ptr<FormulaBar> bar) {
@@ -316,9 +351,12 @@ void SheetContainer::ClearFormulaBar() {
 void SheetContainer::EnterFromFormulaBar(int key) {
   if (!formulaBar_ || !formulaBar_->HasFocus() || !activeView_) return;
   if (formulaBar_->HandleEnterKey(key)) return;
+  Sheet* home = GetFormulaBarSheet();
   CommitFormulaBar();
   // The key's release reaches the grid, which moves the active cell as for its own edits.
   activeView_->GetCanvas().Focus();
+  // An edit that pointed into another sheet ends on its own.
+  ShowSheet(home);
 }
 
 void SheetContainer::FormulaBarFocused() {
@@ -364,16 +402,20 @@ void SheetContainer::CommitFormulaBar() {
 
 void SheetContainer::CancelFormulaBar() {
   if (!formulaBar_) return;
+  Sheet* home = nullptr;
   if (formulaBarEdit_) {
     FormulaBarEdit edit = std::move(*formulaBarEdit_);
     formulaBarEdit_.reset();
     formulaBar_->SetText(edit.original);
     if (Cell* cell = FormulaBarCell(edit, false)) cell->SetReferenceRanges(cell->GetInput());
+    home = edit.sheet;
   }
   if (activeView_) {
     activeView_->GetCanvas().Focus();
     activeView_->Refresh();
   }
+  // An edit that pointed into another sheet ends on its own.
+  ShowSheet(home);
 }
 
 void SheetContainer::CommitPendingEdits() {
@@ -393,6 +435,8 @@ void SheetContainer::FormulaBarChanged() {
   // Outlines need a cell to hang on: the edited one is made when missing.
   Cell* cell = formulaBarEdit_ ? FormulaBarCell(*formulaBarEdit_, true) : nullptr;
   if (cell) cell->SetReferenceRanges(formulaBar_->GetText());
+  // Pointing into another sheet, the view outlines what the formula names there.
+  activeView_->OutlineReferences(formulaBar_->GetText(), GetFormulaBarSheet());
   activeView_->Refresh();
 }
 
@@ -589,7 +633,9 @@ void SheetContainer::InternalPaste() {
     if (s.hasFormula && s.cell && s.cell->HasFormula() && s.cell->GetEnglishFormulaText() == s.formula) {
       texts.push_back(s.cell->GetShiftedInput(dc, dr));
     } else if (s.hasFormula) {
-      texts.push_back(s.formula);
+      // The source changed since the copy: the formula as copied, moved and in the user's language.
+      std::unique_ptr<Formula> copied = CompileFormula(s.formula, sheet, u"en");
+      texts.push_back(u"=" + copied->CopyShifted(dc, dr)->ToText(application_.FormulaLanguage()));
     } else if (s.value && s.value->IsNumeric()) {
       // A number goes over as its number: its shown text ("1.200,00") may not read back as one.
       const Value* read = ParseInput(DisplayText(s.value));

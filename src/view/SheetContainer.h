@@ -94,6 +94,17 @@ class SheetContainer : public Container, private CanvasEvents {
   void CommitPendingEdits();
   // Escape in the formula bar: the cell's input comes back and the grid gets the focus.
   void CancelFormulaBar();
+  // A tab click (or the next-sheet keys) while a formula is being entered where
+  // a reference may follow, in the bar or in a grid view's editor: the sheet
+  // is shown for pointing at its cells and the edit goes on for its own cell
+  // (the tab of the sheet shown changes nothing). False when no edit points;
+  // the caller then switches sheets as usual.
+  bool PointIntoSheet(Sheet* sheet);
+  // Makes the sheet the active one and shows it (the edit that pointed
+  // elsewhere ended by the keyboard, and its own sheet comes back).
+  void ShowSheet(Sheet* sheet);
+  // The sheet of the cell the formula bar edits; null when it edits none.
+  Sheet* GetFormulaBarSheet() const { return formulaBarEdit_ ? formulaBarEdit_->sheet : nullptr; }
   // The formula bar's text changed: the edited cell outlines the ranges it names.
   void FormulaBarChanged();
   // A window shortcut (Delete, Ctrl+A, C, X, V, Z, Y) while the formula bar has
@@ -139,6 +150,10 @@ class SheetContainer : public Container, private CanvasEvents {
   std::unique_ptr<OverviewGadget> statusField_;
   std::unique_ptr<Toolbar> toolbar_;
   SheetGadget* activeView_ = nullptr;
+  // The view whose in-place edit points into the sheet being switched to, and
+  // whether a switch for pointing is under way (the edits then go on).
+  SheetGadget* pointingView_ = nullptr;
+  bool switchingForPointing_ = false;
   float splitRatio_ = 1.0f;
   std::unique_ptr<CanvasControl> splitter_;
   bool splitterPressed_ = false;

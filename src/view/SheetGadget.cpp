@@ -119,6 +119,8 @@ void SheetGadget::SetSheet(Sheet* sheet) {
   sheet_ = sheet;
   editing_ = false;
   editText_.clear();
+  editHome_.reset();
+  awayOutlines_.clear();
   selectedObject_ = nullptr;
   objectHitKind_ = 0;
   const Range* remembered = sheet_ ? sheet_->GetSelection() : nullptr;
@@ -1069,7 +1071,8 @@ void SheetGadget::Refresh() {
     int index = 0;
     for (const auto& range : *selectedObject_->GetRanges()) DrawRangeFrame(c, *range, RainbowColor(index++), 2);
   } else if (selection_) {
-    if (editing_) DrawEditor(c);
+    // An edit of a cell of another sheet shows in the formula bar, not here.
+    if (editing_ && !editHome_) DrawEditor(c);
     DrawRangeFrame(c, *selection_, kSelectionColour, 0);
   }
   if (const AreaRange* copied = container_.GetCopiedRange(); copied && copied->GetSheet() == sheet_) {
@@ -1081,6 +1084,9 @@ void SheetGadget::Refresh() {
       int index = 0;
       for (const auto& range : active->GetReferenceRanges()) DrawRangeFrame(c, *range, RainbowColor(index++), 2);
     }
+  }
+  for (size_t k = 0; k < awayOutlines_.size(); ++k) {
+    DrawRangeFrame(c, *awayOutlines_[k], RainbowColor(static_cast<int>(k)), 2);
   }
   if (!objectLayerBlank_) {
     c.SetDrawMode(DrawMode::AlphaBlend);

@@ -135,6 +135,18 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   void StartEditKeepingContent();
   void CommitEdit(std::u16string_view text);
   bool IsEditing() const { return editing_; }
+  // The in-place edit stands where a reference may follow, so that a click on
+  // a cell, also one of another sheet, writes the cell's reference.
+  bool IsEditPointing() const;
+  // Shows another sheet while the in-place edit goes on for its own cell, so
+  // that cells there can be pointed at (their references name the sheet);
+  // shown again, the edit's own sheet gives plain references.
+  void ShowSheetWhileEditing(Sheet* sheet);
+  // The sheet of the cell being edited while the view shows another one; null otherwise.
+  Sheet* GetEditHome() const { return editHome_ ? editHome_->sheet : nullptr; }
+  // Outlines the ranges on the shown sheet that a formula being entered for a
+  // cell of the home sheet names; nothing when the home sheet is shown.
+  void OutlineReferences(std::u16string_view text, Sheet* home);
   // Commits an in-place edit and ends it (a move, a save, a close, a sheet
   // switch); the caller repaints.
   void CommitPendingEdit();
@@ -234,6 +246,16 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   void SelectCell(int32_t column, int32_t row);
   void EditChanged();
   void ShowSuggestionsForEdit();
+  // The cell the in-place edit belongs to (created when missing), also while
+  // another sheet is shown.
+  Cell* EditCell() const;
+  void CommitEditTo(Sheet* sheet, int32_t row, int32_t column, std::u16string_view text);
+  // The reference a pointing click or drag writes: B3 or B3:C5, after the
+  // sheet's name when the edit belongs to another sheet.
+  std::u16string PointName(int32_t c1, int32_t r1, int32_t c2, int32_t r2) const;
+  // Commits the in-place edit; when it belonged to another sheet than the one
+  // shown, that sheet is shown again (the keyboard ended the edit there).
+  void CommitPendingEditAndReturn();
   void ShowFormulaBarText();
   void SummariseSelection();
   bool PressObject(int x, int y);
@@ -296,6 +318,14 @@ class SheetGadget : private CanvasEvents, public AnchorPlacement {
   bool objectLayerBlank_ = true;  // fully transparent: nothing to blend
   bool editing_ = false;
   std::u16string editText_;
+  // Where the in-place edit belongs while the view shows another sheet to point at.
+  struct EditHome {
+    Sheet* sheet;
+    int32_t row;
+    int32_t column;
+  };
+  std::optional<EditHome> editHome_;
+  std::vector<std::unique_ptr<Range>> awayOutlines_;
   RangePickCallback pickCallback_ = nullptr;
   void* pickData_ = nullptr;
   bool pickInProgress_ = false;

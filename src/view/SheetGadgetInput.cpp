@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "context/ApplicationContext.h"
+#include "formula/FormulaValue.h"
 #include "model/Action.h"
 #include "model/Cell.h"
 #include "model/Column.h"
@@ -78,6 +79,15 @@ std::u16string BlockName(int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
 
 }  // namespace
 
+std::u16string SheetGadget::PointName(int32_t c1, int32_t r1, int32_t c2, int32_t r2) const {
+  std::u16string name;
+  if (editHome_ && sheet_ && editHome_->sheet != sheet_) {
+    AppendSheetName(name, sheet_->GetName());
+    name += u'!';
+  }
+  return name + BlockName(c1, r1, c2, r2);
+}
+
 void SheetGadget::OnLeftDoubleClick(int x, int y) {
   if (y < kHeaderHeight && x >= rowHeaderWidth_) {
     // On a border between two column headers: the column left of it fits its texts.
@@ -94,7 +104,8 @@ void SheetGadget::OnLeftDoubleClick(int x, int y) {
     return;
   }
   if (x < rowHeaderWidth_ || y < kCellTop) return;
-  if (selectedObject_) return;
+  // An edit under way (a double click that points, say) is not replaced by the cell's content.
+  if (selectedObject_ || editing_) return;
   editText_ = EditableInput(GetActiveCell());
   editing_ = true;
   caretOn_ = true;
@@ -205,12 +216,7 @@ bool SheetGadget::PressObject(int x, int y) {
     grabbedCorner_ = 0;
     movingObject_ = kind == kObjectGrab || kind == kObjectChartPart;
     placementAtPress_ = anchor->GetPlacement();
-    if (editing_) {
-      std::u16string text = std::move(editText_);
-      editText_.clear();
-      editing_ = false;
-      CommitEdit(text);
-    }
+    CommitPendingEdit();
     Refresh();
     return true;
   }
@@ -344,7 +350,7 @@ void SheetGadget::OnLeftDown(int x, int y) {
     pointBase_ = editText_;
     pressColumn_ = column;
     pressRow_ = row;
-    pointText_ = BlockName(column, row, column, row);
+    pointText_ = PointName(column, row, column, row);
     editText_ = pointBase_ + pointText_;
     EditChanged();
     return;
@@ -476,7 +482,7 @@ void SheetGadget::OnMouseMove(int x, int y) {
     if (column != hoverColumn_ || row != hoverRow_) {
       hoverColumn_ = column;
       hoverRow_ = row;
-      pointText_ = BlockName(pressColumn_, pressRow_, column, row);
+      pointText_ = PointName(pressColumn_, pressRow_, column, row);
       editText_ = pointBase_ + pointText_;
       EditChanged();
     }

@@ -4,6 +4,8 @@
 #include <climits>
 #include <cmath>
 
+#include "formula/Formula.h"
+#include "formula/FormulaValue.h"
 #include "model/Action.h"
 #include "model/Cell.h"
 #include "model/Column.h"
@@ -63,7 +65,12 @@ void SheetGadget::OnCharacter(char16_t character) {
 }
 
 void SheetGadget::EditChanged() {
-  if (Cell* cell = GetActiveCell()) cell->SetReferenceRanges(editText_);
+  if (Cell* cell = EditCell()) cell->SetReferenceRanges(editText_);
+  if (editHome_) {
+    // Away from its cell the edit shows in the formula bar, and what it names here is outlined.
+    OutlineReferences(editText_, editHome_->sheet);
+    if (FormulaBar* bar = container_.GetFormulaBar()) bar->SetText(editText_);
+  }
   Refresh();
 }
 
@@ -193,7 +200,7 @@ void SheetGadget::MoveTo(int32_t column, int32_t row) {
   }
   int32_t dx = column - GetActiveColumn(), dy = row - GetActiveRow();
   if (GridPopups* popups = GetGridPopups()) popups->CloseSuggestions();
-  CommitPendingEdit();
+  CommitPendingEditAndReturn();
   anchorColumn_ = column;
   anchorRow_ = row;
   SelectCell(column, row);
@@ -272,7 +279,16 @@ void SheetGadget::OnKeyUp(int key) {
       if (!editing_) break;
       editing_ = false;
       editText_.clear();
-      if (Cell* cell = GetActiveCell()) cell->SetReferenceRanges(u"");
+      if (Cell* cell = EditCell()) cell->SetReferenceRanges(u"");
+      if (Sheet* home = GetEditHome()) {
+        // Cancelled away from its cell: the edit's own sheet shows again.
+        editHome_.reset();
+        awayOutlines_.clear();
+        if (IsSheetListed(home)) {
+          container_.ShowSheet(home);
+          break;
+        }
+      }
       Refresh();
       break;
     case kKeyTab:
@@ -329,11 +345,7 @@ void SheetGadget::ScrollColumns(int32_t columns) {
 void SheetGadget::ScrollRows(int32_t rows) {
   int64_t first = std::clamp<int64_t>(static_cast<int64_t>(firstRow_) + rows, 1, kLastRow);
   int64_t active = std::clamp<int64_t>(static_cast<int64_t>(GetActiveRow()) + (first - firstRow_), 1, kLastRow);
-  if (editing_) {
-    CommitEdit(editText_);
-    editing_ = false;
-    editText_.clear();
-  }
+  CommitPendingEdit();
   firstRow_ = static_cast<int32_t>(first);
   int32_t column = GetActiveColumn();
   anchorColumn_ = column;
@@ -413,7 +425,7 @@ void SheetGadget::MoveActiveCell(int32_t dx, int32_t dy) {
     ExtendSelection(dx, dy);
     return;
   }
-  CommitPendingEdit();
+  CommitPendingEditAndReturn();
   int32_t c = GetActiveColumn(), r = GetActiveRow();
   if (Row* row = sheet_->FindRow(r)) {
     if (Cell* cell = row->FindCell(c)) {
@@ -508,37 +520,99 @@ void SheetGadget::CommitPendingEdit() {
   std::u16string text = std::move(editText_);
   editText_.clear();
   editing_ = false;
+  if (editHome_) {
+    // The edit belongs to its own cell, whatever sheet is shown.
+    EditHome home = *editHome_;
+    editHome_.reset();
+    awayOutlines_.clear();
+    if (IsSheetListed(home.sheet)) CommitEditTo(home.sheet, home.row, home.column, text);
+    return;
+  }
   CommitEdit(text);
 }
 
+void SheetGadget::CommitPendingEditAndReturn() {
+  Sheet* home = GetEditHome();
+  CommitPendingEdit();
+  if (home && home != sheet_ && IsSheetListed(home)) container_.ShowSheet(home);
+}
+
+bool SheetGadget::IsEditPointing() const {
+  return editing_ && IsOperandPosition(editText_, static_cast<int>(editText_.size()));
+}
+
+void SheetGadget::ShowSheetWhileEditing(Sheet* sheet) {
+  if (sheet == sheet_) return;
+  if (!editing_) {
+    SetSheet(sheet);
+    return;
+  }
+  EditHome home = editHome_ ? *editHome_ : EditHome{sheet_, GetActiveRow(), GetActiveColumn()};
+  std::u16string text = std::move(editText_);
+  SetSheet(sheet);
+  editing_ = true;
+  caretOn_ = true;
+  editText_ = std::move(text);
+  if (home.sheet != sheet) {
+    editHome_ = home;
+  } else if (GetActiveRow() != home.row || GetActiveColumn() != home.column) {
+    anchorColumn_ = home.column;
+    anchorRow_ = home.row;
+    SelectCell(home.column, home.row);
+  }
+  EditChanged();
+}
+
+void SheetGadget::OutlineReferences(std::u16string_view text, Sheet* home) {
+  awayOutlines_.clear();
+  if (!home || home == sheet_ || !IsSheetListed(home)) return;
+  awayOutlines_ = ReferencedRanges(text, home, application_.FormulaLanguage(), sheet_);
+}
+
+Cell* SheetGadget::EditCell() const {
+  if (!editHome_) return GetActiveCell();
+  if (!IsSheetListed(editHome_->sheet)) return nullptr;
+  Cell* cell = editHome_->sheet->GetCell(editHome_->row, editHome_->column);
+  return cell == editHome_->sheet->GetPlaceholderCell() ? nullptr : cell;
+}
+
 void SheetGadget::CommitEdit(std::u16string_view text) {
+  if (!sheet_) {
+    container_.ClearCopy();
+    return;
+  }
+  CommitEditTo(sheet_, GetActiveRow(), GetActiveColumn(), text);
+}
+
+void SheetGadget::CommitEditTo(Sheet* sheet, int32_t row, int32_t column, std::u16string_view text) {
   container_.ClearCopy();
-  if (!sheet_) return;
-  int32_t row = GetActiveRow(), column = GetActiveColumn();
-  Cell* cell = sheet_->GetCell(row, column);
+  const bool shown = sheet == sheet_;
+  Cell* cell = sheet->GetCell(row, column);
   if (!cell) return;
-  if (cell == sheet_->GetPlaceholderCell()) {
+  if (cell == sheet->GetPlaceholderCell()) {
     // A new line of the filter's table: the filter makes its row.
-    Filter* filter = sheet_->GetFilter();
+    Filter* filter = sheet->GetFilter();
     if (!filter) return;
     int32_t added = filter->AddRow();
-    cell = sheet_->GetCell(added, column);
-    if (!cell || cell == sheet_->GetPlaceholderCell()) return;
+    cell = sheet->GetCell(added, column);
+    if (!cell || cell == sheet->GetPlaceholderCell()) return;
     application_.AddAction(std::make_unique<CellInputAction>(cell, text));
     cell->SetInput(text);
-    anchorRow_ = added;
-    SelectCell(column, added);
+    if (shown) {
+      anchorRow_ = added;
+      SelectCell(column, added);
+    }
     application_.RefreshViews(true);
     return;
   }
   application_.AddAction(std::make_unique<CellInputAction>(cell, text));
   cell->SetInput(text);
-  application_.UpdateCellInViews(row, column);
+  // A sheet not shown is painted anew when it is shown again.
+  if (shown) application_.UpdateCellInViews(row, column);
   // This view refreshes as the edit moves on; the others show the change now.
   for (const auto& other : container_.GetViews()) {
     if (other.get() != this) other->Refresh();
   }
 }
-
 
 }  // namespace quadrell

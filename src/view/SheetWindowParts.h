@@ -34,6 +34,9 @@ class FormulaBar {
   virtual bool IsPointing() const = 0;
   // Ends pointing: the grid view selects again.
   virtual void StopPointing() = 0;
+  // Points again through the active view when the caret stands where a
+  // reference may follow (that view now shows another sheet).
+  virtual void ResumePointing() = 0;
   virtual void ToggleCaret() = 0;
   // Return or Tab while it has the focus; true when it took the key itself
   // (a suggested function name went into the text).

@@ -263,6 +263,13 @@ void SheetsGadget::ReturnFocusToView() {
 void SheetsGadget::Switch(Sheet* sheet) {
   Workbook& workbook = GetWorkbook();
   if (!sheet || workbook.IndexOfSheet(sheet) < 0) return;
+  // The list of names belongs to the sheet's editor and place.
+  if (FunctionSuggestions* suggestions = GetFunctionSuggestions()) suggestions->CloseSuggestions();
+  // A formula being entered where a reference may follow points into the sheet instead.
+  if (container_.PointIntoSheet(sheet)) {
+    ScrollIntoView(sheet);
+    return;
+  }
   container_.CommitPendingEdits();
   workbook.SetActiveSheet(sheet);
   if (view_.GetSheet() != sheet) view_.SetSheet(sheet);

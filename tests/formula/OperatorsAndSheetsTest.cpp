@@ -194,6 +194,45 @@ TEST_F(SheetReferenceTest, MarkedRangesAreThoseOfTheOwnSheet) {
   ASSERT_EQ(ranges.size(), 2u);
   EXPECT_EQ(ranges[0]->GetFirstColumn(), 0);
   EXPECT_EQ(ranges[1]->GetFirstColumn(), 2);
+  // Shown another sheet, a formula of this one marks the ranges it names there.
+  ranges = ReferencedRanges(u"=Values!B2+A1+'my data'!A1:B2+Nowhere!A1:C3+C3", sheet, u"en", data);
+  ASSERT_EQ(ranges.size(), 1u);
+  EXPECT_EQ(ranges[0]->ToString(), u"A1:B2");
+  EXPECT_EQ(ReferencedRanges(u"=Main!D4", sheet, u"en").size(), 1u);
+}
+
+TEST_F(SheetReferenceTest, KeptFormulasMoveTheirReferencesAsTextWhenCopied) {
+  struct Case {
+    const char16_t* text;  // read from a file, or typed (a text that does not parse)
+    bool file;
+    int32_t columns, rows;
+    const char16_t* copied;
+  };
+  const Case cases[] = {
+      {u"=FOOBAR(A1)+B$2+$C3+$D$4", true, 1, 2, u"=FOOBAR(B3)+C$2+$C5+$D$4"},
+      {u"=NOSUCH(Values!B2,'My Data'!A1:B2,\"A1\")", true, 2, 0, u"=NOSUCH(Values!D2,'My Data'!C1:D2,\"A1\")"},
+      {u"=A1:A2*2", true, 0, 3, u"=A4:A5*2"},
+      {u"=FOOBAR(A2)+B1", true, 0, -1, u"=FOOBAR(A1)+#REF!"},
+      {u"=A1)+3", false, 1, 1, u"=B2)+3"},
+      {u"=FOO(A1;$B$1;$C1", false, 0, 1, u"=FOO(A2;$B$1;$C2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.text));
+    Cell* source = At(2, 2);
+    if (c.file) {
+      source->SetFileFormula(c.text, NewNumber(42));
+    } else {
+      source->SetInput(c.text, u"en");
+    }
+    ASSERT_TRUE(source->GetFormula()->KeepsText());
+    // What a paste writes, and what a fill makes.
+    EXPECT_EQ(source->GetShiftedInput(c.columns, c.rows), c.copied);
+    Cell* target = At(2 + c.rows, 2 + c.columns);
+    target->CopyFrom(source, c.columns, c.rows);
+    EXPECT_EQ(target->GetInput(), c.copied);
+    // The source keeps its text.
+    EXPECT_EQ(source->GetInput(), c.text);
+  }
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "SheetViewTestSupport.h"
+#include "context/ApplicationContext.h"
 #include "platform/Desktop.h"
+#include "value/Value.h"
 
 namespace quadrell {
 namespace {
@@ -131,6 +133,21 @@ TEST_F(SheetClipboardTest, AFormulaPastesWithItsReferencesShifted) {
   EXPECT_EQ(Input(3, 0), u"=B3+1");
   PasteAt(2, 1);
   EXPECT_EQ(Input(1, 2), u"=D1+1");
+  // A formula kept as the file wrote it moves its references as text.
+  CellAt(1, 0)->SetFileFormula(u"=FOOBAR(B1)+$C1+D$1", NewNumber(1));
+  CopyBlock(0, 1, 0, 1);
+  PasteAt(1, 5);
+  EXPECT_EQ(Input(5, 1), u"=FOOBAR(C5)+$C5+E$1");
+  // Changed after the copy, the source pastes as it was copied, moved, in the user's language.
+  GetContext().SetSetting(kSettingLanguage, u"de");
+  LoadLanguage(u"de");
+  CellAt(1, 0)->SetInput(u"=SUMME(B1;$C$1)");
+  CopyBlock(0, 1, 0, 1);
+  CellAt(1, 0)->SetInput(u"changed");
+  PasteAt(0, 4);
+  EXPECT_EQ(Input(4, 0), u"=SUMME(B4;$C$1)");
+  GetContext().SetSetting(kSettingLanguage, u"en");
+  LoadLanguage(u"en");
 }
 
 }  // namespace

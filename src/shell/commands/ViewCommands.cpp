@@ -11,6 +11,16 @@ namespace {
 void StepSheet(Application& application, int step) {
   SheetContainer* sheets = SheetsOf(application);
   if (!sheets) return;
+  // Through the tabs, as a click on the neighbouring tab: an edit is committed,
+  // or points into the sheet while its formula waits for a reference.
+  if (SheetTabs* tabs = sheets->GetSheetTabs()) {
+    if (step > 0) {
+      tabs->SelectNextSheet();
+    } else {
+      tabs->SelectPreviousSheet();
+    }
+    return;
+  }
   Workbook& workbook = sheets->GetWorkbook();
   int32_t position = workbook.IndexOfSheet(workbook.GetActiveSheet()) + step;
   if (position < 0 || position >= workbook.GetSheetCount()) return;
