@@ -259,7 +259,10 @@ void BM_TypeNumberIntoA1OfMixed(benchmark::State& state) {
     mixed.CommitEdit(k++ % 2 ? u"12.5" : u"7");
     Paint(mixed);
   }
-  state.counters["F1"] = mixed.GetSheet()->GetCellDirect(1, 5)->GetValue()->Number();
+  // I1 is =A1*B1 and J1 =SUM(A1:E1): both follow the typed number.
+  state.counters["A1"] = mixed.GetSheet()->GetCellDirect(1, 0)->GetValue()->Number();
+  state.counters["I1"] = mixed.GetSheet()->GetCellDirect(1, 8)->GetValue()->Number();
+  state.counters["J1"] = mixed.GetSheet()->GetCellDirect(1, 9)->GetValue()->Number();
 }
 BENCHMARK(BM_TypeNumberIntoA1OfMixed)->Unit(benchmark::kMillisecond);
 
