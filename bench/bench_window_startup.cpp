@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/Environment.h"
 #include "shell/Startup.h"
 
 extern char** environ;
@@ -59,6 +60,8 @@ BENCHMARK(BM_StartWithMixedToPaintedWindow)->UseManualTime()->Unit(benchmark::kM
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--start-child") == 0) {
+    // As the window program starts: with the heap on large pages.
+    quadrell::UseLargeMemoryPages(argv);
     char* childArgv[] = {argv[0], argc > 2 ? argv[2] : nullptr, nullptr};
     int childArgc = argc > 2 ? 2 : 1;
     return quadrell::RunProgram(childArgc, childArgv, quadrell::StartupOptions{.quitWhenPainted = true});
