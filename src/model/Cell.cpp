@@ -21,7 +21,6 @@
 
 namespace quadrell {
 
-// The fields few cells need, made on first use.
 // The fields of merged, commented, watched or pointing cells: rarer still.
 struct CellRare {
   std::vector<std::unique_ptr<Range>> referenceRanges;

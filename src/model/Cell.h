@@ -7,7 +7,8 @@
 // A cell is kept small (the sheet holds millions): row, column, a 32-bit value
 // reference, a 32-bit style handle and a pointer to a side record that is made
 // only for the few cells with a formula, dependents, listeners, a spill, a
-// comment or a merge.
+// comment or a merge; a cell read by just one formula holds that one in its
+// place.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
