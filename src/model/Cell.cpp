@@ -29,9 +29,16 @@ struct CellRare {
   Cell* mergeMaster = nullptr;
   int32_t columnSpan = 1;
   int32_t rowSpan = 1;
+  // The place in a spilled result (matrixMember) or in the area one would
+  // spill over (matrixBlocked).
+  int32_t matrixColumn = 0;
+  int32_t matrixRow = 0;
+  bool matrixMember = false;
+  bool matrixBlocked = false;
 
   bool Unused() const {
-    return referenceRanges.empty() && listeners.empty() && !comment && !mergeMaster && columnSpan == 1 && rowSpan == 1;
+    return referenceRanges.empty() && listeners.empty() && !comment && !mergeMaster && columnSpan == 1 &&
+           rowSpan == 1 && matrixColumn == 0 && matrixRow == 0 && !matrixMember && !matrixBlocked;
   }
 };
 
@@ -45,14 +52,10 @@ struct CellExtra {
   uint64_t cycleStamp = 0;
   uint64_t waveStamp = 0;
   uint64_t doneStamp = 0;  // the wave in which the cell was last recalculated
-  int32_t matrixColumn = 0;
-  int32_t matrixRow = 0;
   uint32_t order = 0;  // its place among the deferred formulas while they are computed
   bool ownsFormula = false;
   // The formula was rejected as a cycle: it keeps "Cycle Found" and has no links.
   bool cycle = false;
-  bool matrixMember = false;
-  bool matrixBlocked = false;
   // Waits in the list of formulas to compute when a load ends.
   bool deferred = false;
 
@@ -62,9 +65,12 @@ struct CellExtra {
   }
   // Nothing kept but at most one dependent, which the cell can hold itself.
   bool Unused() const {
-    return !formula && dependents.size() <= 1 && !rare && matrixColumn == 0 && matrixRow == 0 && !matrixMember &&
-           !matrixBlocked && !deferred;
+    return !formula && dependents.size() <= 1 && !rare && !deferred;
   }
+  int32_t MatrixColumn() const { return rare ? rare->matrixColumn : 0; }
+  int32_t MatrixRow() const { return rare ? rare->matrixRow : 0; }
+  bool MatrixMember() const { return rare && rare->matrixMember; }
+  bool MatrixBlocked() const { return rare && rare->matrixBlocked; }
 
   static void* operator new(size_t size);
   static void operator delete(void* pointer);
@@ -594,9 +600,9 @@ void Cell::SetInput(std::u16string_view text, std::u16string_view language) {
     DropFormula();
   }
   CellExtra* e = Extra();
-  if (text.empty() && e && e->matrixBlocked) {
+  if (text.empty() && e && e->MatrixBlocked()) {
     Sheet* sheet = GetSheet();
-    Cell* anchor = sheet->GetCellDirect(GetRowIndex() - e->matrixRow, GetColumnIndex() - e->matrixColumn);
+    Cell* anchor = sheet->GetCellDirect(GetRowIndex() - e->MatrixRow(), GetColumnIndex() - e->MatrixColumn());
     if (anchor != this) anchor->Recalculate();
   }
   ReleaseExtraIfUnused();
@@ -851,7 +857,7 @@ bool Cell::DependsOn(Cell* target, uint64_t stamp) {
 // cell nothing reads yet costs nothing, however long the chain it ends.
 bool Cell::FormsCycle() {
   CellExtra* own = Extra();
-  bool anchor = own && own->matrixMember && own->matrixColumn == 0 && own->matrixRow == 0;
+  bool anchor = own && own->MatrixMember() && own->MatrixColumn() == 0 && own->MatrixRow() == 0;
   if (!anchor && !CellPropagation::HasReaders(this)) {
     bool self = false;
     WalkReferences(
@@ -870,7 +876,7 @@ bool Cell::FormsCycle() {
   auto downstream = [&](Cell* c) {
     CellPropagation::AppendReaders(c, stack);
     CellExtra* e = c->Extra();
-    if (e && e->matrixMember && e->matrixColumn == 0 && e->matrixRow == 0) {
+    if (e && e->MatrixMember() && e->MatrixColumn() == 0 && e->MatrixRow() == 0) {
       for (Cell* m : c->SpillMembers()) {
         if (m != c) stack.push_back(m);
       }
@@ -948,22 +954,22 @@ void Cell::Recalculate() {
 
 bool Cell::IsMatrixMember() const {
   CellExtra* e = Extra();
-  return e && e->matrixMember;
+  return e && e->MatrixMember();
 }
 
 bool Cell::IsMatrixBlocked() const {
   CellExtra* e = Extra();
-  return e && e->matrixBlocked;
+  return e && e->MatrixBlocked();
 }
 
 int32_t Cell::GetMatrixColumnOffset() const {
   CellExtra* e = Extra();
-  return e ? e->matrixColumn : 0;
+  return e ? e->MatrixColumn() : 0;
 }
 
 int32_t Cell::GetMatrixRowOffset() const {
   CellExtra* e = Extra();
-  return e ? e->matrixRow : 0;
+  return e ? e->MatrixRow() : 0;
 }
 
 // The cells of the spill anchored at this cell, walked column by column while
@@ -978,7 +984,7 @@ std::vector<Cell*> Cell::SpillMembers() const {
     Row* r = sheet->FindRow(row + j);
     Cell* c = r ? r->FindCell(column + i) : nullptr;
     CellExtra* e = c ? c->Extra() : nullptr;
-    return e && e->matrixMember && e->matrixColumn == i && e->matrixRow == j ? c : nullptr;
+    return e && e->MatrixMember() && e->MatrixColumn() == i && e->MatrixRow() == j ? c : nullptr;
   };
   for (int32_t i = 0; memberAt(i, 0); ++i) {
     for (int32_t j = 0;; ++j) {
@@ -992,20 +998,20 @@ std::vector<Cell*> Cell::SpillMembers() const {
 
 void Cell::TakeDownSpill() {
   CellExtra* e = Extra();
-  bool editingAnchor = e->matrixColumn < 1 && e->matrixRow < 1;
+  bool editingAnchor = e->MatrixColumn() < 1 && e->MatrixRow() < 1;
   Cell* anchor = this;
   if (!editingAnchor) {
-    anchor = GetSheet()->GetCellDirect(GetRowIndex() - e->matrixRow, GetColumnIndex() - e->matrixColumn);
+    anchor = GetSheet()->GetCellDirect(GetRowIndex() - e->MatrixRow(), GetColumnIndex() - e->MatrixColumn());
   }
   for (Cell* c : anchor->SpillMembers()) {
     CellExtra& ce = *c->Extra();
-    ce.matrixMember = false;
+    ce.Rare().matrixMember = false;
     if (editingAnchor) {
-      ce.matrixBlocked = false;
-      ce.matrixColumn = 0;
-      ce.matrixRow = 0;
+      ce.Rare().matrixBlocked = false;
+      ce.Rare().matrixColumn = 0;
+      ce.Rare().matrixRow = 0;
     } else {
-      ce.matrixBlocked = true;
+      ce.Rare().matrixBlocked = true;
     }
     if (c != anchor) {
       ce.formula = nullptr;
@@ -1020,20 +1026,20 @@ void Cell::TakeDownSpill() {
 // no longer covers, so no stale part of an earlier result stays on the sheet.
 void Cell::RetractSpill(int32_t columns, int32_t rows) {
   CellExtra* e = Extra();
-  if (!e || !e->matrixMember || e->matrixColumn != 0 || e->matrixRow != 0) return;
+  if (!e || !e->MatrixMember() || e->MatrixColumn() != 0 || e->MatrixRow() != 0) return;
   for (Cell* c : SpillMembers()) {
     CellExtra& ce = *c->Extra();
-    if (c == this || (ce.matrixColumn < columns && ce.matrixRow < rows)) continue;
-    ce.matrixMember = false;
-    ce.matrixBlocked = false;
-    ce.matrixColumn = 0;
-    ce.matrixRow = 0;
+    if (c == this || (ce.MatrixColumn() < columns && ce.MatrixRow() < rows)) continue;
+    ce.Rare().matrixMember = false;
+    ce.Rare().matrixBlocked = false;
+    ce.Rare().matrixColumn = 0;
+    ce.Rare().matrixRow = 0;
     ce.formula = nullptr;
     ce.ownsFormula = false;
     c->StoreValue(nullptr, true);
     c->ReleaseExtraIfUnused();
   }
-  if (columns <= 1 && rows <= 1) e->matrixMember = false;
+  if (columns <= 1 && rows <= 1) e->Rare().matrixMember = false;
 }
 
 void Cell::SpillMatrix(const Matrix& matrix) {
@@ -1054,12 +1060,12 @@ void Cell::SpillMatrix(const Matrix& matrix) {
       Cell* target = sheet->GetCellDirect(row + j, column + i);
       if (reads.Reads(target)) conflict = true;
       CellExtra& te = target->MakeExtra();
-      if (!te.matrixMember) {
-        te.matrixBlocked = true;
-        te.matrixColumn = i;
-        te.matrixRow = j;
+      if (!te.MatrixMember()) {
+        te.Rare().matrixBlocked = true;
+        te.Rare().matrixColumn = i;
+        te.Rare().matrixRow = j;
         if (target->HasFormula() || !IsBlank(ValueAtReference(target->value_))) conflict = true;
-      } else if (te.matrixColumn != i || te.matrixRow != j) {
+      } else if (te.MatrixColumn() != i || te.MatrixRow() != j) {
         conflict = true;
       }
     }
@@ -1078,9 +1084,9 @@ void Cell::SpillMatrix(const Matrix& matrix) {
         te.formula = formula;
         te.ownsFormula = false;
       }
-      te.matrixMember = true;
-      te.matrixColumn = i;
-      te.matrixRow = j;
+      te.Rare().matrixMember = true;
+      te.Rare().matrixColumn = i;
+      te.Rare().matrixRow = j;
     }
   }
 }
