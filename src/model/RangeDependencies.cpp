@@ -29,24 +29,24 @@ bool RangeDependencies::CurrentRect(const Range* range, Rect& rect) const {
 }
 
 RangeDependencies::Group* RangeDependencies::Join(Cell* cell, const Rect& rect) {
-  auto& slot = groups_[rect];
-  if (!slot) {
-    slot = std::make_unique<Group>();
+  auto [at, added] = groups_.try_emplace(rect);
+  Group* slot = &at->second;
+  if (added) {
     slot->rect = rect;
     int32_t r1 = rect.firstRow >> kRowBlockShift, r2 = rect.lastRow >> kRowBlockShift;
     int32_t c1 = rect.firstColumn >> kColumnBlockShift, c2 = rect.lastColumn >> kColumnBlockShift;
     if ((static_cast<int64_t>(r2) - r1 + 1) * (static_cast<int64_t>(c2) - c1 + 1) > kMaxBlocks) {
-      huge_.push_back(slot.get());
+      huge_.push_back(slot);
     } else {
       for (int32_t rb = r1; rb <= r2; ++rb) {
-        for (int32_t cb = c1; cb <= c2; ++cb) byBlock_[BlockKey(rb, cb)].push_back(slot.get());
+        for (int32_t cb = c1; cb <= c2; ++cb) byBlock_[BlockKey(rb, cb)].push_back(slot);
       }
     }
   } else if (slot->readers.empty()) {
     --emptyGroups_;
   }
   slot->readers.push_back(cell);
-  return slot.get();
+  return slot;
 }
 
 void RangeDependencies::Leave(Registration& registration) {
@@ -73,7 +73,7 @@ void RangeDependencies::Leave(Registration& registration) {
     sweep(it->second);
     it = it->second.empty() ? byBlock_.erase(it) : std::next(it);
   }
-  std::erase_if(groups_, [](const auto& entry) { return entry.second->readers.empty(); });
+  std::erase_if(groups_, [](const auto& entry) { return entry.second.readers.empty(); });
   emptyGroups_ = 0;
 }
 
@@ -187,8 +187,8 @@ RangeDependencies::CellTable* RangeDependencies::CachedCells(int32_t firstRow, i
                                                          int32_t lastColumn) {
   if (groups_.empty()) return nullptr;
   auto found = groups_.find(Rect{firstRow, firstColumn, lastRow, lastColumn});
-  if (found == groups_.end() || found->second->readers.empty()) return nullptr;
-  Group& g = *found->second;
+  if (found == groups_.end() || found->second.readers.empty()) return nullptr;
+  Group& g = found->second;
   if (g.cached) return g.table.get();
   // A table pays off only when several formulas read the same block.
   if (g.readers.size() < 2) return nullptr;

@@ -117,7 +117,8 @@ class RangeDependencies {
 
   Sheet* sheet_;
   std::unordered_map<const Range*, Registration> registrations_;
-  std::unordered_map<Rect, std::unique_ptr<Group>, RectHash> groups_;
+  // Nodes stay where they are made, so groups are kept in them and named by address.
+  std::unordered_map<Rect, Group, RectHash> groups_;
   std::unordered_map<uint64_t, std::vector<Group*>> byBlock_;
   std::vector<Group*> huge_;
   std::vector<Group*> cachedGroups_;
