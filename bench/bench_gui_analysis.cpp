@@ -20,6 +20,7 @@
 #include "object/LineChart.h"
 #include "platform/WindowSystem.h"
 #include "value/Value.h"
+#include "GuiBenchmarkMain.h"
 
 namespace quadrell {
 namespace {
@@ -87,21 +88,6 @@ BENCHMARK(BM_Pivot100000Rows)->Unit(benchmark::kMillisecond)->MeasureProcessCPUT
 }  // namespace quadrell
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  if (!std::getenv("localappdata")) setenv("localappdata", "/tmp", 0);
-  static int qtArgc = 1;
-  static char name[] = "bench_gui_analysis";
-  static char* qtArgv[] = {name, nullptr};
   // The chart draws through the platform's canvas.
-  if (!quadrell::StartWindowSystem(qtArgc, qtArgv, [](const std::string& reason) {
-        std::fprintf(stderr, "bench_gui_analysis: %s\n", reason.c_str());
-      })) {
-    return 1;
-  }
-  quadrell::GetDefaultFont();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  quadrell::StopWindowSystem();
-  return 0;
+  return quadrell::RunGuiBenchmarks(argc, argv, "bench_gui_analysis");
 }

@@ -27,6 +27,7 @@
 #include "value/Unicode.h"
 #include "view/SheetContainer.h"
 #include "view/SheetGadget.h"
+#include "GuiBenchmarkMain.h"
 
 namespace quadrell {
 namespace {
@@ -213,22 +214,6 @@ BENCHMARK(BM_FontListOpen)->Unit(benchmark::kMillisecond);
 }  // namespace quadrell
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  if (!std::getenv("localappdata")) setenv("localappdata", "/tmp", 0);
-  static int qtArgc = 1;
-  static char name[] = "bench_gui_popups";
-  static char* qtArgv[] = {name, nullptr};
-  if (!quadrell::StartWindowSystem(qtArgc, qtArgv, [](const std::string& reason) {
-        std::fprintf(stderr, "bench_gui_popups: %s\n", reason.c_str());
-      })) {
-    return 1;
-  }
-  quadrell::SetFontBackend(std::make_unique<quadrell::ManyFaces>());
-  quadrell::GetDefaultFont();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  while (!quadrell::WindowMap().empty()) quadrell::WindowMap().back()->Close();
-  quadrell::StopWindowSystem();
-  return 0;
+  return quadrell::RunGuiBenchmarks(argc, argv, "bench_gui_popups",
+                                   [] { quadrell::SetFontBackend(std::make_unique<quadrell::ManyFaces>()); });
 }

@@ -22,6 +22,7 @@
 #include "shell/RecoveryCopies.h"
 #include "view/SheetContainer.h"
 #include "view/SheetGadget.h"
+#include "GuiBenchmarkMain.h"
 
 namespace quadrell {
 namespace {
@@ -270,21 +271,5 @@ BENCHMARK(BM_TypeNumberIntoA1OfMixed)->Unit(benchmark::kMillisecond);
 }  // namespace quadrell
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  if (!std::getenv("localappdata")) setenv("localappdata", "/tmp", 0);
-  static int qtArgc = 1;
-  static char name[] = "bench_view";
-  static char* qtArgv[] = {name, nullptr};
-  if (!quadrell::StartWindowSystem(qtArgc, qtArgv, [](const std::string& reason) {
-        std::fprintf(stderr, "bench_view: %s\n", reason.c_str());
-      })) {
-    return 1;
-  }
-  quadrell::GetDefaultFont();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  while (!quadrell::WindowMap().empty()) quadrell::WindowMap().back()->Close();
-  quadrell::StopWindowSystem();
-  return 0;
+  return quadrell::RunGuiBenchmarks(argc, argv, "bench_view");
 }
