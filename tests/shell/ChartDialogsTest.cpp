@@ -220,7 +220,9 @@ TEST_F(ChartDialogsTest, PivotCommandMakesASheetAndTheToolboxBuildsByDragging) {
 // A new chart stands beside its data, top aligned, so that it hides none of
 // it; where it would not be in sight there (or the sheet ends), below it.
 TEST_F(ChartDialogsTest, NewChartStandsBesideItsData) {
-  // The view shows columns A to H at least, which leave room beside A:B.
+  // The view shows columns A to H at least. Column C beside the chosen A:B
+  // holds the South figures: the chart does not hide them, and from D on
+  // the rest of the view is too narrow, so it stands below, in sight.
   ASSERT_GE(view->GetVisibleColumns(), 8);
   LineChart* chart = InsertChart(*app, *view, ChartBlock{0, 1, 1, 5}, kChartLine);
   ASSERT_NE(chart, nullptr);
@@ -228,8 +230,8 @@ TEST_F(ChartDialogsTest, NewChartStandsBesideItsData) {
   SheetAnchor* anchor = sheet()->NextObject();
   ASSERT_NE(anchor, nullptr);
   const SheetPosition& at = anchor->GetTopLeft();
-  EXPECT_EQ(at.cell->GetRowIndex(), 1);
-  EXPECT_EQ(at.cell->GetColumnIndex(), 2);
+  EXPECT_EQ(at.cell->GetRowIndex(), 6);
+  EXPECT_EQ(at.cell->GetColumnIndex(), 0);
   EXPECT_EQ(at.x, 0);
   EXPECT_EQ(at.y, 0);
 
@@ -253,6 +255,10 @@ TEST_F(ChartDialogsTest, NewChartStandsBesideItsData) {
     EXPECT_EQ(PlaceForChart(*sheet(), c.block, 500, 400, c.shown), c.place)
         << c.block.lastColumn << " " << c.block.lastRow;
   }
+  // Cells typed right of the data in its rows stay in sight: the chart goes past them.
+  CellAt(7, 7)->SetInput(u"note");
+  CellAt(9, 8)->SetInput(u"15");
+  EXPECT_EQ(PlaceForChart(*sheet(), ChartBlock{4, 7, 6, 20}, 500, 400, std::nullopt), (ChartPlace{7, 9}));
 }
 
 // A rebuild whose output lands on cells the user filled asks first: No

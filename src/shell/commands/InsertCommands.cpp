@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "context/ApplicationContext.h"
 #include "model/Action.h"
@@ -74,14 +75,23 @@ ChartPlace PlaceForChart(const Sheet& sheet, const ChartBlock& block, int32_t wi
     for (int32_t r = from; r <= last && room < height; ++r) room += sheet.GetRowHeight(r);
     return room >= height;
   };
-  const ChartPlace right{firstRow, block.lastColumn + 1};
+  // Right of the data and of whatever is typed next to it in its rows, so the
+  // chart hides no filled cell there.
+  std::set<int32_t> taken;
+  sheet.ForEachStoredCell(block.lastColumn + 1, firstRow, kSheetColumns - 1, std::max(block.lastRow, firstRow),
+                          [&](Cell* cell) {
+                            if (cell->IsFilled()) taken.insert(cell->GetColumnIndex());
+                          });
+  int32_t rightColumn = block.lastColumn + 1;
+  while (taken.count(rightColumn)) ++rightColumn;
+  const ChartPlace right{firstRow, rightColumn};
   const ChartPlace below{block.lastRow + 1, firstColumn};
-  const bool rightFits = block.lastColumn + 1 < kSheetColumns && columnsFit(block.lastColumn + 1, kSheetColumns - 1);
+  const bool rightFits = rightColumn < kSheetColumns && columnsFit(rightColumn, kSheetColumns - 1);
   const bool belowFits = block.lastRow + 1 <= kSheetRows && rowsFit(block.lastRow + 1, kSheetRows);
   if (shown) {
     // Where the user can see it at once, right before below.
     if (rightFits && firstRow >= shown->firstRow && firstRow <= shown->lastRow &&
-        block.lastColumn + 1 >= shown->firstColumn && columnsFit(block.lastColumn + 1, shown->lastColumn)) {
+        rightColumn >= shown->firstColumn && columnsFit(rightColumn, shown->lastColumn)) {
       return right;
     }
     if (belowFits && firstColumn >= shown->firstColumn && firstColumn <= shown->lastColumn &&
