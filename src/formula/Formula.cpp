@@ -447,7 +447,7 @@ class Parser {
     }
     if (tokens_.Next() == u":") return FormulaRange::FromTokens(t, tokens_.Next(), target, namesSheet);
     tokens_.Previous();
-    return std::make_unique<FormulaValue>(target, parts.OnGrid() ? target->GetCellDirect(parts.row, parts.column) : nullptr,
+    return std::make_unique<FormulaValue>(parts.OnGrid() ? target->GetCellDirect(parts.row, parts.column) : nullptr,
                                           parts.absoluteRow, parts.absoluteColumn, namesSheet);
   }
 

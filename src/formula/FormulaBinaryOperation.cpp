@@ -82,6 +82,7 @@ std::unique_ptr<FormulaBinaryOperation> FormulaBinaryOperation::Make(char16_t op
 FormulaBinaryOperation::FormulaBinaryOperation(char16_t op, std::unique_ptr<FormulaNode> left,
                                                std::unique_ptr<FormulaNode> right)
     : FormulaNode(FormulaNodeKind::Binary), op_(op), left_(std::move(left)), right_(std::move(right)) {}
+static_assert(sizeof(FormulaBinaryOperation) <= 4 * sizeof(void*), "an operation stays four words");
 
 const Value* FormulaBinaryOperation::EvaluateValue() {
   const Value* a = left_->EvaluateValue();

@@ -54,12 +54,13 @@ class FormulaBinaryOperation final : public FormulaNode {
   void SetFileMeaning(bool flag) { fileMeaning_ = flag; }
 
  private:
+  // The small fields first, so they share the word of the node's kind.
+  int8_t state_ = 0;  // iteration: 1 left side, 2 right side, 0 done
+  bool parenthesised_ = false;
+  bool fileMeaning_ = false;
   char16_t op_;
   std::unique_ptr<FormulaNode> left_;
   std::unique_ptr<FormulaNode> right_;
-  int32_t state_ = 0;  // iteration: 1 left side, 2 right side, 0 done
-  bool parenthesised_ = false;
-  bool fileMeaning_ = false;
 };
 
 }  // namespace quadrell

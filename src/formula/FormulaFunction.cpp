@@ -11,9 +11,25 @@ std::u16string_view Separator(std::u16string_view language) { return IsEnglish(l
 FormulaFunction::FormulaFunction(std::vector<std::unique_ptr<FormulaNode>> arguments, const FunctionEntry* entry,
                                  Sheet* sheet)
     : FormulaNode(FormulaNodeKind::Function), arguments_(std::move(arguments)), entry_(entry), sheet_(sheet) {}
+static_assert(sizeof(FormulaFunction) <= 6 * sizeof(void*), "a call stays six words");
+
+FormulaFunction::Arguments::Arguments(std::vector<std::unique_ptr<FormulaNode>> nodes)
+    : size_(static_cast<uint32_t>(nodes.size())) {
+  if (size_ == 1) {
+    one_ = nodes[0].release();
+    return;
+  }
+  many_ = size_ == 0 ? nullptr : new FormulaNode*[size_];
+  for (uint32_t i = 0; i < size_; ++i) many_[i] = nodes[i].release();
+}
+
+FormulaFunction::Arguments::~Arguments() {
+  for (FormulaNode* node : *this) delete node;
+  if (size_ != 1) delete[] many_;
+}
 
 void FormulaFunction::ResetCells() {
-  for (auto& a : arguments_) a->ResetCells();
+  for (FormulaNode* a : arguments_) a->ResetCells();
   cursor_ = 0;
 }
 
@@ -28,7 +44,7 @@ bool FormulaFunction::HasNextCell() {
 Cell* FormulaFunction::NextCell() { return HasNextCell() ? arguments_[cursor_]->NextCell() : nullptr; }
 
 void FormulaFunction::ResetRanges() {
-  for (auto& a : arguments_) a->ResetRanges();
+  for (FormulaNode* a : arguments_) a->ResetRanges();
   cursor_ = 0;
 }
 
@@ -45,7 +61,7 @@ Range* FormulaFunction::NextRange() { return HasNextRange() ? arguments_[cursor_
 std::unique_ptr<FormulaNode> FormulaFunction::CopyShifted(int32_t columnOffset, int32_t rowOffset) const {
   std::vector<std::unique_ptr<FormulaNode>> copies;
   copies.reserve(arguments_.size());
-  for (const auto& a : arguments_) copies.push_back(a->CopyShifted(columnOffset, rowOffset));
+  for (const FormulaNode* a : arguments_) copies.push_back(a->CopyShifted(columnOffset, rowOffset));
   return std::make_unique<FormulaFunction>(std::move(copies), entry_, sheet_);
 }
 
@@ -64,12 +80,12 @@ void FormulaFunction::AppendText(std::u16string& out, std::u16string_view langua
 }
 
 void FormulaFunction::VisitReferences(ReferenceVisitor& visitor) {
-  for (auto& a : arguments_) a->VisitReferences(visitor);
+  for (FormulaNode* a : arguments_) a->VisitReferences(visitor);
 }
 
 int64_t FormulaFunction::CountCells() const {
   int64_t n = 0;
-  for (const auto& a : arguments_) n += a->CountCells();
+  for (const FormulaNode* a : arguments_) n += a->CountCells();
   return n;
 }
 

@@ -26,15 +26,36 @@ class FormulaFunction final : public FormulaNode {
 
   size_t ArgumentCount() const { return arguments_.size(); }
   // Null past the last argument (an optional argument left out).
-  FormulaNode* Argument(size_t index) const { return index < arguments_.size() ? arguments_[index].get() : nullptr; }
+  FormulaNode* Argument(size_t index) const { return index < arguments_.size() ? arguments_[index] : nullptr; }
   const FunctionEntry* GetEntry() const { return entry_; }
   Sheet* GetSheet() const { return sheet_; }
 
  private:
-  std::vector<std::unique_ptr<FormulaNode>> arguments_;
+  // The arguments, owned. Most calls have one, held in place: a workbook keeps
+  // a call node for every function of every formula.
+  class Arguments {
+   public:
+    explicit Arguments(std::vector<std::unique_ptr<FormulaNode>> nodes);
+    ~Arguments();
+    Arguments(const Arguments&) = delete;
+    Arguments& operator=(const Arguments&) = delete;
+    size_t size() const { return size_; }
+    FormulaNode* operator[](size_t i) const { return begin()[i]; }
+    FormulaNode* const* begin() const { return size_ == 1 ? &one_ : many_; }
+    FormulaNode* const* end() const { return begin() + size_; }
+
+   private:
+    union {
+      FormulaNode* one_;
+      FormulaNode** many_;
+    };
+    uint32_t size_;
+  };
+
+  uint32_t cursor_ = 0;  // first, to share the word of the node's kind
+  Arguments arguments_;
   const FunctionEntry* entry_;
   Sheet* sheet_;
-  size_t cursor_ = 0;
 };
 
 }  // namespace quadrell

@@ -115,21 +115,23 @@ bool ShiftCoordinate(int32_t& value, int32_t offset, bool absolute, int32_t low,
 std::unique_ptr<FormulaValue> FormulaValue::FromToken(std::u16string_view token, Sheet* sheet) {
   ReferenceParts parts;
   if (!ReadReference(token, parts)) return nullptr;
-  return std::make_unique<FormulaValue>(sheet, parts.OnGrid() ? sheet->GetCellDirect(parts.row, parts.column) : nullptr,
+  return std::make_unique<FormulaValue>(parts.OnGrid() ? sheet->GetCellDirect(parts.row, parts.column) : nullptr,
                                         parts.absoluteRow,
                                         parts.absoluteColumn);
 }
 
-FormulaValue::FormulaValue(Sheet* sheet, Cell* cell, bool absoluteRow, bool absoluteColumn, bool namesSheet)
+FormulaValue::FormulaValue(Cell* cell, bool absoluteRow, bool absoluteColumn, bool namesSheet)
     : FormulaNode(FormulaNodeKind::Value),
-      sheet_(sheet),
       namesSheet_(namesSheet),
       absoluteRow_(absoluteRow),
       absoluteColumn_(absoluteColumn),
       cell_(cell) {}
+static_assert(sizeof(FormulaValue) <= 3 * sizeof(void*), "a cell reference stays three words");
+
+Sheet* FormulaValue::GetSheet() const { return cell_ ? cell_->GetSheet() : nullptr; }
 
 const Value* FormulaValue::EvaluateValue() {
-  if (!cell_ || (namesSheet_ && !IsSheetListed(sheet_))) return NewError(u"Ref");
+  if (!cell_ || (namesSheet_ && !IsSheetListed(cell_->GetSheet()))) return NewError(u"Ref");
   return cell_->GetValue();
 }
 
@@ -147,19 +149,19 @@ std::unique_ptr<FormulaNode> FormulaValue::CopyShifted(int32_t columnOffset, int
     int32_t row = cell_->GetRowIndex();
     if (ShiftCoordinate(column, columnOffset, absoluteColumn_, 0, kMaxReferenceColumn) &&
         ShiftCoordinate(row, rowOffset, absoluteRow_, 1, kMaxReferenceRow)) {
-      target = sheet_->GetCellDirect(row, column);
+      target = cell_->GetSheet()->GetCellDirect(row, column);
     }
   }
-  return std::make_unique<FormulaValue>(sheet_, target, absoluteRow_, absoluteColumn_, namesSheet_);
+  return std::make_unique<FormulaValue>(target, absoluteRow_, absoluteColumn_, namesSheet_);
 }
 
 void FormulaValue::AppendText(std::u16string& out, std::u16string_view language) const {
-  if (!cell_ || !IsOnSheet(cell_) || (namesSheet_ && !IsSheetListed(sheet_))) {
+  if (!cell_ || !IsOnSheet(cell_) || (namesSheet_ && !IsSheetListed(cell_->GetSheet()))) {
     out += BrokenReferenceText(language);
     return;
   }
   if (namesSheet_) {
-    AppendSheetName(out, sheet_->GetName());
+    AppendSheetName(out, cell_->GetSheet()->GetName());
     out += u'!';
   }
   AppendReference(out, cell_->GetColumnIndex(), cell_->GetRowIndex(), absoluteColumn_, absoluteRow_);

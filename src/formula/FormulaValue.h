@@ -44,8 +44,8 @@ class FormulaValue final : public FormulaNode {
   // Null when the token is no cell reference. The cell is created when missing.
   static std::unique_ptr<FormulaValue> FromToken(std::u16string_view token, Sheet* sheet);
   // A null cell is a reference that was moved off the sheet. A reference that
-  // names its sheet (Data!A1) reads the cell of that sheet.
-  FormulaValue(Sheet* sheet, Cell* cell, bool absoluteRow, bool absoluteColumn, bool namesSheet = false);
+  // names its sheet (Data!A1) is rendered with the name of the cell's sheet.
+  FormulaValue(Cell* cell, bool absoluteRow, bool absoluteColumn, bool namesSheet = false);
 
   std::unique_ptr<Matrix> Evaluate() override;
   bool HasNextCell() override { return iterating_; }
@@ -61,11 +61,14 @@ class FormulaValue final : public FormulaNode {
   int64_t CountCells() const override { return cell_ ? 1 : 0; }
 
   Cell* GetCell() const { return cell_; }
-  Sheet* GetSheet() const { return sheet_; }
+  // The referenced cell's sheet; null for a reference moved off the sheet.
+  Sheet* GetSheet() const;
   bool NamesSheet() const { return namesSheet_; }
 
  private:
-  Sheet* sheet_;
+  // The flags first, so they share the word of the node's kind: a workbook
+  // holds one of these for every cell reference of every formula. The sheet
+  // is the cell's own, so it is not kept.
   bool namesSheet_;
   bool absoluteRow_;
   bool absoluteColumn_;

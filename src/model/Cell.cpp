@@ -222,7 +222,10 @@ class CellPropagation {
   static void RunDeferred(std::vector<Cell*> cells) {
     running_ = true;
     stamp_ = Cell::NewCycleStamp();
-    std::vector<Cell*> nodes;
+    // The graph's nodes take the places of the list they come from: both are
+    // as long as the workbook's formulas.
+    std::vector<Cell*>& nodes = cells;
+    size_t kept = 0;
     for (Cell* c : cells) {
       CellExtra* e = c->Extra();
       if (!e || !e->deferred) continue;
@@ -232,17 +235,18 @@ class CellPropagation {
         continue;
       }
       e->waveStamp = stamp_;
-      e->order = static_cast<uint32_t>(nodes.size());
-      nodes.push_back(c);
+      e->order = static_cast<uint32_t>(kept);
+      nodes[kept++] = c;
     }
-    std::vector<Cell*>().swap(cells);  // a list as long as the workbook's formulas, no longer needed
+    nodes.resize(kept);
+    nodes.shrink_to_fit();
     const size_t n = nodes.size();
-    std::vector<size_t> first(n + 1, 0);
+    std::vector<uint32_t> first(n + 1, 0);
     std::vector<uint32_t> edges;
     std::vector<uint32_t> waiting(n, 0);
     std::vector<Cell*> readers;
     for (size_t i = 0; i < n; ++i) {
-      first[i] = edges.size();
+      first[i] = static_cast<uint32_t>(edges.size());
       readers.clear();
       AppendReaders(nodes[i], readers);
       for (Cell* r : readers) {
@@ -252,12 +256,11 @@ class CellPropagation {
         ++waiting[re->order];
       }
     }
-    first[n] = edges.size();
+    first[n] = static_cast<uint32_t>(edges.size());
     std::vector<uint8_t> done(n, 0);
+    // Cells whose inputs became done, newest first; those waiting for nothing
+    // from the start are taken in order by a cursor instead of being listed.
     std::vector<uint32_t> ready;
-    for (size_t i = n; i-- > 0;) {
-      if (waiting[i] == 0) ready.push_back(static_cast<uint32_t>(i));
-    }
     size_t finished = 0;
     auto release = [&](uint32_t i) {
       done[i] = 1;
@@ -268,15 +271,21 @@ class CellPropagation {
         if (!done[r] && --waiting[r] == 0) ready.push_back(r);
       }
     };
-    while (finished < n) {
+    auto compute = [&](uint32_t i) {
+      nodes[i]->RecalculateOnce();
+      release(i);
       while (!ready.empty()) {
-        uint32_t i = ready.back();
+        uint32_t r = ready.back();
         ready.pop_back();
-        if (done[i]) continue;
-        nodes[i]->RecalculateOnce();
-        release(i);
+        if (done[r]) continue;
+        nodes[r]->RecalculateOnce();
+        release(r);
       }
-      if (finished == n) break;
+    };
+    for (size_t i = 0; i < n; ++i) {
+      if (!done[i] && waiting[i] == 0) compute(static_cast<uint32_t>(i));
+    }
+    while (finished < n) {
       for (uint32_t i : CyclicCells(first, edges, done)) {
         Cell* c = nodes[i];
         c->UnlinkFormula();
@@ -286,6 +295,11 @@ class CellPropagation {
         if (Host* host = c->GetHost()) host->UpdateCellInViews(c->GetRowIndex(), c->GetColumnIndex());
         release(i);
       }
+      while (!ready.empty()) {
+        uint32_t r = ready.back();
+        ready.pop_back();
+        if (!done[r]) compute(r);
+      }
     }
     std::vector<Cell*> roots;
     roots.swap(pending_);
@@ -293,7 +307,7 @@ class CellPropagation {
   }
 
   // The cells not yet done that lie on a cycle among those not done.
-  static std::vector<uint32_t> CyclicCells(const std::vector<size_t>& first, const std::vector<uint32_t>& edges,
+  static std::vector<uint32_t> CyclicCells(const std::vector<uint32_t>& first, const std::vector<uint32_t>& edges,
                                            const std::vector<uint8_t>& done) {
     const uint32_t n = static_cast<uint32_t>(done.size());
     constexpr uint32_t kUnseen = UINT32_MAX;

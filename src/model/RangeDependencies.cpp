@@ -222,7 +222,7 @@ RangeDependencies::CellTable* RangeDependencies::CachedCells(int32_t firstRow, i
   }
   g.cached = true;
   cachedPositions_ += g.table->cells.size();
-  g.cachedIndex = cachedGroups_.size();
+  g.cachedIndex = static_cast<uint32_t>(cachedGroups_.size());
   cachedGroups_.push_back(&g);
   return g.table.get();
 }

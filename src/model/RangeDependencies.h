@@ -76,7 +76,8 @@ class RangeDependencies {
     }
   };
   struct RectHash {
-    size_t operator()(const Rect& r) const {
+    // noexcept: the map then keeps no hash beside every group.
+    size_t operator()(const Rect& r) const noexcept {
       uint64_t h = (static_cast<uint64_t>(static_cast<uint32_t>(r.firstRow)) << 32) ^ static_cast<uint32_t>(r.firstColumn);
       h = h * 0x9E3779B97F4A7C15ull ^ ((static_cast<uint64_t>(static_cast<uint32_t>(r.lastRow)) << 32) ^
                                         static_cast<uint32_t>(r.lastColumn));
@@ -87,8 +88,8 @@ class RangeDependencies {
     Rect rect;
     SmallList<Cell*> readers;  // mostly one
     std::unique_ptr<CellTable> table;  // while cached
+    uint32_t cachedIndex = 0;  // its place in cachedGroups_ while cached
     bool cached = false;
-    size_t cachedIndex = 0;  // its place in cachedGroups_ while cached
   };
   struct Registration {
     Cell* cell;
