@@ -196,13 +196,24 @@ const NamespacePrefix* KnownNamespace(std::string_view uri) {
 }  // namespace
 
 const char* XmlParser::QualifiedName(const char* expanded, std::string& buffer) {
-  const char* first = std::strchr(expanded, kNamespaceSeparator);
-  if (!first) return expanded;  // no namespace: the name as written
-  std::string_view uri(expanded, static_cast<size_t>(first - expanded));
-  const char* local = first + 1;
+  // Most names are in the namespace of the name before: it is tried first,
+  // without looking for the end of the namespace.
+  const NamespacePrefix* known = static_cast<const NamespacePrefix*>(lastNamespace_);
+  const char* local = nullptr;
+  if (known && std::strncmp(expanded, known->uri.data(), known->uri.size()) == 0 &&
+      expanded[known->uri.size()] == kNamespaceSeparator) {
+    local = expanded + known->uri.size() + 1;
+  } else {
+    const char* first = std::strchr(expanded, kNamespaceSeparator);
+    if (!first) return expanded;  // no namespace: the name as written
+    local = first + 1;
+    known = KnownNamespace(std::string_view(expanded, static_cast<size_t>(first - expanded)));
+    if (known) lastNamespace_ = known;
+  }
   const char* second = std::strchr(local, kNamespaceSeparator);
+  // A name of an unprefixed namespace, written without a prefix: the local name as it stands.
+  if (known && known->prefix.empty() && !second) return local;
   std::string_view localName = second ? std::string_view(local, static_cast<size_t>(second - local)) : local;
-  const NamespacePrefix* known = KnownNamespace(uri);
   buffer.clear();
   if (known) {
     buffer.append(known->prefix);

@@ -99,6 +99,16 @@ class XmlDocument {
   XmlNode* root_ = nullptr;
 };
 
+// Whether a name equals the literal, compared in place: the names of a
+// sheet's elements and attributes are compared millions of times.
+template <size_t N>
+inline bool NameIs(const char* name, const char (&literal)[N]) {
+  for (size_t i = 0; i < N; ++i) {
+    if (name[i] != literal[i]) return false;
+  }
+  return true;
+}
+
 // Receives the events of an element subtree that is streamed instead of built
 // into the tree (a worksheet's cells, too many to hold as nodes).
 class XmlStreamHandler {
@@ -148,6 +158,7 @@ class XmlParser {
   // Buffers of the name translation, reused from element to element.
   std::string name_;
   std::vector<std::string> attributeNames_;
+  const void* lastNamespace_ = nullptr;  // the known namespace of the last name
   std::vector<const char*> attributes_;
   // Namespace declarations of the next element, as the attributes that bind
   // the prefixes its tree uses, so a parsed document serializes readably.

@@ -14,6 +14,7 @@
 #include "model/Util.h"
 #include "model/Workbook.h"
 #include "platform/Files.h"
+#include "value/NumberFormat.h"
 #include "value/Unicode.h"
 
 namespace quadrell {
@@ -318,7 +319,15 @@ void Write(Sheet& sheet, char separator, void (*appendField)(std::string&, std::
       int32_t lastColumn = LastHeldColumn(*row);
       for (int32_t c = 0; c <= lastColumn; ++c) {
         if (c > 0) out += separator;
-        if (Cell* cell = row->FindCell(c)) appendField(out, cell->GetText());
+        Cell* cell = row->FindCell(c);
+        if (!cell) continue;
+        // General numbers, most of a big sheet, hold nothing to quote.
+        const Value* value = cell->GetValue();
+        if (value->Kind() == ValueKind::Number && value->Format() == kFormatGeneral) {
+          AppendGeneralDisplay(out, value->Number());
+        } else {
+          appendField(out, cell->GetText());
+        }
       }
     }
     out += "\r\n";

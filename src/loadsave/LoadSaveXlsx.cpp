@@ -428,49 +428,49 @@ class SheetDataScanner : public XmlStreamHandler {
   SheetDataScanner(ChunkQueue& queue, int32_t cellFormats) : queue_(queue), cellFormats_(cellFormats) {}
 
   void StartElement(const char* name, const char** attributes) override {
-    if (std::strcmp(name, "row") == 0) {
+    if (NameIs(name, "row")) {
       StartRow(attributes);
-    } else if (std::strcmp(name, "col") == 0) {
+    } else if (NameIs(name, "col")) {
       // Column spans are few in real files; a file repeating one millions of
       // times keeps one copy of each run.
       ColumnSpan span;
       if (ReadColumnSpan(attributes, span) && (columns_.empty() || !(columns_.back() == span))) columns_.push_back(span);
-    } else if (std::strcmp(name, "c") == 0) {
+    } else if (NameIs(name, "c")) {
       StartCell(attributes);
     } else if (inCell_) {
-      if (std::strcmp(name, "f") == 0) {
+      if (NameIs(name, "f")) {
         collect_ = &formula_;
         formula_.clear();
         cell_.sharedIndex = -1;
         bool shared = false;
         for (const char** a = attributes; a[0]; a += 2) {
-          if (std::strcmp(a[0], "t") == 0) shared = std::strcmp(a[1], "shared") == 0;
-          if (std::strcmp(a[0], "si") == 0) cell_.sharedIndex = ReadInteger8(a[1]);
+          if (NameIs(a[0], "t")) shared = NameIs(a[1], "shared");
+          if (NameIs(a[0], "si")) cell_.sharedIndex = ReadInteger8(a[1]);
         }
         if (!shared) cell_.sharedIndex = -1;
         cell_.hasFormula = true;
-      } else if (std::strcmp(name, "v") == 0) {
+      } else if (NameIs(name, "v")) {
         collect_ = &value_;
         value_.clear();
         cell_.hasValue = true;
-      } else if (std::strcmp(name, "is") == 0) {
+      } else if (NameIs(name, "is")) {
         inInline_ = true;
         inline_.clear();
         cell_.hasInline = true;
-      } else if (inInline_ && std::strcmp(name, "rPh") == 0) {
+      } else if (inInline_ && NameIs(name, "rPh")) {
         inPhonetic_ = true;  // phonetic guides are no part of the text
-      } else if (inInline_ && !inPhonetic_ && std::strcmp(name, "t") == 0) {
+      } else if (inInline_ && !inPhonetic_ && NameIs(name, "t")) {
         collect_ = &inline_;
       }
     }
   }
 
   void EndElement(const char* name) override {
-    if (std::strcmp(name, "c") == 0) {
+    if (NameIs(name, "c")) {
       FinishCell();
-    } else if (std::strcmp(name, "is") == 0) {
+    } else if (NameIs(name, "is")) {
       inInline_ = false;
-    } else if (std::strcmp(name, "rPh") == 0) {
+    } else if (NameIs(name, "rPh")) {
       inPhonetic_ = false;
     }
     collect_ = nullptr;
@@ -496,9 +496,10 @@ class SheetDataScanner : public XmlStreamHandler {
   }
 
  private:
+  // Small chunks: the queue's chunks in flight are memory a big load holds on top of its cells.
   void Add(const CellRecord& record) {
     chunk_.records.push_back(record);
-    if (chunk_.records.size() >= 8192 || chunk_.text.size() >= (size_t{1} << 20)) Flush();
+    if (chunk_.records.size() >= 2048 || chunk_.text.size() >= (size_t{1} << 18)) Flush();
   }
   uint32_t Store(const std::string& text) {
     uint32_t at = static_cast<uint32_t>(chunk_.text.size());
@@ -510,13 +511,13 @@ class SheetDataScanner : public XmlStreamHandler {
     CellRecord row;
     row.kind = CellRecord::kRow;
     for (const char** a = attributes; a[0]; a += 2) {
-      if (std::strcmp(a[0], "r") == 0) {
+      if (NameIs(a[0], "r")) {
         row.number = ReadInteger8(a[1]);
-      } else if (std::strcmp(a[0], "ht") == 0 && a[1][0]) {
+      } else if (NameIs(a[0], "ht") && a[1][0]) {
         double points = ReadDecimal(std::string_view(a[1]));
         if (std::isfinite(points) && points >= 0) row.height = std::min(points, 2000.0);
-      } else if (std::strcmp(a[0], "hidden") == 0) {
-        row.hidden = std::strcmp(a[1], "1") == 0 || std::strcmp(a[1], "true") == 0;
+      } else if (NameIs(a[0], "hidden")) {
+        row.hidden = NameIs(a[1], "1") || NameIs(a[1], "true");
       }
     }
     // Rows without a number follow the previous one.
@@ -535,19 +536,19 @@ class SheetDataScanner : public XmlStreamHandler {
     int64_t s = 0;
     int32_t column = -2;
     for (const char** a = attributes; a[0]; a += 2) {
-      if (std::strcmp(a[0], "r") == 0) {
+      if (NameIs(a[0], "r")) {
         int32_t unusedRow;
         ReadReference(a[1], column, unusedRow);
-      } else if (std::strcmp(a[0], "s") == 0) {
+      } else if (NameIs(a[0], "s")) {
         s = ReadInteger8(a[1]);
-      } else if (std::strcmp(a[0], "t") == 0) {
+      } else if (NameIs(a[0], "t")) {
         const char* t = a[1];
-        cell_.type = (!t[0] || std::strcmp(t, "n") == 0) ? CellRecord::kNumber
-                     : std::strcmp(t, "s") == 0         ? CellRecord::kShared
-                     : std::strcmp(t, "inlineStr") == 0 ? CellRecord::kInline
-                     : std::strcmp(t, "str") == 0       ? CellRecord::kString
-                     : std::strcmp(t, "b") == 0         ? CellRecord::kBoolean
-                     : std::strcmp(t, "e") == 0         ? CellRecord::kError
+        cell_.type = (!t[0] || NameIs(t, "n")) ? CellRecord::kNumber
+                     : NameIs(t, "s")         ? CellRecord::kShared
+                     : NameIs(t, "inlineStr") ? CellRecord::kInline
+                     : NameIs(t, "str")       ? CellRecord::kString
+                     : NameIs(t, "b")         ? CellRecord::kBoolean
+                     : NameIs(t, "e")         ? CellRecord::kError
                                                         : CellRecord::kOther;
       }
     }

@@ -189,6 +189,10 @@ bool IsDateTimeFormat(FormatId id) {
   return format && format->HasDatePart();
 }
 
+void AppendGeneralDisplay(std::string& out, double n) {
+  for (char c : GeneralForm(n)) out.push_back(c == '.' ? ',' : (c == ',' ? '.' : c));
+}
+
 std::u16string FormatNumber(double n, FormatId id) {
   switch (id) {
     case kFormatGeneral:

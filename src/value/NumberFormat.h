@@ -21,6 +21,9 @@ constexpr FormatId kFormatDateTime = 22;
 constexpr FormatId kFirstCustomFormat = 200;
 
 std::u16string FormatNumber(double number, FormatId formatId);
+// FormatNumber under the general format, appended as UTF-8 (it is plain
+// ASCII): writers of big sheets skip the wide text.
+void AppendGeneralDisplay(std::string& out, double number);
 
 // Ids 14, 20, 21, 22, 58 and custom formats whose code holds a date part.
 bool IsDateTimeFormat(FormatId formatId);

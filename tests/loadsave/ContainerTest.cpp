@@ -197,6 +197,18 @@ TEST(Xml, NamesCarryThePrefixOfTheirNamespace) {
   EXPECT_EQ(again->Root()->Child(2)->Name(), "other:from");
   // A prefix bound to no namespace is not well-formed.
   EXPECT_FALSE(XmlDocument::Parse("<a:b/>"));
+  // The unprefixed namespace of worksheets, written with a prefix and without,
+  // in turn with an unknown one.
+  const char* kSheet = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+  auto sheet = XmlDocument::Parse(std::string("<x:worksheet xmlns:x=\"") + kSheet + "\"><x:sheetData><row xmlns=\"" +
+                                  kSheet + "\"><x:c/><u:c xmlns:u=\"urn:u\"/><c/></row></x:sheetData></x:worksheet>");
+  ASSERT_TRUE(sheet);
+  EXPECT_EQ(sheet->Root()->Name(), "worksheet");
+  XmlNode* row = sheet->Root()->Find("sheetData/row");
+  ASSERT_TRUE(row);
+  EXPECT_EQ(row->Child(1)->Name(), "c");
+  EXPECT_EQ(row->Child(2)->Name(), "u:c");
+  EXPECT_EQ(row->Child(3)->Name(), "c");
 
   // The encoding named by the declaration is honoured.
   auto latin = XmlDocument::Parse("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><t>\xE4</t>");
