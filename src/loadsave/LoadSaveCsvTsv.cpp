@@ -6,8 +6,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 #include "context/ApplicationContext.h"
+#include "loadsave/Container.h"
 #include "model/Cell.h"
 #include "model/Row.h"
 #include "model/Sheet.h"
@@ -306,15 +309,17 @@ int32_t LastHeldColumn(const Row& row) {
   return last;
 }
 
-template <typename Flush>
-void Write(Sheet& sheet, char separator, void (*appendField)(std::string&, std::u16string_view), Flush&& flush) {
-  constexpr size_t kPiece = size_t{1} << 20;
-  int32_t lastRow = 0;
-  sheet.ForEachRow([&](int32_t r, const Row& row) {
-    if (r > lastRow && r <= sheet.GetMaxRow() && LastHeldColumn(row) >= 0) lastRow = r;
-  });
-  std::string out;
-  for (int32_t r = 1; r <= lastRow; ++r) {
+using AppendField = void (*)(std::string&, std::u16string_view);
+
+// Pieces of text are handed on when they reach this size, so that a big
+// sheet's text is never held whole.
+constexpr size_t kPiece = size_t{1} << 20;
+
+// Appends rows first..last; `piece` takes the text whenever it reaches kPiece.
+template <typename Piece>
+void RenderRows(const Sheet& sheet, int32_t first, int32_t last, char separator, AppendField appendField,
+                std::string& out, Piece&& piece) {
+  for (int32_t r = first; r <= last; ++r) {
     if (Row* row = sheet.FindRow(r)) {
       int32_t lastColumn = LastHeldColumn(*row);
       for (int32_t c = 0; c <= lastColumn; ++c) {
@@ -332,22 +337,92 @@ void Write(Sheet& sheet, char separator, void (*appendField)(std::string&, std::
     }
     out += "\r\n";
     if (out.size() >= kPiece) {
-      flush(out);
+      piece(out);
       out.clear();
     }
   }
+}
+
+// A big sheet's rows are rendered in blocks on two threads, every other block
+// on a helper, and written in order; rendering only reads the model.
+template <typename Flush>
+void Write(Sheet& sheet, char separator, AppendField appendField, Flush&& flush) {
+  int32_t lastRow = 0;
+  sheet.ForEachRow([&](int32_t r, const Row& row) {
+    if (r > lastRow && r <= sheet.GetMaxRow() && LastHeldColumn(row) >= 0) lastRow = r;
+  });
+  constexpr int32_t kBlockRows = 4096;
+  std::string out;
+  if (lastRow < 4 * kBlockRows) {
+    RenderRows(sheet, 1, lastRow, separator, appendField, out, flush);
+    flush(out);
+    return;
+  }
+  struct Piece {
+    std::string text;
+    bool blockEnd = false;
+  };
+  const int32_t blocks = (lastRow + kBlockRows - 1) / kBlockRows;
+  auto firstOf = [&](int32_t block) { return block * kBlockRows + 1; };
+  auto lastOf = [&](int32_t block) { return std::min(lastRow, (block + 1) * kBlockRows); };
+  BoundedQueue<Piece, 4> odd;
+  std::exception_ptr failure;
+  std::thread helper([&] {
+    try {
+      for (int32_t block = 1; block < blocks; block += 2) {
+        std::string text;
+        bool stopped = false;
+        RenderRows(sheet, firstOf(block), lastOf(block), separator, appendField, text, [&](std::string& full) {
+          stopped = stopped || !odd.Push({std::move(full), false});
+          full = std::string();
+        });
+        if (stopped || !odd.Push({std::move(text), true})) break;
+      }
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    odd.Close();
+  });
+  // The helper is let go however this thread leaves.
+  struct Join {
+    BoundedQueue<Piece, 4>& queue;
+    std::thread& thread;
+    void operator()() {
+      if (!thread.joinable()) return;
+      queue.Stop();
+      thread.join();
+    }
+    ~Join() { (*this)(); }
+  } join{odd, helper};
+  for (int32_t block = 0; block < blocks; ++block) {
+    if (block % 2 == 0) {
+      RenderRows(sheet, firstOf(block), lastOf(block), separator, appendField, out, flush);
+      continue;
+    }
+    // The text so far goes first, then the helper's block.
+    flush(out);
+    out.clear();
+    Piece piece;
+    bool whole = false;
+    while (!whole && odd.Pop(piece)) {
+      flush(piece.text);
+      whole = piece.blockEnd;
+    }
+    if (!whole) break;  // the helper failed
+  }
+  join();
+  if (failure) std::rethrow_exception(failure);
   flush(out);
 }
 
-std::string WriteAll(Sheet& sheet, char separator, void (*appendField)(std::string&, std::u16string_view)) {
+std::string WriteAll(Sheet& sheet, char separator, AppendField appendField) {
   std::string all;
   Write(sheet, separator, appendField, [&](const std::string& piece) { all += piece; });
   return all;
 }
 
 // Written piece by piece, so a big sheet's text is never held whole.
-bool Save(Sheet& sheet, char separator, void (*appendField)(std::string&, std::u16string_view),
-          const std::string& fileName, std::string* error) {
+bool Save(Sheet& sheet, char separator, AppendField appendField, const std::string& fileName, std::string* error) {
   AtomicFileWriter file(fileName);
   Write(sheet, separator, appendField, [&](const std::string& piece) { file.Write(piece); });
   std::string reason;

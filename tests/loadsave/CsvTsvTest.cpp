@@ -17,6 +17,7 @@
 #include "model/Sheet.h"
 #include "model/Workbook.h"
 #include "platform/Files.h"
+#include "value/Unicode.h"
 
 namespace quadrell {
 namespace {
@@ -95,6 +96,36 @@ TEST_F(CsvTsvTest, SavingWritesDisplayTextsAndEmptyLines) {
   ReadCsv(*back.GetActiveSheet(), WriteCsv(*sheet));
   EXPECT_EQ(back.GetActiveSheet()->GetCellDirect(4, 0)->GetValue()->Number(), 0.25);
   EXPECT_EQ(RowTexts(*back.GetActiveSheet(), 1), (Texts{u"x;y", u"q"}));
+}
+
+TEST_F(CsvTsvTest, BigSheetsAreWrittenInRowOrder) {
+  // Big sheets are rendered in blocks of rows on two threads: every row must
+  // come out once, in order, including empty rows, a text too long for one
+  // piece and the rows around the last block's end.
+  const int32_t rows = 40000;
+  std::string expected;
+  for (int32_t r = 1; r <= rows; ++r) {
+    if (r % 997 == 0) {
+      expected += "\r\n";
+      continue;
+    }
+    sheet->GetCellDirect(r, 0)->SetValue(NewNumber(r + 0.5));
+    expected += std::to_string(r) + ",5";
+    if (r % 3 == 0) {
+      sheet->GetCellDirect(r, 2)->SetInput(u"a;" + Utf8ToUtf16(std::to_string(r)));
+      expected += ";;\"a;" + std::to_string(r) + "\"";
+    }
+    expected += "\r\n";
+  }
+  std::string wide(1500000, 'w');
+  sheet->GetCellDirect(5000, 1)->SetInput(Utf8ToUtf16(wide));
+  size_t at = expected.find("\r\n5000,5") + 2;
+  expected.insert(expected.find("\r\n", at), ";" + wide);
+  std::string path = folder.File("big.csv");
+  std::string error;
+  ASSERT_TRUE(SaveCsv(*sheet, path, &error)) << error;
+  EXPECT_TRUE(Read(path) == expected);
+  EXPECT_TRUE(WriteCsv(*sheet) == expected);
 }
 
 TEST_F(CsvTsvTest, TsvNeverQuotesAndKeepsRowsWhole) {
