@@ -1,6 +1,7 @@
 #include "model/Cell.h"
 
 #include <algorithm>
+#include <exception>
 #include <unordered_set>
 #include <new>
 #include <utility>
@@ -103,7 +104,21 @@ class CellPropagation {
       if (!e || e->waveStamp != stamp_ || e->doneStamp == stamp_) pending_.push_back(cell);
       return;
     }
+    if (batching_ > 0) {
+      batched_.push_back(cell);
+      return;
+    }
     Run({cell});
+  }
+
+  // Cells changed together (the values of a spill) start one wave when the
+  // batch ends: a wave each would recalculate their readers once per cell.
+  static void BeginBatch() { ++batching_; }
+  static void EndBatch(bool run) {
+    if (--batching_ > 0) return;
+    std::vector<Cell*> roots;
+    roots.swap(batched_);
+    if (run && !roots.empty()) Run(std::move(roots));
   }
 
   static bool Running() { return running_; }
@@ -366,7 +381,25 @@ class CellPropagation {
   static inline std::vector<Cell*> pending_;
   static inline int deferring_ = 0;
   static inline std::vector<Cell*> deferred_;
+  static inline int batching_ = 0;
+  static inline std::vector<Cell*> batched_;
 };
+
+namespace {
+
+// A batch for the scope; one left by an exception starts no wave.
+class PropagationBatch {
+ public:
+  PropagationBatch() : exceptions_(std::uncaught_exceptions()) { CellPropagation::BeginBatch(); }
+  ~PropagationBatch() { CellPropagation::EndBatch(std::uncaught_exceptions() == exceptions_); }
+  PropagationBatch(const PropagationBatch&) = delete;
+  PropagationBatch& operator=(const PropagationBatch&) = delete;
+
+ private:
+  int exceptions_;
+};
+
+}  // namespace
 
 DeferredRecalculation::DeferredRecalculation() { CellPropagation::BeginDeferring(); }
 
@@ -1017,6 +1050,7 @@ void Cell::TakeDownSpill() {
   if (!editingAnchor) {
     anchor = GetSheet()->GetCellDirect(GetRowIndex() - e->MatrixRow(), GetColumnIndex() - e->MatrixColumn());
   }
+  PropagationBatch batch;
   for (Cell* c : anchor->SpillMembers()) {
     CellExtra& ce = *c->Extra();
     ce.Rare().matrixMember = false;
@@ -1041,6 +1075,7 @@ void Cell::TakeDownSpill() {
 void Cell::RetractSpill(int32_t columns, int32_t rows) {
   CellExtra* e = Extra();
   if (!e || !e->MatrixMember() || e->MatrixColumn() != 0 || e->MatrixRow() != 0) return;
+  PropagationBatch batch;
   for (Cell* c : SpillMembers()) {
     CellExtra& ce = *c->Extra();
     if (c == this || (ce.MatrixColumn() < columns && ce.MatrixRow() < rows)) continue;
@@ -1061,6 +1096,7 @@ void Cell::SpillMatrix(const Matrix& matrix) {
   int32_t width = matrix.Columns();
   int32_t height = matrix.Rows();
   if (!sheet || width < 1 || height < 1) return;
+  PropagationBatch batch;
   RetractSpill(width, height);
   int32_t row = GetRowIndex();
   int32_t column = GetColumnIndex();

@@ -160,6 +160,24 @@ TEST_F(CellFormulaTest, SpillsTakeDownAndComeBack) {
   EXPECT_FALSE(At(12, 3)->IsMatrixMember());
 }
 
+TEST_F(CellFormulaTest, AReaderOfANewSpillRecalculatesOnce) {
+  // The values of a spill are one change: their reader recalculates once,
+  // not once per spilled cell (a wide spill read by another took seconds).
+  for (int c = 0; c < 50; ++c) Type(1, c, u"1");
+  Type(5, 0, u"=SUM(A3:AX3)");
+  host.repaints.clear();
+  Type(3, 0, u"=A1:AX1");
+  EXPECT_EQ(TextAt(3, 49), u"1");
+  EXPECT_EQ(TextAt(5, 0), u"50");
+  EXPECT_EQ(host.RepaintsOf(5, 0), 1);
+  // Taken down by a value typed into it: one wave for the take-down, one for the value.
+  host.repaints.clear();
+  Type(3, 10, u"x");
+  EXPECT_EQ(TextAt(3, 0), u"Matrix Error");
+  EXPECT_EQ(TextAt(5, 0), u"0");
+  EXPECT_EQ(host.RepaintsOf(5, 0), 2);
+}
+
 TEST_F(CellFormulaTest, InsertedRowsAndColumnsJoinRanges) {
   for (int r = 1; r <= 3; ++r) Type(r, 0, AsciiToUtf16(std::to_string(r)));
   Type(1, 1, u"=SUM(A1:A3)");
