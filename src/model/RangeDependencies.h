@@ -76,8 +76,7 @@ class RangeDependencies {
     }
   };
   struct RectHash {
-    // noexcept: the map then keeps no hash beside every group.
-    size_t operator()(const Rect& r) const noexcept {
+    size_t operator()(const Rect& r) const {
       uint64_t h = (static_cast<uint64_t>(static_cast<uint32_t>(r.firstRow)) << 32) ^ static_cast<uint32_t>(r.firstColumn);
       h = h * 0x9E3779B97F4A7C15ull ^ ((static_cast<uint64_t>(static_cast<uint32_t>(r.lastRow)) << 32) ^
                                         static_cast<uint32_t>(r.lastColumn));
