@@ -10,22 +10,16 @@ std::u16string_view Separator(std::u16string_view language) { return IsEnglish(l
 
 FormulaFunction::FormulaFunction(std::vector<std::unique_ptr<FormulaNode>> arguments, const FunctionEntry* entry,
                                  Sheet* sheet)
-    : FormulaNode(FormulaNodeKind::Function), arguments_(std::move(arguments)), entry_(entry), sheet_(sheet) {}
+    : FormulaNode(FormulaNodeKind::Function), entry_(entry), sheet_(sheet) {
+  for (auto& a : arguments) {
+    arguments_.push_back(a.get());
+    a.release();
+  }
+}
 static_assert(sizeof(FormulaFunction) <= 6 * sizeof(void*), "a call stays six words");
 
-FormulaFunction::Arguments::Arguments(std::vector<std::unique_ptr<FormulaNode>> nodes)
-    : size_(static_cast<uint32_t>(nodes.size())) {
-  if (size_ == 1) {
-    one_ = nodes[0].release();
-    return;
-  }
-  many_ = size_ == 0 ? nullptr : new FormulaNode*[size_];
-  for (uint32_t i = 0; i < size_; ++i) many_[i] = nodes[i].release();
-}
-
-FormulaFunction::Arguments::~Arguments() {
-  for (FormulaNode* node : *this) delete node;
-  if (size_ != 1) delete[] many_;
+FormulaFunction::~FormulaFunction() {
+  for (FormulaNode* a : arguments_) delete a;
 }
 
 void FormulaFunction::ResetCells() {

@@ -5,12 +5,14 @@
 
 #include "formula/FormulaNode.h"
 #include "formula/FunctionRegistry.h"
+#include "model/collection/SmallList.h"
 
 namespace quadrell {
 
 class FormulaFunction final : public FormulaNode {
  public:
   FormulaFunction(std::vector<std::unique_ptr<FormulaNode>> arguments, const FunctionEntry* entry, Sheet* sheet);
+  ~FormulaFunction() override;
 
   std::unique_ptr<Matrix> Evaluate() override { return entry_->implementation(*this); }
   bool HasNextCell() override;
@@ -31,29 +33,10 @@ class FormulaFunction final : public FormulaNode {
   Sheet* GetSheet() const { return sheet_; }
 
  private:
+  uint32_t cursor_ = 0;  // first, to share the word of the node's kind
   // The arguments, owned. Most calls have one, held in place: a workbook keeps
   // a call node for every function of every formula.
-  class Arguments {
-   public:
-    explicit Arguments(std::vector<std::unique_ptr<FormulaNode>> nodes);
-    ~Arguments();
-    Arguments(const Arguments&) = delete;
-    Arguments& operator=(const Arguments&) = delete;
-    size_t size() const { return size_; }
-    FormulaNode* operator[](size_t i) const { return begin()[i]; }
-    FormulaNode* const* begin() const { return size_ == 1 ? &one_ : many_; }
-    FormulaNode* const* end() const { return begin() + size_; }
-
-   private:
-    union {
-      FormulaNode* one_;
-      FormulaNode** many_;
-    };
-    uint32_t size_;
-  };
-
-  uint32_t cursor_ = 0;  // first, to share the word of the node's kind
-  Arguments arguments_;
+  SmallList<FormulaNode*> arguments_;
   const FunctionEntry* entry_;
   Sheet* sheet_;
 };

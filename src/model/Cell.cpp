@@ -289,16 +289,18 @@ class CellPropagation {
     auto compute = [&](uint32_t i) {
       nodes[i]->RecalculateOnce();
       release(i);
+    };
+    auto drain = [&] {
       while (!ready.empty()) {
         uint32_t r = ready.back();
         ready.pop_back();
-        if (done[r]) continue;
-        nodes[r]->RecalculateOnce();
-        release(r);
+        if (!done[r]) compute(r);
       }
     };
     for (size_t i = 0; i < n; ++i) {
-      if (!done[i] && waiting[i] == 0) compute(static_cast<uint32_t>(i));
+      if (done[i] || waiting[i] != 0) continue;
+      compute(static_cast<uint32_t>(i));
+      drain();
     }
     while (finished < n) {
       for (uint32_t i : CyclicCells(first, edges, done)) {
@@ -310,11 +312,7 @@ class CellPropagation {
         if (Host* host = c->GetHost()) host->UpdateCellInViews(c->GetRowIndex(), c->GetColumnIndex());
         release(i);
       }
-      while (!ready.empty()) {
-        uint32_t r = ready.back();
-        ready.pop_back();
-        if (!done[r]) compute(r);
-      }
+      drain();
     }
     std::vector<Cell*> roots;
     roots.swap(pending_);

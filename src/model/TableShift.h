@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-
 namespace quadrell {
 
 // The stored (non-null) entries with keys from first to last, in key order.

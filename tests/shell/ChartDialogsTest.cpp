@@ -28,14 +28,7 @@ namespace {
 
 using test::Settle;
 
-std::function<void(QWidget*)> Box(QMessageBox::StandardButton button, QString* text = nullptr) {
-  return [button, text](QWidget* d) {
-    auto* box = qobject_cast<QMessageBox*>(d);
-    ASSERT_NE(box, nullptr);
-    if (text) *text = box->text();
-    box->button(button)->click();
-  };
-}
+using test::Box;
 
 using test::WaitFor;
 

@@ -37,15 +37,7 @@ using test::WaitFor;
 
 std::u16string U16(const std::string& text) { return Utf8ToUtf16(text); }
 
-// A click on the message box's button, remembering its text.
-std::function<void(QWidget*)> Box(QMessageBox::StandardButton button, QString* text = nullptr) {
-  return [button, text](QWidget* d) {
-    auto* box = qobject_cast<QMessageBox*>(d);
-    ASSERT_NE(box, nullptr);
-    if (text) *text = box->text();
-    box->button(button)->click();
-  };
-}
+using test::Box;
 
 // The path typed into the file dialog, the pattern chosen, accepted.
 std::function<void(QWidget*)> File(const std::string& path, int pattern = -1) {

@@ -26,14 +26,7 @@ namespace {
 using test::Answer;
 using test::WaitFor;
 
-std::function<void(QWidget*)> Box(QMessageBox::StandardButton button, QString* text = nullptr) {
-  return [button, text](QWidget* d) {
-    auto* box = qobject_cast<QMessageBox*>(d);
-    ASSERT_NE(box, nullptr);
-    if (text) *text = box->text();
-    box->button(button)->click();
-  };
-}
+using test::Box;
 
 std::function<void(QWidget*)> File(const std::string& path) {
   return [path](QWidget* d) {

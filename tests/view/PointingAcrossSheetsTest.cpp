@@ -58,6 +58,12 @@ class PointingAcrossSheetsTest : public SheetWindowTest {
     ASSERT_TRUE(left.has_value());
     QTest::mouseClick(tabCanvas, Qt::LeftButton, {}, QPoint(*left + tabs->TabWidth(s) / 2, 10));
   }
+  // The first sheet shown, the grid with the focus.
+  bool ShowFirstSheet() {
+    container->GetWorkbook().SetActiveSheet(one);
+    view->GetCanvas().Focus();
+    return WaitFor([&] { return view->GetCanvas().HasFocus(); });
+  }
   // Begins the formula in the editor for A3 of the first sheet, replacing what it holds.
   void Begin(Editor editor, const char* typed) {
     ClickCell(3, 0);
@@ -118,10 +124,8 @@ TEST_F(PointingAcrossSheetsTest, ClickingAnotherSheetsCellsWritesTheirReferences
       SCOPED_TRACE(std::string(c.name) + (editor == Editor::Bar ? " in the bar" : " in the grid"));
       GetContext().SetSetting(kSettingLanguage, c.language);
       LoadLanguage(c.language);
-      container->GetWorkbook().SetActiveSheet(one);
       one->GetCell(3, 0)->SetInput(u"");
-      view->GetCanvas().Focus();
-      ASSERT_TRUE(WaitFor([&] { return view->GetCanvas().HasFocus(); }));
+      ASSERT_TRUE(ShowFirstSheet());
       Begin(editor, c.typed);
       ClickTab(c.target == 2 ? data : two);
       if (c.target == 0) ClickTab(one);
@@ -164,9 +168,7 @@ TEST_F(PointingAcrossSheetsTest, EscapeReturnsAndChangesNothing) {
   one->GetCell(3, 0)->SetInput(u"kept");
   for (Editor editor : {Editor::Bar, Editor::Grid}) {
     SCOPED_TRACE(editor == Editor::Bar ? "bar" : "grid");
-    container->GetWorkbook().SetActiveSheet(one);
-    view->GetCanvas().Focus();
-    ASSERT_TRUE(WaitFor([&] { return view->GetCanvas().HasFocus(); }));
+    ASSERT_TRUE(ShowFirstSheet());
     Begin(editor, "=1+");
     ClickTab(two);
     ASSERT_EQ(active(), two);
@@ -193,9 +195,7 @@ TEST_F(PointingAcrossSheetsTest, ATabClickOutsidePointingCommitsThenSwitches) {
   ASSERT_NE(list, nullptr);
   for (Editor editor : {Editor::Bar, Editor::Grid}) {
     SCOPED_TRACE(editor == Editor::Bar ? "bar" : "grid");
-    container->GetWorkbook().SetActiveSheet(one);
-    view->GetCanvas().Focus();
-    ASSERT_TRUE(WaitFor([&] { return view->GetCanvas().HasFocus(); }));
+    ASSERT_TRUE(ShowFirstSheet());
     // The 2 at the end lists ANZAHL2 and GROSS2.
     Begin(editor, "=A1*2");
     EXPECT_TRUE(list->IsSuggesting());

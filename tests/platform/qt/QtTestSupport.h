@@ -1,10 +1,12 @@
 #pragma once
 // The window system for the tests of the Qt platform (offscreen), and helpers
 // that drive it like a user would.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QMessageBox>
 #include <QTest>
 #include <QPointer>
 #include <QTimer>
@@ -63,6 +65,16 @@ inline void AnswerInTurn(std::vector<std::function<void(QWidget*)>> answers) {
 }
 
 inline void Answer(std::function<void(QWidget*)> answer) { AnswerInTurn({std::move(answer)}); }
+
+// An answer for a message box: a click on its button, remembering its text.
+inline std::function<void(QWidget*)> Box(QMessageBox::StandardButton button, QString* text = nullptr) {
+  return [button, text](QWidget* d) {
+    auto* box = qobject_cast<QMessageBox*>(d);
+    ASSERT_NE(box, nullptr);
+    if (text) *text = box->text();
+    box->button(button)->click();
+  };
+}
 
 // Lets posted events, deferred deletions among them, happen.
 inline void Settle() {
